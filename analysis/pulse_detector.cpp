@@ -1,0 +1,189 @@
+// Finding pulses. The detector walks the samples until the sine correlation
+// rises to the run threshold, follows the run to its end and judges it by its
+// length relative to the analysis window, its peak and its level against the
+// levels of earlier pulses: weak runs, runs of the wrong length and runs far
+// quieter than the pulses before them are rejected and the search goes on.
+// A search gives up after 30 window lengths, so the decoder hears about
+// silence. The window length creeps one step per call towards the period
+// estimate so that the correlation always spans about one cycle.
+#include <cstdint>
+
+#include "analysis/pulse_ring.h"
+#include "analysis/signal_analyser.h"
+#include "decode/block_buffer.h"
+#include "decode/decoder.h"
+#include "input/sample_stream.h"
+#include "view/canvas.h"
+#include "view/screen_cycle.h"
+
+PulseRecord pulse_ring[ring_size];
+std::uint8_t ring_index = 0;
+std::uint8_t next_index = 1;
+
+float short_ref_level = 0.0f;
+float last_level = 0.0f;
+float mark_level = 0.0f;
+
+std::uint8_t decoder_state = Search;
+float tracked_period = 30.0f;
+float short_min_ratio = 0.2f;
+float split_ratio = 0.2f;
+float long_max_ratio = 2.0f;
+float mid0_ratio = 0.2f;
+float mid1_ratio = 0.2f;
+
+namespace {
+constexpr float run_threshold = 5.0f;     // strength at or above this belongs to a run
+constexpr float short_min_peak = 46.0f;   // least peak strength of a short pulse
+constexpr float long_min_peak = 40.0f;    // least peak strength of a long pulse
+constexpr double level_divisor = 5.0;     // a pulse needs at least 1/5 of the reference level
+constexpr int search_span = 30;           // window lengths searched before giving up
+constexpr int longest_run = 5;            // window lengths a run may last
+constexpr int shortest_window = 7, longest_window = 100;
+constexpr double pair_low = 0.92, pair_high = 1.08;  // both excluded
+
+constexpr Colour short_colour = 0x64C800, mid0_colour = 0x00F0F0;
+constexpr Colour long_colour = 0xFAC800, mid1_colour = 0xF096F0;
+constexpr Colour pair_tick_colour = 0x40C864, gap_bar_colour = 0xF08000;
+
+// Moves N one step towards the period estimate; a dead band of half a sample keeps it still.
+void adapt_window() {
+    const double P = tracked_period;
+    if (window_length > P + 0.5) {
+        if (window_length > shortest_window) --window_length;
+    } else if (window_length <= P - 0.5) {
+        if (window_length < longest_window) ++window_length;
+    }
+}
+
+// The call's result: the kind of the record the caller handles now.
+int hand_back() {
+    const PulseRecord& handed = pulse_ring[ring_index];
+    if (handed.kind == kind_short || handed.kind == kind_long) newest_pulse_position = handed.position;
+    return static_cast<std::int8_t>(handed.kind);
+}
+
+void draw_pair_ticks(int column) {
+    draw_line(column - 4, 312, column + 4, 312);
+    draw_line(column - 4, 311, column + 4, 311);
+}
+}  // namespace
+
+int detect_pulse() {
+    SampleWindow& w = sample_window;
+    ring_index = static_cast<std::uint8_t>(ring_index + 1);
+    next_index = static_cast<std::uint8_t>(ring_index + 1);
+    PulseRecord& r = pulse_ring[next_index];
+    PulseRecord& q = pulse_ring[static_cast<std::uint8_t>(next_index - 1)];
+    r.paired = 0;
+
+    const int s0 = w.cursor;
+    const int N0 = window_length;
+    const int G = s0 + N0;                 // the gap minimum is taken before this slot
+    const int L = s0 + search_span * N0;   // the search gives up here
+    bool adapted = false;
+    float g = 0.0f;
+
+    for (;;) {
+        // Search for the start of a run.
+        for (;;) {
+            if (w.cursor >= w.data_end) {
+                r.kind = kind_end;
+                return hand_back();
+            }
+            if (w.cursor >= L) {
+                q.gap_minimum = g;
+                r.kind = kind_no_pulse;
+                slide_window();
+                return hand_back();
+            }
+            analyse_step();
+            view_step();
+            if (!adapted && strength > 0.0f) {
+                adapted = true;
+                adapt_window();
+            }
+            if (w.cursor < G && strength < g) g = strength;
+            if (strength >= run_threshold) break;
+        }
+
+        // Follow the run.
+        const int a0 = w.cursor - 1;
+        int i = 1;
+        float peak = strength;
+        int peak_slot = a0;
+        float level_sum = mean_deviation;
+        const int further = longest_run * window_length - 1;
+        for (int step = 0; step < further; ++step) {
+            if (w.cursor >= w.data_end) {
+                r.kind = kind_end;
+                return hand_back();
+            }
+            analyse_step();
+            view_step();
+            if (strength < run_threshold) break;
+            ++i;
+            level_sum = static_cast<float>(static_cast<double>(level_sum) + mean_deviation);
+            if (strength > peak) {
+                peak = strength;
+                peak_slot = w.cursor - 1;
+            }
+        }
+        const double N = window_length;
+        const float level = static_cast<float>(static_cast<double>(level_sum) / i);
+        mark_level = i > window_length ? static_cast<float>(level * (i / N)) : level;
+        r.length = i;
+
+        // Classify.
+        const bool is_short = level >= short_ref_level / level_divisor && i >= N * short_min_ratio &&
+                              i <= N * split_ratio && peak >= short_min_peak;
+        const bool is_long = !is_short && level >= last_level / level_divisor && i > N * split_ratio &&
+                             i <= N * long_max_ratio && peak >= long_min_peak;
+        if (!is_short && !is_long) continue;  // rejected: search on within the same span
+
+        // Accept.
+        q.gap_minimum = g;
+        last_level = level;
+        r.level = level;
+        r.position = absolute_index(is_short ? peak_slot : a0 + i / 2);
+        r.kind = is_short ? kind_short : kind_long;
+        r.period = tracked_period;
+        const int column = column_of(r.position);
+        if (is_short) {
+            mark_pulse(column, short_colour);
+            if (i > N * mid0_ratio) {
+                mark_pulse(column, mid0_colour);
+                ++decode_stats.mid0_count;
+            }
+            if (q.kind == kind_short) {
+                const double ratio = tracked_period / static_cast<double>(r.position - q.position);
+                if (ratio > pair_low && ratio < pair_high) {
+                    set_pen(pair_tick_colour);
+                    draw_pair_ticks(column);
+                    draw_pair_ticks(column_of(q.position));
+                    r.paired = 1;
+                    q.paired = 1;
+                    short_ref_level = level;
+                }
+            }
+        } else {
+            mark_pulse(column, long_colour);
+            if (i / N < decode_stats.min1_size) decode_stats.min1_size = static_cast<float>(i / N);
+            if (i < N * mid1_ratio) {
+                mark_pulse(column, mid1_colour);
+                ++decode_stats.mid1_count;
+            }
+        }
+        if (decoder_state != Data) {
+            // Gap bar halfway between the two pulses, as tall as the gap's deepest dip.
+            set_pen(gap_bar_colour);
+            const int d = (r.position - q.position) / 2;
+            const int x = column - d;
+            const int y = static_cast<int>(400.0 - g);
+            draw_line(x, 400, x, y);
+            draw_line(x + 1, 400, x + 1, y);
+        }
+        slide_window();
+        return hand_back();
+    }
+}

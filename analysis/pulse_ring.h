@@ -1,0 +1,59 @@
+// The ring of detected pulses and the detector that fills it.
+//
+// A pulse is a run of analysis steps whose sine-correlation strength stays at
+// or above 5.0: a stretch where the analysis window matches one cycle of the
+// tape signal. The detector measures each run, classifies it as short (a '0'
+// cycle) or long (a '1' or pilot cycle) against the decoder's period estimate,
+// and stores it one record ahead of the record it hands back, so that the
+// decoder always sees the next pulse and the gap after the current one.
+#pragma once
+
+#include <cstdint>
+
+enum PulseKind : std::uint8_t {
+    kind_short = 0,
+    kind_long = 1,
+    kind_no_pulse = 254,  // nothing found within the search span; reaches callers as -2
+    kind_end = 255,       // end of the sample data; reaches callers as -1
+};
+
+struct PulseRecord {
+    std::uint8_t kind;        // a PulseKind
+    float period;             // tracked_period when the pulse was accepted, samples
+    std::int32_t position;    // absolute sample index: strongest step (short) or run middle (long)
+    std::int32_t length;      // analysis steps of the run, 1 .. 5N
+    float level;              // average mean deviation over the run
+    std::uint8_t paired;      // 1 when this short pulse formed a regular pair with a neighbour
+    float gap_minimum;        // lowest strength (<= 0) early in the search that followed this pulse
+};
+
+constexpr int ring_size = 256;
+extern PulseRecord pulse_ring[ring_size];  // zeroed by the run driver once, never cleared again
+extern std::uint8_t ring_index;            // record the caller handles now; +1 per call, wraps
+extern std::uint8_t next_index;            // ring_index + 1: the look-ahead record
+
+inline PulseRecord& rec(std::uint8_t i) { return pulse_ring[i]; }
+
+// Detector state.
+extern float short_ref_level;  // level of the latest short pulse that completed a regular pair
+extern float last_level;       // level of the latest accepted pulse of either kind
+extern float mark_level;       // latest run's level stretched by its length: the marker's bar
+
+// Set by the decoder, read by the detector.
+enum DecoderState : std::uint8_t { Search = 0, Pilot = 1, Data = 2 };
+extern std::uint8_t decoder_state;  // a DecoderState
+extern float tracked_period;        // P: expected pulse spacing in samples
+constexpr float nominal_period = 23.4528f;  // one '0' cycle at 100 % tape speed, samples
+extern float short_min_ratio;       // short pulse: length >= N x this
+extern float split_ratio;           // short: length <= N x this; long: length > N x this
+extern float long_max_ratio;        // long pulse: length <= N x this
+extern float mid0_ratio;            // short pulse with length > N x this counts as Mid '0'
+extern float mid1_ratio;            // long pulse with length < N x this counts as Mid '1'
+
+// Finds the next pulse, stores it at next_index and returns the kind of the
+// record at ring_index, sign-extended: 0 short, 1 long, -2 no pulse, -1 end.
+int detect_pulse();
+
+// Marker line, arrowhead and level bar of a pulse at a Canvas column, and
+// every 32nd record a point of the period graph.
+void mark_pulse(int column, std::uint32_t colour);

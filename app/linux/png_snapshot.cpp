@@ -1,0 +1,95 @@
+#include "app/linux/png_snapshot.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "view/canvas.h"
+
+namespace {
+
+struct PngFailure {
+    char message[256];
+};
+
+void on_png_error(png_structp png, png_const_charp message) {
+    auto* failure = static_cast<PngFailure*>(png_get_error_ptr(png));
+    std::snprintf(failure->message, sizeof failure->message, "%s", message);
+    png_longjmp(png, 1);
+}
+
+void on_png_warning(png_structp, png_const_charp) {}
+
+// Only plain locals live here: libpng leaves through longjmp on failure.
+bool encode_canvas(std::FILE* file, png_bytep row_buffer, PngFailure* failure) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, failure, on_png_error, on_png_warning);
+    if (png == nullptr) {
+        std::snprintf(failure->message, sizeof failure->message, "libpng could not start");
+        return false;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr) {
+        png_destroy_write_struct(&png, nullptr);
+        std::snprintf(failure->message, sizeof failure->message, "libpng could not start");
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(canvas.W), static_cast<png_uint_32>(canvas.H), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    // The Canvas is stored bottom row first; PNG wants the top row first.
+    for (int y = canvas.H - 1; y >= 0; --y) {
+        const std::uint32_t* source = canvas.pixels + static_cast<std::size_t>(y) * canvas.W;
+        for (int x = 0; x < canvas.W; ++x) {
+            const std::uint32_t colour = source[x];  // 0x00BBGGRR
+            row_buffer[3 * x + 0] = static_cast<png_byte>(colour & 0xFF);
+            row_buffer[3 * x + 1] = static_cast<png_byte>((colour >> 8) & 0xFF);
+            row_buffer[3 * x + 2] = static_cast<png_byte>((colour >> 16) & 0xFF);
+        }
+        png_write_row(png, row_buffer);
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+}  // namespace
+
+bool write_png_snapshot(const char* path, std::string& error) {
+    error.clear();
+    if (canvas.pixels == nullptr || canvas.W <= 0 || canvas.H <= 0) {
+        error = std::string("cannot write picture ") + path + ": there is no picture";
+        return false;
+    }
+    const std::string part = std::string(path) + ".part";
+    std::FILE* file = std::fopen(part.c_str(), "wb");
+    if (file == nullptr) {
+        error = std::string("cannot write picture ") + path + ": " + std::strerror(errno);
+        return false;
+    }
+    std::vector<png_byte> row_buffer(static_cast<std::size_t>(canvas.W) * 3);
+    PngFailure failure{};
+    const bool encoded = encode_canvas(file, row_buffer.data(), &failure);
+    const bool closed = std::fclose(file) == 0;
+    if (!encoded || !closed) {
+        error = std::string("cannot write picture ") + path + ": " +
+                (encoded ? std::strerror(errno) : failure.message);
+        std::remove(part.c_str());
+        return false;
+    }
+    if (std::rename(part.c_str(), path) != 0) {
+        error = std::string("cannot write picture ") + path + ": " + std::strerror(errno);
+        std::remove(part.c_str());
+        return false;
+    }
+    return true;
+}

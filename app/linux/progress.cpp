@@ -1,0 +1,40 @@
+#include "app/linux/progress.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "input/sample_stream.h"
+#include "output/time_text.h"
+
+namespace {
+bool shown = false;                 // progress goes to a terminal
+std::int64_t total = 0;             // samples in the recording
+unsigned screens = 0;               // ends of screen since the last look at the clock
+std::chrono::steady_clock::time_point last_drawn;
+}  // namespace
+
+void progress_begin(std::int64_t total_samples) {
+    shown = isatty(STDERR_FILENO) != 0;
+    total = total_samples;
+    last_drawn = std::chrono::steady_clock::now();
+}
+
+void progress_tick() {
+    // The clock is read once per 64 screens (51,200 samples), not per screen.
+    if (!shown || (++screens & 63) != 0) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last_drawn < std::chrono::milliseconds(200)) return;
+    last_drawn = now;
+    const std::int32_t position = absolute_index(sample_window.cursor);
+    char time[time_text_size];
+    time_text(position, time);
+    const double share = total > 0 ? 100.0 * position / total : 100.0;
+    std::fprintf(stderr, "\r%5.1f %%  %s ", share > 100.0 ? 100.0 : share, time);
+    std::fflush(stderr);
+}
+
+void progress_end() {
+    if (shown) std::fputs("\r                    \r", stderr);
+}

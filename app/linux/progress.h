@@ -1,0 +1,11 @@
+// Progress of a long run on standard error, when that is a terminal.
+#pragma once
+
+#include <cstdint>
+
+// Starts showing progress for a recording of `total_samples` samples.
+void progress_begin(std::int64_t total_samples);
+// Called at every end of screen; redraws at most a few times a second.
+void progress_tick();
+// Clears the progress line.
+void progress_end();

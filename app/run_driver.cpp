@@ -1,0 +1,140 @@
+#include "app/run_driver.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "analysis/pulse_ring.h"
+#include "analysis/signal_analyser.h"
+#include "app/platform_files.h"
+#include "decode/block_buffer.h"
+#include "decode/decoder.h"
+#include "input/sample_stream.h"
+#include "output/block_report.h"
+#include "output/output_problems.h"
+#include "output/tap_writer.h"
+#include "view/canvas.h"
+#include "view/screen_cycle.h"
+
+RecoveryRun recovery_run;
+const char* const text_file_not_found = "\xD0\xA4\xD0\xB0\xD0\xB9\xD0\xBB \xD0\xBD\xD0\xB5 "
+                                        "\xD0\xBD\xD0\xB0\xD0\xB9\xD0\xB4\xD0\xB5\xD0\xBD!";
+
+namespace {
+void free_buffers() {
+    delete[] block_buffer.bytes;
+    block_buffer.bytes = nullptr;
+    delete[] sample_window.slots;
+    sample_window.slots = nullptr;
+}
+
+int shut_down(int status) {
+    close_outputs();
+    free_buffers();
+    if (status != exit_ok) return status;
+    if (output_lost || recording_read_error) return exit_output_lost;
+    if (block_report.blocks_reported == 0 || block_report.checksum_errors != 0) return exit_blocks_bad;
+    return exit_ok;
+}
+
+void enter_output_folder() {
+    RecoveryRun& run = recovery_run;
+    char current[path_size];
+    if (!platform_current_directory(current, sizeof current)) fatal_error(text_path_too_long);
+    if (const char* error = derive_output_folder(current, run.chosen_path, path_separator, run.output_folder)) {
+        fatal_error(error);
+    }
+    // Either may fail (the folder exists, or cannot be made); the run then goes on where it is.
+    platform_make_directory(run.output_folder);
+    platform_change_directory(run.output_folder);
+}
+
+void set_start_values() {
+    screen.x = 0;
+    short_ref_level = 0.0f;
+    last_level = 0.0f;
+    set_tap_name(reinterpret_cast<const std::uint8_t*>("Noname"), 6);
+    block_start = 0;
+}
+}  // namespace
+
+void reset_program_state() {
+    sample_window = SampleWindow{};
+    recording = nullptr;
+    recording_read_error = false;
+    window_length = 30;
+    window_mean = mean_deviation = strength = 0.0f;
+    std::memset(pulse_ring, 0, sizeof pulse_ring);
+    ring_index = 0;
+    next_index = 1;
+    short_ref_level = last_level = mark_level = 0.0f;
+    decoder_state = Search;
+    tracked_period = 30.0f;
+    short_min_ratio = split_ratio = mid0_ratio = mid1_ratio = 0.2f;
+    long_max_ratio = 2.0f;
+    block_buffer = BlockBuffer{};
+    decode_stats = DecodeStats{};
+    edge_history = PositionHistory{};
+    zero_history = PositionHistory{};
+    zero_run_count = 0;
+    block_start = last_result = last_edge = newest_pulse_position = 0;
+    reset_data_phase();
+    block_report = BlockReport{};
+    header_seen = 0;
+    LogFile = nullptr;
+    output_lost = false;
+    tap_output = TapOutput{};
+    screen = ScreenCycle{};
+}
+
+void close_outputs() {
+    if (LogFile != nullptr) {
+        const bool failed = std::ferror(LogFile) != 0;
+        if (std::fclose(LogFile) != 0 || failed) report_output_problem("writing \"Log.txt\" failed; it is incomplete");
+        LogFile = nullptr;
+    }
+    close_tap_file();
+}
+
+int run_recording() {
+    SampleWindow& w = sample_window;
+    w.slots = new (std::nothrow) float[window_slots]();  // the 4000 slots of history start at 0.0
+    if (w.slots == nullptr) {
+        std::fputs(text_no_memory, stdout);
+        return shut_down(exit_not_run);
+    }
+    block_buffer.bytes = new (std::nothrow) std::uint8_t[block_buffer_size]();
+    if (block_buffer.bytes == nullptr) {
+        std::fputs(text_no_memory, stdout);
+        return shut_down(exit_not_run);
+    }
+    w.origin_offset = -2 * history_slots;
+
+    if (std::strlen(recovery_run.chosen_path) >= path_size - 1) fatal_error(text_path_too_long);
+    recording = std::fopen(recovery_run.chosen_path, "rb");
+    if (recording == nullptr) fatal_error(text_file_not_found);
+    enter_output_folder();
+    LogFile = std::fopen("Log.txt", "ab");  // line ends are written as CR LF by the log itself
+    if (LogFile == nullptr) fatal_error(text_no_log);
+
+    set_start_values();
+    read_samples(history_slots);
+    w.cursor = history_slots;
+    screen.Disp = 4 * absolute_index(w.cursor);
+    level_lane_reset();
+    std::memset(pulse_ring, 0, sizeof pulse_ring);
+    header_seen = 0;
+
+    for (;;) {
+        const std::int32_t r = decode_block();
+        finish_block();
+        if (r == -1) break;
+    }
+    std::fclose(recording);
+    recording = nullptr;
+    if (recording_read_error) {
+        std::fprintf(stderr, "velliqor: reading the recording failed after %d samples; the run ended there\n",
+                     absolute_index(sample_window.data_end));
+    }
+    return shut_down(exit_ok);
+}

@@ -1,0 +1,51 @@
+// The run driver owns one recovery run: it allocates the two large buffers,
+// opens the recording, derives and enters the output folder, opens the log,
+// sets every start value, runs the block loop until the recording is used up
+// and shuts down in a fixed order. The front end (the Windows shell or the
+// command line) creates the Canvas before and chooses the recording.
+#pragma once
+
+#include <cstdint>
+
+constexpr int path_size = 1024;  // characters of the chosen path and of the output folder path
+
+// Exit statuses, so that a script can tell how a run went.
+constexpr int exit_ok = 0;               // finished, every reported block passed its checksum
+constexpr int exit_not_run = 1;          // could not start (fatal error, no memory) or was stopped
+constexpr int exit_blocks_bad = 2;       // finished, but a block failed its checksum or none was found
+constexpr int exit_output_lost = 3;      // finished, but output was lost or the recording was not read to its end
+
+struct RecoveryRun {
+    char chosen_path[path_size] = "";     // the recording, as the front end chose it
+    char output_folder[path_size] = "";   // current directory + the recording's name without extension
+};
+
+extern RecoveryRun recovery_run;
+
+// Texts of the three errors that stop the start-up, and of the memory failure.
+extern const char* const text_file_not_found;   // "Файл не найден!" (UTF-8 here)
+constexpr const char* text_no_extension = "Filename must have extension!";
+constexpr const char* text_no_log = "Can't create Log File!";
+constexpr const char* text_path_too_long = "Path is too long!";
+constexpr const char* text_no_memory = "Not enought memory!\n";
+
+// Shows the error (platform) and ends the process with exit_not_run.
+[[noreturn]] void fatal_error(const char* text);
+
+// Runs the whole job on recovery_run.chosen_path; the Canvas must exist.
+// Returns the exit status. Fatal start-up errors do not return.
+int run_recording();
+
+// Closes the log and the open TAP file, reporting failed writes. Called by the
+// shut-down and by a front end that ends the process early.
+void close_outputs();
+
+// Derives the output folder: current_dir followed by the chosen path's last
+// separator and file name without its last extension. Returns null on
+// success, or the error text.
+const char* derive_output_folder(const char* current_dir, const char* chosen_path, char separator,
+                                 char folder[path_size]);
+
+// Puts every program-wide value of the core back to its start value, so that
+// one process can make several independent runs.
+void reset_program_state();

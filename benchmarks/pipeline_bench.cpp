@@ -1,0 +1,89 @@
+// Throughput of the decoding core, in seconds of audio per second of run time
+// ("audio_s_per_s"), on a recording made by the project's encoder.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "analysis/pulse_ring.h"
+#include "app/run_driver.h"
+#include "decode/block_buffer.h"
+#include "input/sample_stream.h"
+#include "tools/tape_encoder.h"
+#include "view/canvas.h"
+#include "view/screen_cycle.h"
+
+namespace {
+constexpr double sample_rate = 48000.0;
+
+// A tape of a program, a screen and a code block at 98 % speed with a little noise.
+const std::string& bench_recording(std::size_t& samples) {
+    static std::string path;
+    static std::size_t count = 0;
+    if (path.empty()) {
+        std::vector<std::uint8_t> program(400), screen(6912), code(3000);
+        for (std::size_t k = 0; k < program.size(); ++k) program[k] = static_cast<std::uint8_t>(k * 7);
+        for (std::size_t k = 0; k < screen.size(); ++k) screen[k] = static_cast<std::uint8_t>((k * 13) ^ (k >> 5));
+        for (std::size_t k = 0; k < code.size(); ++k) code[k] = static_cast<std::uint8_t>(k * 31 + 3);
+        EncoderOptions options;
+        options.speed = 0.98;
+        options.noise = 400;
+        const std::vector<std::int16_t> s = encode_blocks(
+            {make_header(0, "bench", 400, 10, 400), make_data_block(0xFF, program), make_header(3, "pic", 6912, 16384, 0),
+             make_data_block(0xFF, screen), make_header(3, "code", 3000, 32768, 0), make_data_block(0xFF, code)},
+            options);
+        char dir[] = "/tmp/velliqor-bench-XXXXXX";
+        path = std::string(mkdtemp(dir)) + "/bench.raw";
+        write_samples(path, s, false, 48000);
+        count = s.size();
+    }
+    samples = count;
+    return path;
+}
+
+// The analysis and the pulse detector alone, with the decoder's search values.
+void BM_AnalysisAndDetection(benchmark::State& state) {
+    std::size_t samples = 0;
+    const std::string& path = bench_recording(samples);
+    drawing_enabled = false;
+    canvas_create(800, 680);
+    for (auto _ : state) {
+        reset_program_state();
+        sample_window.slots = new float[window_slots]();
+        sample_window.origin_offset = -2 * history_slots;
+        recording = std::fopen(path.c_str(), "rb");
+        read_samples(history_slots);
+        sample_window.cursor = history_slots;
+        while (detect_pulse() != -1) {
+        }
+        std::fclose(recording);
+        delete[] sample_window.slots;
+    }
+    canvas_destroy();
+    state.counters["audio_s_per_s"] =
+        benchmark::Counter(static_cast<double>(samples) / sample_rate, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_AnalysisAndDetection)->Unit(benchmark::kMillisecond);
+
+// The whole run, as the command line makes it: decoding, log, TAP files, and the live view if drawn.
+void BM_WholeRun(benchmark::State& state) {
+    std::size_t samples = 0;
+    const std::string& path = bench_recording(samples);
+    const std::string folder = path.substr(0, path.rfind('/'));
+    drawing_enabled = state.range(0) != 0;
+    canvas_create(800, 680);
+    for (auto _ : state) {
+        if (chdir(folder.c_str()) != 0) state.SkipWithError("cannot enter the recording's folder");
+        reset_program_state();
+        std::snprintf(recovery_run.chosen_path, path_size, "%s", path.c_str());
+        benchmark::DoNotOptimize(run_recording());
+    }
+    canvas_destroy();
+    state.SetLabel(drawing_enabled ? "live view drawn" : "no drawing");
+    state.counters["audio_s_per_s"] =
+        benchmark::Counter(static_cast<double>(samples) / sample_rate, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_WholeRun)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+}  // namespace

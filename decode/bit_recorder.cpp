@@ -1,0 +1,92 @@
+// Recording bits. '0' bits arrive as runs of evenly spaced short pulses; when
+// a pulse of a run is lost, the spacing to the next one tells how many '0'
+// cycles passed, and the missing ones are filled in. The period estimate
+// follows the tape speed as the mean of the last history_length '0' cycles.
+#include "analysis/pulse_ring.h"
+#include "analysis/signal_analyser.h"
+#include "app/profile.h"
+#include "decode/block_buffer.h"
+#include "decode/numeric.h"
+#include "output/block_report.h"
+#include "view/canvas.h"
+#include "view/screen_cycle.h"
+
+BlockBuffer block_buffer;
+DecodeStats decode_stats;
+PositionHistory edge_history;
+PositionHistory zero_history;
+std::int32_t zero_run_count = 0;
+
+namespace {
+constexpr int screen_bits = 6144 * 8;  // the pixel area of a Spectrum screen
+constexpr Colour zero_bit_colour = 0xFFFF80, one_bit_colour = 0xFF6400;
+constexpr Colour inserted_pulse_colour = 0x4080FF;
+
+void note_short_size() {
+    const double w = static_cast<double>(rec(ring_index).length) / window_length;
+    if (w > decode_stats.max0_size) decode_stats.max0_size = static_cast<float>(w);
+}
+}  // namespace
+
+void history_restart(PositionHistory& h, double p, double P) {
+    h.positions[h.write_index] = p;
+    double v = p;
+    for (int j = 1; j <= build_profile.history_length; ++j) {
+        v -= P;
+        h.positions[static_cast<std::uint8_t>(h.write_index - j)] = v;
+    }
+    h.write_index = static_cast<std::uint8_t>(h.write_index + 1);
+}
+
+void push_bit(int bit) {
+    const std::int32_t a = block_buffer.bit_count / 8;
+    const std::int32_t v = block_buffer.bit_count - 8 * header_seen;  // a header's next flag byte is not drawn
+    if (a >= block_buffer_size) return;
+    block_buffer.bytes[a] = static_cast<std::uint8_t>(block_buffer.bytes[a] * 2 + bit);
+    set_pen(bit ? one_bit_colour : zero_bit_colour);
+    if (v >= 0 && v < screen_bits) {
+        // Spectrum screen order: thirds of 64 lines, character rows, pixel lines within a row.
+        const int s = v / 8, b = v % 8;
+        const int line = 64 * (s / 2048) + 8 * ((s / 32) % 8) + ((s / 256) % 8);
+        draw_dot(ViewLayout::ScreenPanel_left + 8 * (s % 32) + b, ViewLayout::ScreenPanel_top - line);
+    }
+    ++block_buffer.bit_count;
+}
+
+void start_zero_run(double p) {
+    note_short_size();
+    history_restart(zero_history, p, tracked_period);
+    push_bit(0);
+    zero_run_count = 1;
+}
+
+void continue_zero_run() {
+    note_short_size();
+    const double e = history_back(zero_history, 1);
+    const double d = rec(ring_index).position - e;
+    const std::int32_t m = truncate(d / tracked_period + 0.5);  // '0' cycles from e to this pulse
+    const double step = d / m;
+    zero_run_count += m;
+    if (m > 1) decode_stats.rest_zeros += m - 1;
+    double x = e;
+    for (std::int32_t j = 1; j <= m; ++j) {
+        x += step;
+        history_append(zero_history, x);
+        push_bit(0);
+        if (j < m) marker_line(truncate(x), inserted_pulse_colour);
+    }
+    const int h = build_profile.history_length;
+    tracked_period = static_cast<float>((history_back(zero_history, 1) - history_back(zero_history, h + 1)) / h);
+}
+
+void marker_line(std::int32_t p, std::uint32_t colour) {
+    set_pen(colour);
+    const int c = column_of(p);
+    draw_line(c, 400, c, 677);
+}
+
+void triangle_marker(std::int32_t p, std::uint32_t colour) {
+    const int x = column_of(p);
+    set_pen(colour);
+    for (int r = 0; r <= 4; ++r) draw_line(x - r, 513 - r, x + r, 513 - r);
+}

@@ -1,0 +1,60 @@
+// What the decoder produces for the current block: the bytes, the history of
+// bit edges and '0' cycles, and the counters that tell how cleanly it was read.
+#pragma once
+
+#include <cstdint>
+
+constexpr int block_buffer_size = 131072;  // bytes; later bits are dropped
+
+struct BlockBuffer {
+    std::uint8_t* bytes = nullptr;  // heap, start-up; never cleared: each byte is rebuilt by 8 shifts
+    std::int32_t bit_count = 0;     // bits pushed in the current block
+};
+
+struct DecodeStats {
+    std::int32_t float_zeros = 0;   // gap estimates whose fraction lay in 0.4 .. <0.6
+    std::int32_t rest_zeros = 0;    // '0' bits pushed for pulses that were not detected
+    std::int32_t mid0_count = 0;    // short pulses longer than mid0_ratio x N
+    std::int32_t mid1_count = 0;    // long pulses shorter than mid1_ratio x N
+    float max0_size = 0.0f;         // largest length / N of a short pulse in a zero run
+    float min1_size = 0.0f;         // smallest length / N of a long pulse
+    float period_max = 0.0f;        // largest graphed period, samples
+    float period_min = 100.0f;      // smallest graphed period, samples
+};
+
+// 256 positions with an 8-bit wrapping write index; never reset.
+struct PositionHistory {
+    double positions[256] = {};
+    std::uint8_t write_index = 0;
+};
+
+extern BlockBuffer block_buffer;
+extern DecodeStats decode_stats;
+extern PositionHistory edge_history;  // bit edges, one entry per '0' cycle (decoder, data phase)
+extern PositionHistory zero_history;  // pulses of the current zero run (bit recorder)
+extern std::int32_t zero_run_count;   // '0' bits pushed for the current zero run
+
+inline void history_append(PositionHistory& h, double position) {
+    h.positions[h.write_index] = position;
+    h.write_index = static_cast<std::uint8_t>(h.write_index + 1);
+}
+// Entry k back; the latest entry is 1 back.
+inline double history_back(const PositionHistory& h, int k) {
+    return h.positions[static_cast<std::uint8_t>(h.write_index - k)];
+}
+// Stores p at the write index and history_length entries p - P, p - 2P, ... before it,
+// then advances the index by one, so p is the latest entry.
+void history_restart(PositionHistory& h, double p, double P);
+
+// Shifts a bit into the buffer (most significant first), counts it and draws it
+// into the screen panel in Spectrum screen order.
+void push_bit(int bit);
+// The first paired short pulse of a zero run, at position p.
+void start_zero_run(double p);
+// A further paired short pulse of the run: fills in missing '0' cycles and re-estimates P.
+void continue_zero_run();
+
+// Vertical mark through the strength and wave lanes at absolute position p.
+void marker_line(std::int32_t p, std::uint32_t colour);
+// Small triangle under the wave lane at absolute position p.
+void triangle_marker(std::int32_t p, std::uint32_t colour);

@@ -1,0 +1,219 @@
+// After the sync, a '1' is a long pulse about two '0' cycles after the last
+// bit edge; '0's come as runs of evenly spaced short pulses, which only count
+// once a pulse has a regular neighbour (a lone short pulse may be noise). A
+// long pulse that arrives late says that '0's were lost in between: the gap's
+// length in '0' cycles, less what the run already gave, is the number of '0's
+// to fill in, and a fraction near one half is counted as uncertain. Ten long
+// pulses in a row at pilot spacing are the next block's pilot: the bits pushed
+// for them are taken back and the phase ends.
+#include <cmath>
+#include <cstdio>
+
+#include "analysis/pulse_ring.h"
+#include "app/profile.h"
+#include "decode/block_buffer.h"
+#include "decode/decoder.h"
+#include "decode/numeric.h"
+#include "view/canvas.h"
+#include "view/screen_cycle.h"
+
+namespace {
+constexpr int pilot_run_limit = 10;              // long pulses at pilot spacing that end the phase
+constexpr double pilot_low = 0.95, pilot_high = 1.05;  // window around the pilot spacing
+constexpr double one_limit = 0.5 + 2.0;          // a '1' lies less than this many P after the edge
+constexpr double uncertain_low = 0.4, uncertain_high = 0.6;  // fraction band of a doubtful gap
+constexpr Colour uncertain_colour = 0x0000FF;
+
+struct SpacingWindow {
+    float low = 0.0f, high = 0.0f;
+};
+
+// Data-phase state, kept between phases as the decoder leaves it.
+std::int32_t pilot_run_fixed = 0;       // long pulses in a row inside the window fixed at the sync
+SpacingWindow pilot_window_fixed;
+std::int32_t pilot_run_adaptive = 0;    // the same for a window set from the P current at its start
+SpacingWindow pilot_window_adaptive;
+std::int32_t pilot_run_start_bits = 0;  // bit_count when the latest run started
+std::int32_t zero_run_start_edge = 0;   // last_edge when the current zero run or gap began
+std::int32_t zero_run_first = 0;        // first short pulse of the zero run
+float zero_run_first_period = 0.0f;     // that pulse's period
+std::int32_t zero_run_last = 0;         // latest short pulse of the zero run
+
+std::int32_t pos(std::uint8_t i) { return rec(i).position; }
+
+SpacingWindow pilot_window() {
+    const double K = pilot_ratio, P = tracked_period;
+    return {static_cast<float>(2 * pilot_low * K * P), static_cast<float>(2 * pilot_high * K * P)};
+}
+
+bool inside(const SpacingWindow& w, std::int32_t d) { return w.low <= d && d <= w.high; }
+
+// Counts long pulses at pilot spacing; true when a new pilot has begun.
+bool new_pilot_begins(std::int32_t d) {
+    if (inside(pilot_window_fixed, d)) {
+        if (pilot_run_fixed == 0) pilot_run_start_bits = block_buffer.bit_count;
+        ++pilot_run_fixed;
+    } else {
+        pilot_run_fixed = 0;
+    }
+    if (inside(pilot_window_adaptive, d) && pilot_run_adaptive != 0) {
+        ++pilot_run_adaptive;
+    } else {
+        pilot_run_adaptive = 0;
+    }
+    const SpacingWindow now = pilot_window();
+    if (inside(now, d) && pilot_run_adaptive == 0) {
+        pilot_window_adaptive = now;
+        pilot_run_adaptive = 1;
+        pilot_run_start_bits = block_buffer.bit_count;
+    }
+    return pilot_run_fixed >= pilot_run_limit || pilot_run_adaptive >= pilot_run_limit;
+}
+
+bool is_unpaired_short(std::uint8_t i) { return rec(i).kind == kind_short && rec(i).paired == 0; }
+
+// The gap before the long pulse at ring_index: fill in lost '0's, label the
+// estimate, extend the edge history and push the '1'.
+void close_gap() {
+    const std::uint8_t i = ring_index;
+    const double P = tracked_period;
+    const double g = zero_run_count == 0
+                         ? (pos(i) - zero_run_start_edge) / P
+                         : (zero_run_first - zero_run_start_edge) / static_cast<double>(zero_run_first_period) +
+                               (pos(i) - zero_run_last) / P - 1.0;
+    triangle_marker(pos(i), 0xC880FF);
+    triangle_marker(zero_run_last, 0xFF8000);
+
+    float z = static_cast<float>(g - 2.0);  // '0' cycles not yet accounted for; the '1' takes two
+    if (build_profile.skip_gap_estimate) z = 0.0f;
+    const std::int32_t n = truncate(z + 0.5);
+    const double f = z - std::trunc(static_cast<double>(z));
+    if (f >= uncertain_low && f < uncertain_high) {
+        ++decode_stats.float_zeros;
+        set_text_colour(uncertain_colour);
+    }
+    if (drawing_enabled) {
+        char label[64];
+        std::snprintf(label, sizeof label, "%.2f", zero_run_count + static_cast<double>(z));
+        draw_text(column_of(pos(i)) - 50, canvas.H - 496, label);
+    }
+    set_text_colour(0);
+
+    if (n > 0) {
+        if (n > 1) decode_stats.rest_zeros += n;
+        for (std::int32_t k = 0; k < n; ++k) push_bit(0);
+    }
+    const std::int32_t c = zero_run_count + n + 2;  // '0' cycles from the latest edge entry to this pulse
+    if (c > build_profile.history_length) {
+        history_restart(edge_history, pos(i), P);
+    } else {
+        const double e = history_back(edge_history, 1);
+        const double step = (pos(i) - e) / c;
+        double x = e;
+        for (std::int32_t k = 0; k < c; ++k) {
+            x += step;
+            history_append(edge_history, x);
+        }
+    }
+    last_edge = pos(i);
+    push_bit(1);
+}
+
+// The block's last pulse, with nothing after it: no estimate, just its bits.
+std::int32_t finish_last_pulse() {
+    const std::uint8_t i = ring_index;
+    if (!build_profile.accept_unpaired_zeros && is_unpaired_short(static_cast<std::uint8_t>(i - 1))) push_bit(0);
+    push_bit(1);
+    return detect_pulse();
+}
+
+// A long pulse ends a gap: the last one of the block, or a '1' after lost '0's.
+// Returns true when the phase ends, with the result in r.
+bool gap_ends(std::int32_t& r) {
+    const std::uint8_t ahead = rec(next_index).kind;
+    if (ahead == kind_no_pulse || ahead == kind_end) {
+        r = finish_last_pulse();
+        return true;
+    }
+    close_gap();
+    r = detect_pulse();
+    return false;
+}
+
+bool counts_as_zero(std::uint8_t i) { return rec(i).paired == 1 || build_profile.accept_unpaired_zeros; }
+}  // namespace
+
+void reset_data_phase() {
+    pilot_run_fixed = 0;
+    pilot_window_fixed = {};
+    pilot_run_adaptive = 0;
+    pilot_window_adaptive = {};
+    pilot_run_start_bits = 0;
+    zero_run_start_edge = 0;
+    zero_run_first = 0;
+    zero_run_first_period = 0.0f;
+    zero_run_last = 0;
+}
+
+std::int32_t decode_data(std::int32_t S) {
+    pilot_window_fixed = pilot_window();
+    pilot_run_fixed = 0;
+    pilot_run_adaptive = 0;
+    decode_stats.max0_size = 0.0f;
+    decode_stats.min1_size = 1.0f;
+    decode_stats.mid0_count = 0;
+    decode_stats.mid1_count = 0;
+    decode_stats.rest_zeros = 0;
+    history_restart(edge_history, S, tracked_period);
+
+    std::int32_t r = detect_pulse();
+    for (;;) {
+        if (r < 0) {
+            if (is_unpaired_short(static_cast<std::uint8_t>(ring_index - 1))) push_bit(0);
+            return r;
+        }
+        if (r == 1) {
+            const std::int32_t d = pos(ring_index) - last_edge;
+            if (new_pilot_begins(d)) {
+                block_buffer.bit_count = pilot_run_start_bits;
+                return 1;
+            }
+            if (d < one_limit * tracked_period) {
+                history_append(edge_history, last_edge + (pos(ring_index) - last_edge) * 0.5);
+                history_append(edge_history, pos(ring_index));
+                last_edge = pos(ring_index);
+                push_bit(1);
+                r = detect_pulse();
+                continue;
+            }
+            zero_run_start_edge = last_edge;
+            zero_run_count = 0;
+            if (gap_ends(r)) return r;
+            continue;
+        }
+
+        // A short pulse.
+        pilot_run_fixed = 0;
+        pilot_run_adaptive = 0;
+        if (!counts_as_zero(ring_index)) {
+            r = detect_pulse();
+            continue;
+        }
+        zero_run_start_edge = last_edge;
+        zero_run_first = zero_run_last = pos(ring_index);
+        zero_run_first_period = rec(ring_index).period;
+        start_zero_run(pos(ring_index));
+        triangle_marker(zero_run_start_edge, 0x0000FF);
+        triangle_marker(zero_run_first, 0x00FF00);
+        for (;;) {
+            r = detect_pulse();
+            if (r < 0) return r;
+            if (r == 1) break;
+            if (counts_as_zero(ring_index)) {
+                continue_zero_run();
+                zero_run_last = pos(ring_index);
+            }
+        }
+        if (gap_ends(r)) return r;
+    }
+}

@@ -1,0 +1,172 @@
+// The pilot tone is a long run of evenly spaced long pulses. The search takes
+// the first two pulses close enough together, then wants ten more, each spaced
+// within 10 % of the one before, before it trusts the period. While the pilot
+// lasts, every pulse must keep the level and a plausible tape speed. The pilot
+// ends at a pulse that is too long or out of step, or in silence; how it ends
+// tells where the sync edge lies and whether the signal arrives upside down,
+// in which case the samples are inverted and the analysis goes back to the
+// first data cycle to read it again with the right polarity.
+#include "decode/decoder.h"
+
+#include "analysis/pulse_ring.h"
+#include "analysis/signal_analyser.h"
+#include "decode/block_buffer.h"
+#include "decode/numeric.h"
+#include "input/sample_stream.h"
+#include "view/screen_cycle.h"
+
+std::int32_t block_start = 0;
+std::int32_t last_result = 0;
+std::int32_t last_edge = 0;
+std::int32_t newest_pulse_position = 0;
+
+namespace {
+constexpr int lock_pulses = 10;            // spacings measured to lock the pilot
+constexpr int min_pilot_pulses = 50;       // least pilot_count for a sync
+constexpr float min_pilot_level = 200.0f;  // least level of a pilot pulse
+constexpr double first_gap_limit = 100.0;  // largest first spacing of a search, samples
+constexpr float step_low = 0.9f, step_high = 1.1f;    // spacing over previous spacing, inclusive
+constexpr float speed_low = 0.6f, speed_high = 1.8f;  // pilot speed bounds, inclusive
+constexpr double pilot_length_limit = 1.2;            // x 0.5 K P: a longer pulse ends the pilot
+constexpr float sync_gap_threshold = -40.0f;          // a deeper gap puts the sync one pulse later
+
+enum class PilotEnd { ended, restart, recording_ended };
+
+std::int32_t pos(std::uint8_t i) { return rec(i).position; }
+
+void reset_search() {
+    decoder_state = Search;
+    decode_stats.max0_size = 0.0f;
+    decode_stats.min1_size = 0.0f;
+    short_ref_level = 0.0f;
+    last_level = 0.0f;
+    decode_stats.period_max = 0.0f;
+    decode_stats.period_min = 100.0f;
+}
+
+float locked_period() {
+    const std::uint8_t i = ring_index;
+    return static_cast<float>(
+        static_cast<double>(pos(i) - pos(static_cast<std::uint8_t>(i - lock_pulses))) / lock_pulses / pilot_ratio);
+}
+
+// Search for a pilot and lock onto it. Returns true when locked.
+bool lock_pilot(float& prev_gap, int& pilot_count) {
+    last_result = detect_pulse();
+    if (last_result < 0) return false;
+    block_start = pos(ring_index);
+    last_result = detect_pulse();
+    if (last_result < 0) return false;
+    std::int32_t gap = pos(ring_index) - pos(static_cast<std::uint8_t>(ring_index - 1));
+    prev_gap = static_cast<float>(gap);
+    if (gap > first_gap_limit) return false;
+    pilot_count = 0;
+    for (int k = 0; k < lock_pulses; ++k) {
+        last_result = detect_pulse();
+        if (last_result < 0) return false;
+        gap = pos(ring_index) - pos(static_cast<std::uint8_t>(ring_index - 1));
+        const double ratio = gap / static_cast<double>(prev_gap);
+        if (ratio < step_low || ratio > step_high) return false;
+        prev_gap = static_cast<float>(gap);
+        marker_line(pos(ring_index), 0x4696FF);
+        ++pilot_count;
+    }
+    decoder_state = Pilot;
+    tracked_period = locked_period();
+    return true;
+}
+
+// Follow a locked pilot until it ends.
+PilotEnd follow_pilot(float& prev_gap, int& pilot_count) {
+    for (;;) {
+        last_result = detect_pulse();
+        if (last_result == -1) return PilotEnd::recording_ended;
+        if (last_result == -2) return PilotEnd::ended;
+        const PulseRecord& r = rec(ring_index);
+        if (r.level < min_pilot_level) return PilotEnd::restart;
+        const std::int32_t gap = r.position - pos(static_cast<std::uint8_t>(ring_index - 1));
+        const double ratio = gap / static_cast<double>(prev_gap);
+        if (r.length > 0.5 * pilot_length_limit * pilot_ratio * tracked_period) return PilotEnd::ended;
+        if (ratio < step_low || ratio > step_high) return PilotEnd::ended;
+        const double speed = 2 * static_cast<double>(pilot_ratio) * nominal_period / gap;
+        if (speed < speed_low || speed > speed_high) return PilotEnd::restart;
+        ++pilot_count;
+        prev_gap = static_cast<float>(gap);
+        tracked_period = locked_period();
+        marker_line(r.position, 0xF0F0FF);
+    }
+}
+
+// The pilot has ended at record i: place the sync edge, fix the polarity,
+// rewind to the first data cycle and read the data.
+void enter_data_phase() {
+    decoder_state = Data;
+    tracked_period = static_cast<float>(tracked_period * 0.5);
+    window_length = truncate(tracked_period + 0.5);
+    split_ratio = 0.7f;
+    mid0_ratio = 0.65f;
+    mid1_ratio = 0.75f;
+
+    const double P = tracked_period;
+    const double K = pilot_ratio;
+    const std::uint8_t i = ring_index;
+    std::int32_t S;
+    if (last_result >= 0 && rec(i).length > pilot_length_limit * K * P) {
+        // The sync arrived as one long pulse: the signal is upside down.
+        S = truncate(pos(static_cast<std::uint8_t>(i - 1)) + (2 * (sync_ratio + K) - 1) * P);
+        invert_polarity();
+    } else if (rec(static_cast<std::uint8_t>(i - 1)).gap_minimum <= sync_gap_threshold) {
+        S = truncate(pos(static_cast<std::uint8_t>(i - 1)) + (2 * sync_ratio + K - 1) * P);
+    } else {
+        S = truncate(pos(static_cast<std::uint8_t>(i - 2)) + (2 * (sync_ratio + K) - 1) * P);
+        invert_polarity();
+    }
+    last_edge = S;
+
+    // Back to the first data cycle. A slow tape whose pilot ended in silence
+    // can put it before the oldest sample still held; start from there then.
+    const std::int32_t q = truncate(S + P);
+    int slot = slot_of(q);
+    if (slot < rewind_floor_slot) slot = rewind_floor_slot;
+    if (slot > sample_window.cursor) slot = sample_window.cursor;
+    sample_window.cursor = slot;
+    view_rewind(absolute_index(slot));
+
+    last_result = detect_pulse();  // gives up the look-ahead made before the rewind
+    if (last_result == -1) return;
+    marker_line(q, 0x4696FF);
+    triangle_marker(S, 0x0000FF);
+    triangle_marker(q, 0x4080FF);
+    last_result = decode_data(S);
+}
+}  // namespace
+
+std::int32_t decode_block() {
+    block_buffer.bit_count = 0;
+    decode_stats.float_zeros = 0;
+    short_min_ratio = split_ratio = mid0_ratio = mid1_ratio = 0.2f;
+    long_max_ratio = 2.0f;
+    window_length = 30;
+    tracked_period = 30.0f;
+    decoder_state = Search;
+    last_result = detect_pulse();  // priming: the look-ahead made under the previous settings
+
+    for (;;) {
+        reset_search();
+        float prev_gap = 0.0f;
+        int pilot_count = 0;
+        if (!lock_pilot(prev_gap, pilot_count)) {
+            if (last_result == -1) break;
+            continue;
+        }
+        const PilotEnd end = follow_pilot(prev_gap, pilot_count);
+        if (end == PilotEnd::recording_ended) break;
+        if (end == PilotEnd::restart || pilot_count < min_pilot_pulses) continue;
+        enter_data_phase();
+        break;
+    }
+
+    if (last_result == -1) block_start = newest_pulse_position;
+    if (block_buffer.bit_count / 8 == 0) decoder_state = Search;
+    return last_result;
+}

@@ -1,0 +1,60 @@
+#include "input/sample_stream.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "view/canvas.h"
+#include "view/screen_cycle.h"
+
+SampleWindow sample_window;
+std::FILE* recording = nullptr;
+bool recording_read_error = false;
+
+void read_samples(int first_slot) {
+    SampleWindow& w = sample_window;
+    int s = first_slot;
+    // Byte pairs come through the stream's buffer; an incomplete last pair is
+    // dropped and the end-of-file condition keeps every later call from reading.
+    if (recording != nullptr && !std::feof(recording) && !recording_read_error) {
+        std::uint8_t bytes[8192];
+        while (s < window_slots) {
+            std::size_t want = std::min<std::size_t>(sizeof bytes, 2u * static_cast<std::size_t>(window_slots - s));
+            std::size_t got = std::fread(bytes, 1, want, recording);
+            std::size_t pairs = got / 2;
+            for (std::size_t k = 0; k < pairs; ++k) {
+                auto v = static_cast<std::int16_t>(bytes[2 * k] | (bytes[2 * k + 1] << 8));
+                w.slots[s++] = static_cast<float>(static_cast<std::int32_t>(v) * w.polarity);
+            }
+            if (got < want) {
+                if (std::ferror(recording)) recording_read_error = true;
+                // An odd byte left over here is the end of the file: nothing follows it.
+                break;
+            }
+        }
+    }
+    w.data_end = s;
+    std::fill(w.slots + s, w.slots + window_slots, 0.0f);
+}
+
+void slide_window() {
+    SampleWindow& w = sample_window;
+    if (w.cursor < slide_threshold) return;
+    const int n = w.data_end - w.cursor;  // read but not yet analysed
+    std::copy(w.slots + (w.cursor - history_slots), w.slots + (w.cursor - history_slots) + n + history_slots, w.slots);
+    read_samples(n + history_slots);
+    w.origin_offset += 2 * (w.cursor - history_slots);
+    w.cursor = history_slots;
+
+    // Refill marker: a small red triangle pointing up under the wave lane.
+    const int x = screen.x;
+    const int B = ViewLayout::WaveLane_base;
+    set_pen(0x0000FF);
+    draw_dot(x, B - 2);
+    for (int k = 1; k <= 4; ++k) draw_line(x - k, B - 2 - k, x + k, B - 2 - k);
+}
+
+void invert_polarity() {
+    SampleWindow& w = sample_window;
+    for (int s = 0; s < window_slots; ++s) w.slots[s] = -w.slots[s];
+    w.polarity = static_cast<std::int16_t>(-w.polarity);
+}

@@ -1,0 +1,41 @@
+// The recording as a sliding window of single-precision samples.
+//
+// The file is read in order as little-endian signed 16-bit samples; nothing in
+// it is interpreted. The window keeps 4000 samples of history before the
+// analysis position at every slide, so the analysis and the decoder's rewind
+// can look back, and zeros after the end of the data, so the analysis can look
+// ahead. Every position elsewhere in the program is an absolute sample index
+// counted from the file's first byte pair; absolute_index and slot_of convert.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+constexpr int window_slots = 262144;                           // slots in the window
+constexpr int history_slots = 4000;                            // kept before the cursor
+constexpr int slide_threshold = window_slots - history_slots;  // 258,144: slide at or past this
+
+struct SampleWindow {
+    float* slots = nullptr;          // window_slots samples, slot 0 the oldest; heap, start-up
+    int cursor = 0;                  // slot of the current analysis position
+    int data_end = 0;                // one past the last slot filled from the file
+    std::int32_t origin_offset = 0;  // bytes: twice the absolute index of slot 0 (always even)
+    std::int16_t polarity = 1;       // factor applied to every sample read; -1 after an inversion
+};
+
+extern SampleWindow sample_window;
+
+// The recording being read; opened and closed by the run driver.
+extern std::FILE* recording;
+// Set when reading the recording failed (as opposed to meeting its end).
+extern bool recording_read_error;
+
+// Fills slots first_slot .. end from the recording, sets data_end, zeroes the rest.
+void read_samples(int first_slot);
+// Slides the window once the cursor has reached the slide threshold.
+void slide_window();
+// Negates every slot and flips the polarity of later reads.
+void invert_polarity();
+
+inline std::int32_t absolute_index(int slot) { return slot + sample_window.origin_offset / 2; }
+inline int slot_of(std::int32_t index) { return index - sample_window.origin_offset / 2; }

@@ -1,0 +1,9 @@
+// Output that could not be written is never passed over in silence: each
+// problem is told on standard error at once and remembered for the exit status.
+#pragma once
+
+// Set when a file of the output could not be created or written.
+extern bool output_lost;
+
+// Prints "velliqor: <message>" on standard error and sets output_lost.
+void report_output_problem(const char* format, ...) __attribute__((format(printf, 1, 2)));

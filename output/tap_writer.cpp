@@ -1,0 +1,62 @@
+#include "output/tap_writer.h"
+
+#include <cstring>
+
+#include "output/block_report.h"
+#include "output/output_problems.h"
+
+TapOutput tap_output;
+
+namespace {
+bool reserved_in_file_names(std::uint8_t b) {
+    return std::strchr("\"*/:<>?\\|", b) != nullptr && b != 0;
+}
+}  // namespace
+
+void set_tap_name(const std::uint8_t* name, int length) {
+    close_tap_file();
+    tap_output.file_failed = false;
+    char base[tap_name_size];
+    int n = 0;
+    for (int k = 0; k < length && n < 10; ++k) {
+        std::uint8_t b = name[k];
+        if (b < 0x20 || b > 0x7E) b = '_';
+        if (reserved_in_file_names(b)) b = '_';
+        base[n++] = static_cast<char>(b);
+    }
+    while (n > 0 && base[n - 1] == ' ') --n;
+    std::memcpy(base + n, ".tap", 5);
+    std::memcpy(tap_output.tap_name, base, n + 5);
+}
+
+TapWrite write_tap_record(const std::uint8_t* bytes, std::int32_t count) {
+    // A record's length field holds 16 bits: a longer block would corrupt the file.
+    if (count > tap_record_max) return TapWrite::too_long;
+    if (tap_output.tap_file == nullptr && !tap_output.file_failed) {
+        char* file_name = tap_output.file_name;
+        std::snprintf(file_name, sizeof tap_output.file_name, "%03d_%s", tap_output.tap_file_counter,
+                      tap_output.tap_name);
+        tap_output.tap_file = std::fopen(file_name, "wb");
+        ++tap_output.tap_file_counter;
+        log_printf("\nFilename: %s\n", file_name);
+        if (tap_output.tap_file == nullptr) {
+            // Not retried for this file's later blocks, so the numbering of the files stays as logged.
+            tap_output.file_failed = true;
+            report_output_problem("cannot create the TAP file \"%s\"; its blocks are not stored", file_name);
+        }
+    }
+    if (tap_output.tap_file == nullptr) return TapWrite::not_created;
+    const std::uint8_t length[2] = {static_cast<std::uint8_t>(count % 256), static_cast<std::uint8_t>(count / 256)};
+    std::fwrite(length, 1, 2, tap_output.tap_file);
+    std::fwrite(bytes, 1, count, tap_output.tap_file);
+    return TapWrite::stored;
+}
+
+void close_tap_file() {
+    if (tap_output.tap_file == nullptr) return;
+    const bool failed = std::ferror(tap_output.tap_file) != 0;
+    if (std::fclose(tap_output.tap_file) != 0 || failed) {
+        report_output_problem("writing the TAP file \"%s\" failed; it is incomplete", tap_output.file_name);
+    }
+    tap_output.tap_file = nullptr;
+}

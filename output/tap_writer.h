@@ -1,0 +1,29 @@
+// Recovered blocks as TAP files: records of a 16-bit little-endian length and
+// the block's bytes. Every program header starts a new file named after it.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+constexpr int tap_name_size = 16;          // up to 10 name characters, ".tap" and the end
+constexpr std::int32_t tap_record_max = 65535;  // longest block a record's length field can hold
+
+struct TapOutput {
+    char tap_name[tap_name_size] = "Noname.tap";  // base name of the next file
+    std::FILE* tap_file = nullptr;                // the file being written, or none
+    char file_name[32] = "";                      // name of the latest file opened
+    bool file_failed = false;                     // that file could not be created: its records are lost
+    std::int32_t tap_file_counter = 0;            // files opened so far in this run
+};
+
+extern TapOutput tap_output;
+
+enum class TapWrite { stored, too_long, not_created };
+
+// Closes the open file and sets the base name of the next one from a header's
+// name bytes (any values; unprintable and reserved characters become '_').
+void set_tap_name(const std::uint8_t* name, int length);
+// Appends one record, opening the next file first if none is open.
+TapWrite write_tap_record(const std::uint8_t* bytes, std::int32_t count);
+// Closes the open file, reporting a failed write.
+void close_tap_file();

@@ -1,0 +1,44 @@
+// Where the output goes: the recording's folder plus its name without the extension.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/run_driver.h"
+
+namespace {
+std::string derive(const char* current, const char* chosen, char separator, const char** error = nullptr) {
+    char folder[path_size];
+    const char* e = derive_output_folder(current, chosen, separator, folder);
+    if (error != nullptr) *error = e;
+    return e == nullptr ? folder : "";
+}
+
+TEST(OutputFolder, IsTheRecordingsNameWithoutItsLastExtension) {
+    EXPECT_EQ(derive("C:\\Tapes", "C:\\Tapes\\Game.wav", '\\'), "C:\\Tapes\\Game");
+    EXPECT_EQ(derive("C:\\Tapes", "C:\\Tapes\\Game.v2.wav", '\\'), "C:\\Tapes\\Game.v2");
+    EXPECT_EQ(derive("/home/a/tapes", "/home/a/tapes/Game.wav", '/'), "/home/a/tapes/Game");
+}
+
+TEST(OutputFolder, NeedsAnExtensionAfterTheLastSeparator) {
+    const char* error = nullptr;
+    derive("C:\\", "C:\\Tapes.old\\Game", '\\', &error);
+    EXPECT_STREQ(error, "Filename must have extension!");
+    derive("/t", "/t/Game", '/', &error);
+    EXPECT_STREQ(error, "Filename must have extension!");
+}
+
+TEST(OutputFolder, ANameWithoutSeparatorStillLandsInsideTheCurrentDirectory) {
+    EXPECT_EQ(derive("/t", "Game.wav", '/'), "/t/Game");
+}
+
+TEST(OutputFolder, RefusesAPathThatDoesNotFitInsteadOfWritingPastTheBuffer) {
+    const std::string current(1000, 'c');
+    const std::string name = "/" + std::string(40, 'n') + ".wav";
+    const char* error = nullptr;
+    derive(current.c_str(), name.c_str(), '/', &error);
+    EXPECT_STREQ(error, "Path is too long!");
+    // The longest folder that fits: 1023 characters.
+    const std::string fits = "/" + std::string(1023 - 1000 - 1, 'n') + ".wav";
+    EXPECT_EQ(derive(current.c_str(), fits.c_str(), '/').size(), 1023u);
+}
+}  // namespace

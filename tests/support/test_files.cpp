@@ -1,0 +1,106 @@
+#include "support/test_files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+TempDir make_temp_dir() {
+    char pattern[] = "/tmp/velliqor-test-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    return {made != nullptr ? made : ""};
+}
+
+void remove_temp_dir(const TempDir& dir) {
+    if (dir.path.rfind("/tmp/velliqor-test-", 0) != 0) return;
+    const std::string command = "chmod -R u+rwx '" + dir.path + "' && rm -rf '" + dir.path + "'";
+    if (std::system(command.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", dir.path.c_str());
+}
+
+std::vector<std::uint8_t> read_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void write_bytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::uint8_t> samples_as_bytes(const std::vector<std::int16_t>& samples) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(samples.size() * 2);
+    for (std::int16_t s : samples) {
+        bytes.push_back(static_cast<std::uint8_t>(s & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>((s >> 8) & 0xFF));
+    }
+    return bytes;
+}
+
+std::vector<std::string> list_folder(const std::string& path) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(path.c_str())) {
+        while (dirent* e = readdir(d)) {
+            const std::string name = e->d_name;
+            if (name != "." && name != "..") names.push_back(name);
+        }
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool exists(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0;
+}
+
+namespace {
+std::string read_all(int fd) {
+    std::string text;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(n));
+    return text;
+}
+}  // namespace
+
+CliResult run_cli(const std::vector<std::string>& args, const std::string& cwd) {
+    CliResult result;
+    char out_name[] = "/tmp/velliqor-out-XXXXXX";
+    char err_name[] = "/tmp/velliqor-err-XXXXXX";
+    const int out_fd = mkstemp(out_name), err_fd = mkstemp(err_name);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out_fd, STDOUT_FILENO);
+        dup2(err_fd, STDERR_FILENO);
+        if (chdir(cwd.c_str()) != 0) _exit(127);
+        std::vector<char*> argv;
+        std::string program = VELLIQOR_CLI;
+        argv.push_back(program.data());
+        std::vector<std::string> copies = args;
+        for (std::string& a : copies) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    int wait_status = 0;
+    waitpid(pid, &wait_status, 0);
+    if (WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
+    lseek(out_fd, 0, SEEK_SET);
+    lseek(err_fd, 0, SEEK_SET);
+    result.out = read_all(out_fd);
+    result.err = read_all(err_fd);
+    close(out_fd);
+    close(err_fd);
+    unlink(out_name);
+    unlink(err_name);
+    return result;
+}

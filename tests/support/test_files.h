@@ -1,0 +1,26 @@
+// Temporary folders, files and runs of the command line for tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+struct TempDir {
+    std::string path;
+};
+TempDir make_temp_dir();
+void remove_temp_dir(const TempDir& dir);
+
+std::vector<std::uint8_t> read_bytes(const std::string& path);
+void write_bytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+std::vector<std::uint8_t> samples_as_bytes(const std::vector<std::int16_t>& samples);
+std::vector<std::string> list_folder(const std::string& path);  // names, sorted
+bool exists(const std::string& path);
+
+struct CliResult {
+    int status = -1;       // exit status, or -1 when the program did not exit normally
+    std::string out, err;  // what it wrote on standard output and standard error
+};
+// Runs the velliqor executable with the arguments in the folder `cwd`.
+CliResult run_cli(const std::vector<std::string>& args, const std::string& cwd);

@@ -1,0 +1,136 @@
+#include "view/canvas.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+
+#include "view/platform.h"
+
+Canvas canvas;
+bool drawing_enabled = true;
+
+bool canvas_create(int W, int H) {
+    canvas_destroy();
+    if (W <= 0 || H <= 0) return false;
+    const std::size_t count = static_cast<std::size_t>(W) * static_cast<std::size_t>(H);
+    if (count / static_cast<std::size_t>(W) != static_cast<std::size_t>(H)) return false;
+    // calloc checks count * size for overflow and zero bits are black.
+    auto* pixels = static_cast<std::uint32_t*>(std::calloc(count, sizeof(std::uint32_t)));
+    if (pixels == nullptr) return false;
+    canvas.W = W;
+    canvas.H = H;
+    canvas.pixels = pixels;
+    canvas.pen = 0;
+    canvas.text_colour = 0;
+    return true;
+}
+
+void canvas_destroy() {
+    std::free(canvas.pixels);
+    canvas = Canvas{};
+}
+
+void canvas_startup() {
+    set_pen(0);
+    draw_line(0, 0, 1, 1);
+    draw_dot(0, canvas.H - 1);
+    draw_dot(canvas.W - 1, 0);
+    draw_dot(canvas.W - 1, canvas.H - 1);
+    if (drawing_enabled) platform_text_centred_left("Hello World!", 0);
+    platform_present();
+    fill_rect(0, 0, canvas.W - 1, canvas.H - 1, ViewLayout::background);
+    set_pen(0);
+    platform_present();
+}
+
+void set_pen(Colour colour) { canvas.pen = colour; }
+
+void fill_rect(int x_left, int y_bottom, int x_right, int y_top, Colour colour) {
+    if (!drawing_enabled) return;
+    if (x_left > x_right || y_bottom > y_top) return;
+    const int x0 = std::max(x_left, 0), x1 = std::min(x_right, canvas.W - 1);
+    const int y0 = std::max(y_bottom, 0), y1 = std::min(y_top, canvas.H - 1);
+    if (x0 > x1 || y0 > y1) return;
+    for (int y = y0; y <= y1; ++y) {
+        std::uint32_t* row = canvas.pixels + static_cast<std::size_t>(y) * canvas.W;
+        std::fill(row + x0, row + x1 + 1, colour);
+    }
+}
+
+void draw_dot(int x, int y) {
+    if (!drawing_enabled) return;
+    if (x < 0 || y < 0 || x >= canvas.W || y >= canvas.H) return;
+    canvas.pixels[static_cast<std::size_t>(y) * canvas.W + x] = canvas.pen;
+}
+
+namespace {
+
+// Paints a line whose major axis is `a` (the one with the larger extent) and
+// whose minor axis is `b`. The minor offset at step i is i * m / n rounded to
+// nearest, kept incrementally as quotient and remainder (Bresenham's error
+// term); the start is computed exactly so that only the steps inside the
+// picture are visited, however far away the end points lie.
+void draw_along_major(std::int64_t a1, std::int64_t b1, std::int64_t a2, std::int64_t b2,
+                      bool major_is_x) {
+    if (a1 > a2) {  // always from the low end, so both orders paint the same pixels
+        std::swap(a1, a2);
+        std::swap(b1, b2);
+    }
+    const std::int64_t a_limit = major_is_x ? canvas.W : canvas.H;
+    const std::int64_t b_limit = major_is_x ? canvas.H : canvas.W;
+    const std::uint64_t n = static_cast<std::uint64_t>(a2 - a1);
+    const std::uint64_t m = static_cast<std::uint64_t>(b2 >= b1 ? b2 - b1 : b1 - b2);
+    const std::int64_t b_step = b2 >= b1 ? 1 : -1;
+
+    const std::int64_t i_first = std::max<std::int64_t>(0, -a1);
+    const std::int64_t i_last = std::min<std::int64_t>(static_cast<std::int64_t>(n), a_limit - 1 - a1);
+    if (i_first > i_last) return;
+
+    // n < 2^32 and m <= n, so i * m + n / 2 stays below 2^64.
+    const std::uint64_t start = static_cast<std::uint64_t>(i_first) * m + n / 2;
+    std::uint64_t q = n == 0 ? 0 : start / n;
+    std::uint64_t r = n == 0 ? 0 : start % n;
+    for (std::int64_t i = i_first; i <= i_last; ++i) {
+        const std::int64_t a = a1 + i;
+        const std::int64_t b = b1 + b_step * static_cast<std::int64_t>(q);
+        if (b >= 0 && b < b_limit) {
+            const std::int64_t x = major_is_x ? a : b, y = major_is_x ? b : a;
+            canvas.pixels[static_cast<std::size_t>(y) * canvas.W + static_cast<std::size_t>(x)] =
+                canvas.pen;
+        }
+        r += m;
+        if (r >= n && n != 0) {
+            r -= n;
+            ++q;
+        }
+    }
+}
+
+}  // namespace
+
+void draw_line(int x1, int y1, int x2, int y2) {
+    if (!drawing_enabled) return;
+    if (x1 == x2) {  // marker lines: clip the span, then walk one column
+        if (x1 < 0 || x1 >= canvas.W) return;
+        const int y0 = std::max(std::min(y1, y2), 0), y_end = std::min(std::max(y1, y2), canvas.H - 1);
+        for (int y = y0; y <= y_end; ++y)
+            canvas.pixels[static_cast<std::size_t>(y) * canvas.W + x1] = canvas.pen;
+        return;
+    }
+    if (y1 == y2) {
+        fill_rect(std::min(x1, x2), y1, std::max(x1, x2), y1, canvas.pen);
+        return;
+    }
+    const std::int64_t dx = std::int64_t{x2} - x1, dy = std::int64_t{y2} - y1;
+    if ((dx < 0 ? -dx : dx) >= (dy < 0 ? -dy : dy))
+        draw_along_major(x1, y1, x2, y2, true);
+    else
+        draw_along_major(y1, x1, y2, x2, false);
+}
+
+void set_text_colour(Colour colour) { canvas.text_colour = colour; }
+
+void draw_text(int x, int row, const char* text) {
+    if (!drawing_enabled || text == nullptr) return;
+    platform_text_out(x, row, text, canvas.text_colour);
+}

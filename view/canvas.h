@@ -1,0 +1,61 @@
+// The off-screen picture of the live view and the four drawing primitives.
+//
+// Every primitive takes up-coordinates: x counts columns from the left edge,
+// y counts rows upward from the bottom row (y = 0 is the bottom row).  The
+// pixels are stored bottom-up, so the pixel of (x, y) is pixels[y * W + x].
+// Only text output takes device rows counted from the top (row = H - 1 - y).
+// Colours are 0x00BBGGRR values (blue in the high byte, red in the low byte).
+// Everything outside the picture is clipped.
+#pragma once
+
+#include <cstdint>
+
+using Colour = std::uint32_t;  // 0x00BBGGRR
+
+struct Canvas {
+    int W = 0;                         // width in pixels, fixed for the run
+    int H = 0;                         // height in pixels, fixed for the run
+    std::uint32_t* pixels = nullptr;   // W * H colours, bottom row first
+    Colour pen = 0;                    // colour of the current pen (black until set_pen)
+    Colour text_colour = 0;            // colour of text output (black by default)
+};
+
+extern Canvas canvas;  // created by canvas_create, lives for the whole process
+
+// Fixed lane layout of the live view, in up-coordinates (same in every build).
+namespace ViewLayout {
+constexpr int WaveLane_base = 515, WaveLane_height = 162;     // top row 677
+constexpr int StrengthLane_base = 400, StrengthLane_height = 80;
+constexpr int MidLane_base = 320, MidLane_height = 50;
+constexpr int LevelLane_base = 220, LevelLane_height = 80;
+constexpr int ScreenPanel_top = 192, ScreenPanel_left = 130;  // 192 rows x 256 columns
+constexpr int band_bottom = 305, band_top = 680;              // cleared at each screen
+constexpr Colour background = 0xE4FFFF;
+constexpr Colour level_background = 0xFFE69B;
+}  // namespace ViewLayout
+
+// Allocates a W x H picture filled with black and the pen and text colour black.
+// Returns false when the memory cannot be had.
+bool canvas_create(int W, int H);
+void canvas_destroy();
+
+// Draws the start-up picture (corner marks and "Hello World!"), presents it,
+// then fills the whole Canvas with the background and presents that.
+void canvas_startup();
+
+// Turns all drawing into no-ops (the headless command line needs no picture);
+// state that the log depends on is computed elsewhere and stays the same.
+extern bool drawing_enabled;
+
+void set_pen(Colour colour);
+// Fills columns x_left..x_right and rows y_bottom..y_top, all bounds inclusive.
+void fill_rect(int x_left, int y_bottom, int x_right, int y_top, Colour colour);
+// Draws with the pen from (x1, y1) to (x2, y2), both end pixels included.
+void draw_line(int x1, int y1, int x2, int y2);
+// Paints the single pixel (x, y) with the pen.
+void draw_dot(int x, int y);
+
+// Text output at device position (x, row counted from the top), in the current
+// text colour on an opaque white background, in the platform's default font.
+void set_text_colour(Colour colour);
+void draw_text(int x, int row, const char* text);

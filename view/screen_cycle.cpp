@@ -1,0 +1,70 @@
+#include "view/screen_cycle.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "decode/block_buffer.h"
+#include "input/sample_stream.h"
+#include "output/time_text.h"
+#include "view/canvas.h"
+#include "view/platform.h"
+
+ScreenCycle screen;
+
+namespace {
+constexpr Colour midline_colour = 0xC86400;
+
+void panel_line(int rows_from_bottom, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void panel_line(int rows_from_bottom, const char* format, ...) {
+    char text[64];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    draw_text(0, canvas.H - rows_from_bottom, text);
+}
+}  // namespace
+
+void write_text_panel() {
+    const DecodeStats& s = decode_stats;
+    panel_line(51, "Byte: %d", block_buffer.bit_count >> 3);
+    panel_line(181, "Float-Zeros: %d", s.float_zeros);
+    panel_line(164, "Max '0' Size: %.2f", static_cast<double>(s.max0_size));
+    panel_line(147, "Min '1' Size: %.2f", static_cast<double>(s.min1_size));
+    panel_line(130, "Mid '0' Ctr: %d", s.mid0_count);
+    panel_line(113, "Mid '1' Ctr: %d", s.mid1_count);
+    panel_line(96, "Rest '0' Ctr: %d", s.rest_zeros);
+    char time[time_text_size];
+    time_text(screen.Disp / 4, time);
+    panel_line(34, "TimeStamp: %s", time);
+    panel_line(17, "Disp: %d", screen.Disp / 4);
+}
+
+void view_step() {
+    if (++screen.x < canvas.W) return;
+    if (drawing_enabled) platform_present();
+    pump_one_message();
+    screen.x = 0;
+    screen.Disp = 4 * absolute_index(sample_window.cursor);
+    if (!drawing_enabled) return;
+    fill_rect(0, ViewLayout::band_bottom, canvas.W - 1, ViewLayout::band_top, ViewLayout::background);
+    write_text_panel();
+}
+
+void view_rewind(std::int32_t p) {
+    screen.x = p - screen.Disp / 4;
+    fill_rect(screen.x < 0 ? 0 : screen.x, ViewLayout::band_bottom, canvas.W - 1, ViewLayout::band_top,
+              ViewLayout::background);
+    while (screen.x < 0) {
+        screen.x += canvas.W;
+        screen.Disp -= 4 * canvas.W;
+    }
+}
+
+void level_lane_reset() {
+    fill_rect(0, ViewLayout::LevelLane_base, canvas.W - 1, ViewLayout::LevelLane_base + ViewLayout::LevelLane_height,
+              ViewLayout::level_background);
+    screen.graph_column = 0;
+    set_pen(midline_colour);
+    for (int c = 0; c < canvas.W; c += 2) draw_dot(c, 260);
+}

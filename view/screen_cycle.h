@@ -1,0 +1,28 @@
+// The live view shows the recording one screen at a time: one Canvas column
+// per analysed sample, W samples per screen. At the end of each screen the
+// picture is shown, one window message is handled, the trace band is cleared
+// and the statistics panel is written.
+#pragma once
+
+#include <cstdint>
+
+struct ScreenCycle {
+    int x = 0;                 // Canvas column of the current analysis position, 0 .. W-1
+    std::int32_t Disp = 0;     // 4 x absolute sample index of the current screen's left edge
+    int graph_column = 0;      // next column of the period graph in the level lane
+};
+
+extern ScreenCycle screen;
+
+// Column of absolute sample index p on the current screen.
+inline int column_of(std::int32_t p) { return p - screen.Disp / 4; }
+
+// One analysis step has been made: advance the column, finish the screen at W.
+void view_step();
+// The analysis moved back to absolute sample index p: clear from there and
+// step whole screens back while the column is negative.
+void view_rewind(std::int32_t p);
+// Clears the level lane, restarts the period graph and draws its dotted midline.
+void level_lane_reset();
+// Writes the statistics panel (done at every end of screen).
+void write_text_panel();
