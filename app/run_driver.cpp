@@ -77,7 +77,7 @@ void reset_program_state() {
     edge_history = PositionHistory{};
     zero_history = PositionHistory{};
     zero_run_count = 0;
-    block_start = last_result = last_edge = newest_pulse_position = 0;
+    block_start = last_result = last_edge = newest_pulse_position = clamped_rewinds = 0;
     reset_data_phase();
     block_report = BlockReport{};
     header_seen = 0;

@@ -19,6 +19,7 @@ std::int32_t block_start = 0;
 std::int32_t last_result = 0;
 std::int32_t last_edge = 0;
 std::int32_t newest_pulse_position = 0;
+std::int32_t clamped_rewinds = 0;
 
 namespace {
 constexpr int lock_pulses = 10;            // spacings measured to lock the pilot
@@ -127,7 +128,10 @@ void enter_data_phase() {
     // can put it before the oldest sample still held; start from there then.
     const std::int32_t q = truncate(S + P);
     int slot = slot_of(q);
-    if (slot < rewind_floor_slot) slot = rewind_floor_slot;
+    if (slot < rewind_floor_slot) {
+        slot = rewind_floor_slot;
+        ++clamped_rewinds;
+    }
     if (slot > sample_window.cursor) slot = sample_window.cursor;
     sample_window.cursor = slot;
     view_rewind(absolute_index(slot));

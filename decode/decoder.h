@@ -15,6 +15,10 @@ extern std::int32_t last_edge;       // latest bit edge (absolute index); the sy
 // where an attempt that ended without a pulse is taken to end.
 extern std::int32_t newest_pulse_position;
 
+// Rewinds that would have gone before the oldest sample still held (a slow
+// tape whose pilot ended in silence just after the window slid).
+extern std::int32_t clamped_rewinds;
+
 // Runs one block attempt and returns the latest detect_pulse result (-1: the recording ended).
 std::int32_t decode_block();
 
