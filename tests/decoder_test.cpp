@@ -92,25 +92,24 @@ TEST_F(Decoder, SyncEdgeLiesOnePeriodBeforeTheDataInEitherPolarity) {
     }
 }
 
-TEST_F(Decoder, FirstSpacingOfOneHundredSamplesIsTheLimit) {
-    // Square cycles of exactly 100 samples lock (then fail the speed test); 101 never lock.
+// Square cycles of `high` + `low` samples after a little silence.
+std::vector<std::int16_t> square_cycles(int high, int low, int count) {
     std::vector<std::int16_t> s(500, 0);
-    for (int c = 0; c < 80; ++c) {
-        for (int k = 0; k < 50; ++k) s.push_back(10000);
-        for (int k = 0; k < 50; ++k) s.push_back(-10000);
+    for (int c = 0; c < count; ++c) {
+        s.insert(s.end(), high, 10000);
+        s.insert(s.end(), low, -10000);
     }
     s.resize(s.size() + 3000, 0);
-    decode(s);
+    return s;
+}
+
+TEST_F(Decoder, FirstSpacingOfOneHundredSamplesIsTheLimit) {
+    // Cycles of exactly 100 samples lock (then fail the speed test); 101 never lock.
+    decode(square_cycles(50, 50, 80));
     EXPECT_NEAR(tracked_period, 100 / 1.268, 0.01);
     TearDown();
     SetUp();
-    std::vector<std::int16_t> t(500, 0);
-    for (int c = 0; c < 80; ++c) {
-        for (int k = 0; k < 50; ++k) t.push_back(10000);
-        for (int k = 0; k < 51; ++k) t.push_back(-10000);
-    }
-    t.resize(t.size() + 3000, 0);
-    decode(t);
+    decode(square_cycles(50, 51, 80));
     EXPECT_EQ(tracked_period, 30.0f);
 }
 
