@@ -17,8 +17,6 @@
 #include "view/screen_cycle.h"
 
 RecoveryRun recovery_run;
-const char* const text_file_not_found = "\xD0\xA4\xD0\xB0\xD0\xB9\xD0\xBB \xD0\xBD\xD0\xB5 "
-                                        "\xD0\xBD\xD0\xB0\xD0\xB9\xD0\xB4\xD0\xB5\xD0\xBD!";
 
 namespace {
 void free_buffers() {
@@ -83,6 +81,7 @@ void reset_program_state() {
     header_seen = 0;
     LogFile = nullptr;
     output_lost = false;
+    output_problem_text[0] = '\0';
     tap_output = TapOutput{};
     screen = ScreenCycle{};
 }
@@ -110,6 +109,7 @@ int run_recording() {
     }
     w.origin_offset = -2 * history_slots;
 
+    platform_choose_recording(recovery_run.chosen_path);
     if (std::strlen(recovery_run.chosen_path) >= path_size - 1) fatal_error(text_path_too_long);
     recording = std::fopen(recovery_run.chosen_path, "rb");
     if (recording == nullptr) fatal_error(text_file_not_found);

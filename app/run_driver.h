@@ -23,7 +23,7 @@ struct RecoveryRun {
 extern RecoveryRun recovery_run;
 
 // Texts of the three errors that stop the start-up, and of the memory failure.
-extern const char* const text_file_not_found;   // "Файл не найден!" (UTF-8 here)
+extern const char* const text_file_not_found;   // "Файл не найден!" in the platform's encoding
 constexpr const char* text_no_extension = "Filename must have extension!";
 constexpr const char* text_no_log = "Can't create Log File!";
 constexpr const char* text_path_too_long = "Path is too long!";

@@ -4,6 +4,8 @@
 
 // Set when a file of the output could not be created or written.
 extern bool output_lost;
+// The problems told so far, one a line (the first few), for a message box at the end of the run.
+extern char output_problem_text[1024];
 
 // Prints "velliqor: <message>" on standard error and sets output_lost.
 void report_output_problem(const char* format, ...) __attribute__((format(printf, 1, 2)));

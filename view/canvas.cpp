@@ -20,13 +20,20 @@ bool canvas_create(int W, int H) {
     canvas.W = W;
     canvas.H = H;
     canvas.pixels = pixels;
-    canvas.pen = 0;
-    canvas.text_colour = 0;
+    canvas.owns_pixels = true;
     return true;
 }
 
+void canvas_attach(std::uint32_t* pixels, int W, int H) {
+    canvas_destroy();
+    canvas.W = W;
+    canvas.H = H;
+    canvas.pixels = pixels;
+    canvas.dib_order = true;
+}
+
 void canvas_destroy() {
-    std::free(canvas.pixels);
+    if (canvas.owns_pixels) std::free(canvas.pixels);
     canvas = Canvas{};
 }
 
@@ -43,7 +50,10 @@ void canvas_startup() {
     platform_present();
 }
 
-void set_pen(Colour colour) { canvas.pen = colour; }
+void set_pen(Colour colour) {
+    canvas.pen = colour;
+    canvas.pen_pixel = pixel_of(colour);
+}
 
 void fill_rect(int x_left, int y_bottom, int x_right, int y_top, Colour colour) {
     if (!drawing_enabled) return;
@@ -53,14 +63,14 @@ void fill_rect(int x_left, int y_bottom, int x_right, int y_top, Colour colour) 
     if (x0 > x1 || y0 > y1) return;
     for (int y = y0; y <= y1; ++y) {
         std::uint32_t* row = canvas.pixels + static_cast<std::size_t>(y) * canvas.W;
-        std::fill(row + x0, row + x1 + 1, colour);
+        std::fill(row + x0, row + x1 + 1, pixel_of(colour));
     }
 }
 
 void draw_dot(int x, int y) {
     if (!drawing_enabled) return;
     if (x < 0 || y < 0 || x >= canvas.W || y >= canvas.H) return;
-    canvas.pixels[static_cast<std::size_t>(y) * canvas.W + x] = canvas.pen;
+    canvas.pixels[static_cast<std::size_t>(y) * canvas.W + x] = canvas.pen_pixel;
 }
 
 namespace {
@@ -96,7 +106,7 @@ void draw_along_major(std::int64_t a1, std::int64_t b1, std::int64_t a2, std::in
         if (b >= 0 && b < b_limit) {
             const std::int64_t x = major_is_x ? a : b, y = major_is_x ? b : a;
             canvas.pixels[static_cast<std::size_t>(y) * canvas.W + static_cast<std::size_t>(x)] =
-                canvas.pen;
+                canvas.pen_pixel;
         }
         r += m;
         if (r >= n && n != 0) {
@@ -114,7 +124,7 @@ void draw_line(int x1, int y1, int x2, int y2) {
         if (x1 < 0 || x1 >= canvas.W) return;
         const int y0 = std::max(std::min(y1, y2), 0), y_end = std::min(std::max(y1, y2), canvas.H - 1);
         for (int y = y0; y <= y_end; ++y)
-            canvas.pixels[static_cast<std::size_t>(y) * canvas.W + x1] = canvas.pen;
+            canvas.pixels[static_cast<std::size_t>(y) * canvas.W + x1] = canvas.pen_pixel;
         return;
     }
     if (y1 == y2) {

@@ -15,8 +15,11 @@ using Colour = std::uint32_t;  // 0x00BBGGRR
 struct Canvas {
     int W = 0;                         // width in pixels, fixed for the run
     int H = 0;                         // height in pixels, fixed for the run
-    std::uint32_t* pixels = nullptr;   // W * H colours, bottom row first
+    std::uint32_t* pixels = nullptr;   // W * H pixels, bottom row first
+    bool owns_pixels = false;          // allocated here (not a platform bitmap's memory)
+    bool dib_order = false;            // pixels hold 0x00RRGGBB, as a Windows bitmap does
     Colour pen = 0;                    // colour of the current pen (black until set_pen)
+    std::uint32_t pen_pixel = 0;       // the pen as stored in pixels
     Colour text_colour = 0;            // colour of text output (black by default)
 };
 
@@ -37,7 +40,15 @@ constexpr Colour level_background = 0xFFE69B;
 // Allocates a W x H picture filled with black and the pen and text colour black.
 // Returns false when the memory cannot be had.
 bool canvas_create(int W, int H);
+// Draws into pixel memory that a platform bitmap owns, stored in 0x00RRGGBB order.
+void canvas_attach(std::uint32_t* pixels, int W, int H);
 void canvas_destroy();
+
+// A colour as the Canvas stores it, and back.
+inline std::uint32_t pixel_of(Colour c) {
+    return canvas.dib_order ? ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF) : c;
+}
+inline Colour colour_of(std::uint32_t pixel) { return pixel_of(pixel); }
 
 // Draws the start-up picture (corner marks and "Hello World!"), presents it,
 // then fills the whole Canvas with the background and presents that.

@@ -2,8 +2,13 @@
 #include <unistd.h>
 
 #include "app/platform_files.h"
+#include "app/run_driver.h"
 
 const char path_separator = '/';
+const char* const text_file_not_found = "\xD0\xA4\xD0\xB0\xD0\xB9\xD0\xBB \xD0\xBD\xD0\xB5 "
+                                        "\xD0\xBD\xD0\xB0\xD0\xB9\xD0\xB4\xD0\xB5\xD0\xBD!";  // UTF-8
+
+void platform_choose_recording(char*) {}
 
 bool platform_current_directory(char* path, std::size_t size) { return getcwd(path, size) != nullptr; }
 

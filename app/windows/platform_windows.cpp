@@ -1,0 +1,81 @@
+// The platform services of the core on Windows: text and presentation of the
+// Canvas, the one-message pump, the open-file dialog, folders and the error box.
+#include <windows.h>
+
+#include <cstdio>
+
+#include "app/platform_files.h"
+#include "app/run_driver.h"
+#include "app/windows/window_shell.h"
+#include "input/sample_stream.h"
+#include "view/canvas.h"
+#include "view/platform.h"
+
+const char path_separator = '\\';
+const char* const text_file_not_found = "\xD4\xE0\xE9\xEB \xED\xE5 \xED\xE0\xE9\xE4\xE5\xED!";  // Windows-1251
+
+void platform_text_out(int x, int row, const char* text, std::uint32_t colour) {
+    SetTextColor(shell.memory_dc, colour);
+    TextOutA(shell.memory_dc, x, row, text, lstrlenA(text));
+    GdiFlush();  // the Canvas writes the same pixels directly next
+}
+
+void platform_text_centred_left(const char* text, std::uint32_t colour) {
+    SetTextColor(shell.memory_dc, colour);
+    RECT all{0, 0, canvas.W, canvas.H};
+    DrawTextA(shell.memory_dc, text, -1, &all, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    GdiFlush();
+}
+
+void platform_present() {
+    if (!shell.shown) {
+        // The first picture is what the window shows when it first appears.
+        shell.shown = true;
+        ShowWindow(shell.main_window, shell.show_command);
+        UpdateWindow(shell.main_window);
+        return;
+    }
+    RECT all{0, 0, canvas.W, canvas.H};
+    InvalidateRect(shell.main_window, &all, FALSE);
+    UpdateWindow(shell.main_window);
+}
+
+void pump_one_message() {
+    if (!PeekMessageA(&shell.message, nullptr, 0, 0, PM_NOREMOVE)) return;
+    if (GetMessageA(&shell.message, nullptr, 0, 0) == 0) {
+        // The user closed the window: keep every block recovered so far whole.
+        if (recording != nullptr) std::fclose(recording);
+        recording = nullptr;
+        close_outputs();
+        DestroyWindow(shell.main_window);
+        ExitProcess(exit_not_run);
+    }
+    TranslateMessage(&shell.message);
+    DispatchMessageA(&shell.message);
+}
+
+void platform_choose_recording(char* path) {
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = shell.main_window;
+    dialog.lpstrFilter = "Wave\0*.WAV\0All\0*.*\0";
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = path_size;
+    dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;  // 0x1804
+    GetOpenFileNameA(&dialog);  // a cancelled dialog leaves the path empty, which the opening reports
+}
+
+bool platform_current_directory(char* path, std::size_t size) {
+    const DWORD n = GetCurrentDirectoryA(static_cast<DWORD>(size), path);
+    return n > 0 && n < size;
+}
+
+bool platform_make_directory(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
+
+bool platform_change_directory(const char* path) { return SetCurrentDirectoryA(path) != 0; }
+
+[[noreturn]] void fatal_error(const char* text) {
+    MessageBoxA(nullptr, text, "System Error!", MB_ICONERROR | MB_OK);
+    ExitProcess(exit_not_run);
+}

@@ -1,0 +1,24 @@
+// The Windows program: one window, the open-file dialog, and the run.
+#include <windows.h>
+
+#include "app/profile.h"
+#include "app/run_driver.h"
+#include "app/windows/window_shell.h"
+#include "output/output_problems.h"
+#include "view/canvas.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
+    shell.instance = instance;
+    shell.show_command = show_command;
+    register_main_class();
+    create_main_window();
+    if (!create_canvas_bitmap(build_profile.canvas_width, build_profile.canvas_height)) {
+        fatal_error(text_no_memory);
+    }
+    canvas_startup();
+    SetWindowTextA(shell.main_window, build_profile.window_title);
+
+    const int status = run_recording();
+    if (output_lost) MessageBoxA(shell.main_window, output_problem_text, build_profile.window_title, MB_ICONWARNING | MB_OK);
+    return status == exit_blocks_bad ? exit_ok : status;
+}

@@ -1,0 +1,24 @@
+// The Windows program's window: class, main window, its procedure, the About
+// box and the memory bitmap the Canvas draws into.
+#pragma once
+
+#include <windows.h>
+
+struct WindowShell {
+    HINSTANCE instance = nullptr;
+    HWND main_window = nullptr;
+    int show_command = SW_SHOWNORMAL;  // for the window's first ShowWindow
+    bool shown = false;                // the first presentation shows the window
+    HDC memory_dc = nullptr;           // holds the Canvas bitmap for the whole run
+    HBITMAP canvas_bitmap = nullptr;
+    char title[100] = "";              // string 103
+    char class_name[100] = "";         // string 109
+    MSG message{};                     // filled by pump_one_message
+};
+
+extern WindowShell shell;
+
+void register_main_class();
+void create_main_window();
+// Creates the 32-bit bottom-up bitmap of W x H in a memory context and lets the Canvas draw into it.
+bool create_canvas_bitmap(int W, int H);

@@ -1,0 +1,52 @@
+# The command line on Linux: text through FreeType, pictures through libpng.
+option(VELLIQOR_TESTS "Build the tests" ON)
+option(VELLIQOR_BENCHMARKS "Build the benchmarks" ON)
+
+find_package(Freetype REQUIRED)
+find_package(PNG REQUIRED)
+add_library(velliqor_linux STATIC
+  app/linux/text_freetype.cpp
+  app/linux/present_linux.cpp
+  app/linux/png_snapshot.cpp
+  app/linux/files_linux.cpp
+  app/linux/progress.cpp
+  app/linux/fatal_error_linux.cpp
+)
+target_include_directories(velliqor_linux PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(velliqor_linux PUBLIC velliqor_core Freetype::Freetype PNG::PNG)
+set(VELLIQOR_FONT "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf" CACHE FILEPATH "Font of the live view's text")
+target_compile_definitions(velliqor_linux PRIVATE VELLIQOR_FONT="${VELLIQOR_FONT}")
+# The core calls back into its platform layer (text, presentation, folders).
+target_link_libraries(velliqor_core PUBLIC velliqor_linux)
+
+# `velliqor` is the reference profile; each profile also has an executable of its own name.
+add_executable(velliqor app/linux/cli_main.cpp)
+target_link_libraries(velliqor PRIVATE velliqor_linux velliqor_profile_2_01)
+foreach(profile IN LISTS VELLIQOR_PROFILES)
+  profile_executable_name(${profile} exe)
+  add_executable(${exe} app/linux/cli_main.cpp)
+  target_link_libraries(${exe} PRIVATE velliqor_linux velliqor_profile_${profile})
+endforeach()
+
+# The tape encoder: makes recordings from TAP blocks (demo and tests).
+add_library(velliqor_encoder STATIC tools/tape_encoder.cpp)
+target_include_directories(velliqor_encoder PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+add_executable(make_recording tools/make_recording.cpp)
+target_link_libraries(make_recording PRIVATE velliqor_encoder)
+
+# The bundled demo recording, made from the demo tape at build time.
+set(DEMO_RECORDING ${CMAKE_BINARY_DIR}/demo/demo.wav)
+add_custom_command(OUTPUT ${DEMO_RECORDING}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/demo
+  COMMAND make_recording --speed 0.97 --noise 300 --wav ${CMAKE_CURRENT_SOURCE_DIR}/resources/demo.tap ${DEMO_RECORDING}
+  DEPENDS make_recording ${CMAKE_CURRENT_SOURCE_DIR}/resources/demo.tap
+  COMMENT "Making the demo recording")
+add_custom_target(demo_recording ALL DEPENDS ${DEMO_RECORDING})
+
+if(VELLIQOR_TESTS)
+  enable_testing()
+  add_subdirectory(tests)
+endif()
+if(VELLIQOR_BENCHMARKS)
+  add_subdirectory(benchmarks)
+endif()
