@@ -1,7 +1,13 @@
 #!/usr/bin/env bash
-# Configures and builds everything into build/ (Release, both cores).
+# Builds the Linux programs into build/ and, with "windows", the four Windows
+# executables into build-win/ with MinGW-w64.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+scripts/install-deps.sh "${1:-}"
+if [ "${1:-}" = windows ]; then
+  cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build build-win -j"$(nproc)"
+fi
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVELLIQOR_WINDOWS_BUILD_DIR="$PWD/build-win" >/dev/null
 cmake --build build -j"$(nproc)"

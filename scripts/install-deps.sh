@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, when any is missing.
+# Installs the Debian packages the builds and the tests need, when any is missing.
+#   scripts/install-deps.sh            the Linux build and its tests
+#   scripts/install-deps.sh windows    also the Windows cross build and its tests under wine
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config googletest libgtest-dev libbenchmark-dev
           libfreetype-dev libpng-dev fonts-dejavu-core)
+if [ "${1:-}" = windows ]; then
+  packages+=(g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb xdotool imagemagick)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -10,10 +10,11 @@
 #include "decode/decoder.h"
 #include "input/sample_stream.h"
 #include "support/core_fixture.h"
+#include "support/test_tapes.h"
 #include "tools/tape_encoder.h"
 
 namespace {
-constexpr double zero_t = 855, one_t = 1710, pilot_t = 2168;
+constexpr double pilot_t = 2168;
 
 class Decoder : public CoreTest {
 protected:
@@ -25,26 +26,6 @@ protected:
     }
     int result = 0;
 };
-
-// A pilot, the sync, then bits written as characters: '0' and '1' are bit
-// cycles, 'x' a '0' cycle whose pulses are lost in a dropout.
-std::vector<std::int16_t> bit_pattern(const std::string& bits, const EncoderOptions& options = {}) {
-    PulseTrain t = pulse_train_begin(options);
-    for (int k = 0; k < 600; ++k) pulse_train_half(t, pilot_t);
-    pulse_train_half(t, 667);
-    pulse_train_half(t, 735);
-    for (char c : bits) {
-        if (c == 'x') {
-            pulse_train_silence(t, 2 * zero_t / 3.5e6);
-            continue;
-        }
-        pulse_train_half(t, c == '1' ? one_t : zero_t);
-        pulse_train_half(t, c == '1' ? one_t : zero_t);
-    }
-    pulse_train_half(t, 3500);
-    pulse_train_silence(t, 1.0);
-    return pulse_train_end(t);
-}
 
 std::vector<std::int16_t> one_block(const Block& block, EncoderOptions options = {}) {
     options.lead_silence_s = 0.1;

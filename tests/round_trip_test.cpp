@@ -8,30 +8,10 @@
 #include <string>
 
 #include "support/test_files.h"
+#include "support/test_tapes.h"
 #include "tools/tape_encoder.h"
 
 namespace {
-std::vector<std::uint8_t> pattern(std::size_t n, unsigned seed) {
-    std::vector<std::uint8_t> v(n);
-    for (std::size_t k = 0; k < n; ++k) v[k] = static_cast<std::uint8_t>((k * seed) ^ (k >> 3) ^ seed);
-    return v;
-}
-
-// A headerless block first, then a BASIC program, a code block, a screen and a
-// block with a wrong checksum, all after the program header.
-std::vector<Block> test_tape() {
-    Block bad = make_data_block(0xFF, pattern(30, 5));
-    bad.back() ^= 0x5A;
-    return {make_data_block(0x42, pattern(40, 3)),
-            make_header(0, "prog one", 120, 10, 120),
-            make_data_block(0xFF, pattern(120, 7)),
-            make_header(3, "code", 500, 32768, 0),
-            make_data_block(0xFF, pattern(500, 11)),
-            make_header(3, "pic", 6912, 16384, 0),
-            make_data_block(0xFF, pattern(6912, 13)),
-            bad};
-}
-
 class RoundTrip : public ::testing::Test {
 protected:
     void SetUp() override { dir = make_temp_dir(); }

@@ -73,6 +73,10 @@ std::string read_all(int fd) {
 }  // namespace
 
 CliResult run_cli(const std::vector<std::string>& args, const std::string& cwd) {
+    return run_program(VELLIQOR_CLI, args, cwd);
+}
+
+CliResult run_program(const std::string& program_path, const std::vector<std::string>& args, const std::string& cwd) {
     CliResult result;
     char out_name[] = "/tmp/velliqor-out-XXXXXX";
     char err_name[] = "/tmp/velliqor-err-XXXXXX";
@@ -83,7 +87,7 @@ CliResult run_cli(const std::vector<std::string>& args, const std::string& cwd) 
         dup2(err_fd, STDERR_FILENO);
         if (chdir(cwd.c_str()) != 0) _exit(127);
         std::vector<char*> argv;
-        std::string program = VELLIQOR_CLI;
+        std::string program = program_path;
         argv.push_back(program.data());
         std::vector<std::string> copies = args;
         for (std::string& a : copies) argv.push_back(a.data());

@@ -24,3 +24,5 @@ struct CliResult {
 };
 // Runs the velliqor executable with the arguments in the folder `cwd`.
 CliResult run_cli(const std::vector<std::string>& args, const std::string& cwd);
+// The same with another executable (a build profile's).
+CliResult run_program(const std::string& program, const std::vector<std::string>& args, const std::string& cwd);
