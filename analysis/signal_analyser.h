@@ -11,6 +11,8 @@ extern float strength;              // 85 x sine correlation / total deviation, 
 
 // Analyses the window of N slots beginning at cursor - N/2, then moves the cursor on by one.
 void analyse_step();
+// Forgets figures computed ahead: the samples in the window have changed.
+void analysis_forget();
 
 // sin((k x (1/N)) x 2pi) for k = 0 .. N-1, from the table made on the build
 // machine, so that every build uses the same bits. Null for N outside the table.

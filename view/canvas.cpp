@@ -9,6 +9,31 @@
 Canvas canvas;
 bool drawing_enabled = true;
 
+namespace {
+constexpr std::int16_t band_clean_low = 0x7FFF, band_clean_high = -1;
+
+// Notes that columns x0 .. x1 of rows y0 .. y1 (clipped, inclusive) were drawn.
+inline void touch(int x0, int x1, int y0, int y1) {
+    if (y1 < ViewLayout::band_bottom || y0 > ViewLayout::band_top || canvas.band_low == nullptr) return;
+    const auto low = static_cast<std::int16_t>(std::max(y0, ViewLayout::band_bottom));
+    const auto high = static_cast<std::int16_t>(std::min(y1, ViewLayout::band_top));
+    for (int x = x0; x <= x1; ++x) {
+        if (low < canvas.band_low[x]) canvas.band_low[x] = low;
+        if (high > canvas.band_high[x]) canvas.band_high[x] = high;
+    }
+}
+
+bool allocate_band(int W) {
+    canvas.band_low = static_cast<std::int16_t*>(std::malloc(sizeof(std::int16_t) * W));
+    canvas.band_high = static_cast<std::int16_t*>(std::malloc(sizeof(std::int16_t) * W));
+    if (canvas.band_low == nullptr || canvas.band_high == nullptr) return false;
+    // Nothing is known of a new picture: the first clear covers the whole band.
+    std::fill(canvas.band_low, canvas.band_low + W, static_cast<std::int16_t>(ViewLayout::band_bottom));
+    std::fill(canvas.band_high, canvas.band_high + W, static_cast<std::int16_t>(ViewLayout::band_top));
+    return true;
+}
+}  // namespace
+
 bool canvas_create(int W, int H) {
     canvas_destroy();
     if (W <= 0 || H <= 0) return false;
@@ -21,6 +46,10 @@ bool canvas_create(int W, int H) {
     canvas.H = H;
     canvas.pixels = pixels;
     canvas.owns_pixels = true;
+    if (!allocate_band(W)) {
+        canvas_destroy();
+        return false;
+    }
     return true;
 }
 
@@ -30,11 +59,28 @@ void canvas_attach(std::uint32_t* pixels, int W, int H) {
     canvas.H = H;
     canvas.pixels = pixels;
     canvas.dib_order = true;
+    allocate_band(W);
 }
 
 void canvas_destroy() {
     if (canvas.owns_pixels) std::free(canvas.pixels);
+    std::free(canvas.band_low);
+    std::free(canvas.band_high);
     canvas = Canvas{};
+}
+
+
+void clear_band() {
+    if (!drawing_enabled || canvas.band_low == nullptr) return;
+    const std::uint32_t background = pixel_of(ViewLayout::background);
+    const int top = std::min(ViewLayout::band_top, canvas.H - 1);
+    for (int x = 0; x < canvas.W; ++x) {
+        const int high = std::min<int>(canvas.band_high[x], top);
+        std::uint32_t* p = canvas.pixels + static_cast<std::size_t>(canvas.band_low[x]) * canvas.W + x;
+        for (int y = canvas.band_low[x]; y <= high; ++y, p += canvas.W) *p = background;
+        canvas.band_low[x] = band_clean_low;
+        canvas.band_high[x] = band_clean_high;
+    }
 }
 
 void canvas_startup() {
@@ -61,6 +107,7 @@ void fill_rect(int x_left, int y_bottom, int x_right, int y_top, Colour colour) 
     const int x0 = std::max(x_left, 0), x1 = std::min(x_right, canvas.W - 1);
     const int y0 = std::max(y_bottom, 0), y1 = std::min(y_top, canvas.H - 1);
     if (x0 > x1 || y0 > y1) return;
+    touch(x0, x1, y0, y1);
     for (int y = y0; y <= y1; ++y) {
         std::uint32_t* row = canvas.pixels + static_cast<std::size_t>(y) * canvas.W;
         std::fill(row + x0, row + x1 + 1, pixel_of(colour));
@@ -70,6 +117,7 @@ void fill_rect(int x_left, int y_bottom, int x_right, int y_top, Colour colour) 
 void draw_dot(int x, int y) {
     if (!drawing_enabled) return;
     if (x < 0 || y < 0 || x >= canvas.W || y >= canvas.H) return;
+    touch(x, x, y, y);
     canvas.pixels[static_cast<std::size_t>(y) * canvas.W + x] = canvas.pen_pixel;
 }
 
@@ -105,6 +153,7 @@ void draw_along_major(std::int64_t a1, std::int64_t b1, std::int64_t a2, std::in
         const std::int64_t b = b1 + b_step * static_cast<std::int64_t>(q);
         if (b >= 0 && b < b_limit) {
             const std::int64_t x = major_is_x ? a : b, y = major_is_x ? b : a;
+            touch(static_cast<int>(x), static_cast<int>(x), static_cast<int>(y), static_cast<int>(y));
             canvas.pixels[static_cast<std::size_t>(y) * canvas.W + static_cast<std::size_t>(x)] =
                 canvas.pen_pixel;
         }
@@ -123,8 +172,9 @@ void draw_line(int x1, int y1, int x2, int y2) {
     if (x1 == x2) {  // marker lines: clip the span, then walk one column
         if (x1 < 0 || x1 >= canvas.W) return;
         const int y0 = std::max(std::min(y1, y2), 0), y_end = std::min(std::max(y1, y2), canvas.H - 1);
-        for (int y = y0; y <= y_end; ++y)
-            canvas.pixels[static_cast<std::size_t>(y) * canvas.W + x1] = canvas.pen_pixel;
+        if (y0 <= y_end) touch(x1, x1, y0, y_end);
+        std::uint32_t* p = canvas.pixels + static_cast<std::size_t>(y0) * canvas.W + x1;
+        for (int y = y0; y <= y_end; ++y, p += canvas.W) *p = canvas.pen_pixel;
         return;
     }
     if (y1 == y2) {
@@ -142,5 +192,9 @@ void set_text_colour(Colour colour) { canvas.text_colour = colour; }
 
 void draw_text(int x, int row, const char* text) {
     if (!drawing_enabled || text == nullptr) return;
-    platform_text_out(x, row, text, canvas.text_colour);
+    const int width = platform_text_out(x, row, text, canvas.text_colour);
+    if (width > 0) {
+        // Generous in height: a platform font may have a taller cell than 16 rows.
+        touch(std::max(x, 0), std::min(x + width - 1, canvas.W - 1), canvas.H - row - 32, canvas.H - 1 - row);
+    }
 }

@@ -21,6 +21,11 @@ struct Canvas {
     Colour pen = 0;                    // colour of the current pen (black until set_pen)
     std::uint32_t pen_pixel = 0;       // the pen as stored in pixels
     Colour text_colour = 0;            // colour of text output (black by default)
+    // The rows drawn in each column of the trace band since it was last
+    // cleared; everything else in the band is background, so a clear need only
+    // repaint these. Empty while low > high.
+    std::int16_t* band_low = nullptr;   // W entries
+    std::int16_t* band_high = nullptr;  // W entries
 };
 
 extern Canvas canvas;  // created by canvas_create, lives for the whole process
@@ -65,6 +70,10 @@ void fill_rect(int x_left, int y_bottom, int x_right, int y_top, Colour colour);
 void draw_line(int x1, int y1, int x2, int y2);
 // Paints the single pixel (x, y) with the pen.
 void draw_dot(int x, int y);
+
+// Paints the trace band (rows band_bottom .. band_top) with the background
+// wherever anything was drawn in it since the last time.
+void clear_band();
 
 // Text output at device position (x, row counted from the top), in the current
 // text colour on an opaque white background, in the platform's default font.

@@ -7,7 +7,8 @@
 // Renders one line of text into the Canvas pixels with its top-left corner at
 // device position (x, row counted from the top): the glyphs in `colour`
 // on an opaque white cell, as a Windows memory context does with its default font.
-void platform_text_out(int x, int row, const char* text, std::uint32_t colour);
+// Returns the width of the cell in pixels.
+int platform_text_out(int x, int row, const char* text, std::uint32_t colour);
 
 // Renders `text` left-aligned and vertically centred in the whole Canvas
 // (the start-up "Hello World!").

@@ -47,7 +47,7 @@ void view_step() {
     screen.x = 0;
     screen.Disp = 4 * absolute_index(sample_window.cursor);
     if (!drawing_enabled) return;
-    fill_rect(0, ViewLayout::band_bottom, canvas.W - 1, ViewLayout::band_top, ViewLayout::background);
+    clear_band();
     write_text_panel();
 }
 

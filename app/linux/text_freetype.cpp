@@ -32,6 +32,7 @@ struct Glyph {
     int top = 0;                     // cell row of the bitmap's first row
     int width = 0, rows = 0;
     std::vector<std::uint8_t> ink;   // width * rows, 1 where the glyph is set
+    std::vector<int> dots;           // the set pixels as column + row * 256, for fast drawing
 };
 
 struct Font {
@@ -65,6 +66,9 @@ Glyph render_glyph(FT_Face face, int code) {
         for (int c = 0; c < glyph.width; ++c)
             glyph.ink[static_cast<std::size_t>(r) * glyph.width + c] = (line[c >> 3] >> (7 - (c & 7))) & 1;
     }
+    for (int r = 0; r < glyph.rows; ++r)
+        for (int c = 0; c < glyph.width; ++c)
+            if (glyph.ink[static_cast<std::size_t>(r) * glyph.width + c] != 0) glyph.dots.push_back(c + r * 256);
     return glyph;
 }
 
@@ -114,20 +118,20 @@ void put(long long x, long long row, std::uint32_t colour, const Clip& clip) {
 
 }  // namespace
 
-void platform_text_out(int x, int row, const char* text, std::uint32_t colour) {
-    if (text == nullptr || canvas.pixels == nullptr) return;
+int platform_text_out(int x, int row, const char* text, std::uint32_t colour) {
+    if (text == nullptr || canvas.pixels == nullptr) return 0;
     const Font& font = the_font();
-    if (!font.loaded) return;
+    if (!font.loaded) return 0;
 
     long long width = 0;
     for (const char* p = text; *p != '\0'; ++p) width += glyph_of(font, *p).advance;
-    if (width == 0) return;
+    if (width == 0) return 0;
 
     // Ink stays inside the cell, like the cell stays inside the picture.
     const long long x_end = x + width, row_end = static_cast<long long>(row) + cell_height;
     const Clip clip{std::max<long long>(x, 0), std::min<long long>(x_end, canvas.W),
                     std::max<long long>(row, 0), std::min<long long>(row_end, canvas.H)};
-    if (clip.x_min >= clip.x_end || clip.row_min >= clip.row_end) return;
+    if (clip.x_min >= clip.x_end || clip.row_min >= clip.row_end) return static_cast<int>(width);
 
     // The cell first, so a glyph reaching into its neighbour is not wiped out.
     for (long long r = clip.row_min; r < clip.row_end; ++r) {
@@ -137,14 +141,20 @@ void platform_text_out(int x, int row, const char* text, std::uint32_t colour) {
     long long pen_x = x;
     for (const char* p = text; *p != '\0'; ++p) {
         const Glyph& glyph = glyph_of(font, *p);
-        for (int r = 0; r < glyph.rows; ++r)
-            for (int c = 0; c < glyph.width; ++c)
-                if (glyph.ink[static_cast<std::size_t>(r) * glyph.width + c] != 0)
-                    put(pen_x + glyph.left + c, static_cast<long long>(row) + glyph.top + r, colour, clip);
+        const long long left = pen_x + glyph.left, top = static_cast<long long>(row) + glyph.top;
+        if (left >= clip.x_min && left + glyph.width <= clip.x_end && top >= clip.row_min &&
+            top + glyph.rows <= clip.row_end) {
+            // Wholly inside: no test per pixel. Row r of the glyph is picture row H - 1 - (top + r).
+            std::uint32_t* origin = canvas.pixels + static_cast<std::size_t>(canvas.H - 1 - top) * canvas.W + left;
+            for (int dot : glyph.dots) origin[(dot & 255) - static_cast<std::ptrdiff_t>(dot >> 8) * canvas.W] = colour;
+        } else {
+            for (int dot : glyph.dots) put(left + (dot & 255), top + (dot >> 8), colour, clip);
+        }
         pen_x += glyph.advance;
     }
+    return static_cast<int>(width);
 }
 
 void platform_text_centred_left(const char* text, std::uint32_t colour) {
-    platform_text_out(0, (canvas.H - cell_height) / 2, text, colour);
+    (void)platform_text_out(0, (canvas.H - cell_height) / 2, text, colour);
 }

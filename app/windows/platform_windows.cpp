@@ -14,10 +14,14 @@
 const char path_separator = '\\';
 const char* const text_file_not_found = "\xD4\xE0\xE9\xEB \xED\xE5 \xED\xE0\xE9\xE4\xE5\xED!";  // Windows-1251
 
-void platform_text_out(int x, int row, const char* text, std::uint32_t colour) {
+int platform_text_out(int x, int row, const char* text, std::uint32_t colour) {
     SetTextColor(shell.memory_dc, colour);
-    TextOutA(shell.memory_dc, x, row, text, lstrlenA(text));
+    const int length = lstrlenA(text);
+    TextOutA(shell.memory_dc, x, row, text, length);
     GdiFlush();  // the Canvas writes the same pixels directly next
+    SIZE size{};
+    GetTextExtentPoint32A(shell.memory_dc, text, length, &size);
+    return size.cx;
 }
 
 void platform_text_centred_left(const char* text, std::uint32_t colour) {
