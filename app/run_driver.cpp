@@ -30,7 +30,7 @@ int shut_down(int status) {
     close_outputs();
     free_buffers();
     if (status != exit_ok) return status;
-    if (output_lost || recording_read_error) return exit_output_lost;
+    if (output_lost || recording_read_error || recording_too_long) return exit_output_lost;
     if (block_report.blocks_reported == 0 || block_report.checksum_errors != 0) return exit_blocks_bad;
     return exit_ok;
 }
@@ -60,6 +60,8 @@ void reset_program_state() {
     sample_window = SampleWindow{};
     recording = nullptr;
     recording_read_error = false;
+    recording_too_long = false;
+    first_sample_index = 0;
     window_length = 30;
     window_mean = mean_deviation = strength = 0.0f;
     std::memset(pulse_ring, 0, sizeof pulse_ring);
@@ -107,7 +109,7 @@ int run_recording() {
         std::fputs(text_no_memory, stdout);
         return shut_down(exit_not_run);
     }
-    w.origin_offset = -2 * history_slots;
+    w.origin_offset = 2 * (first_sample_index - history_slots);
 
     platform_choose_recording(recovery_run.chosen_path);
     if (std::strlen(recovery_run.chosen_path) >= path_size - 1) fatal_error(text_path_too_long);
@@ -120,7 +122,7 @@ int run_recording() {
     set_start_values();
     read_samples(history_slots);
     w.cursor = history_slots;
-    screen.Disp = 4 * absolute_index(w.cursor);
+    screen.Disp = 4 * static_cast<std::int64_t>(absolute_index(w.cursor));
     level_lane_reset();
     std::memset(pulse_ring, 0, sizeof pulse_ring);
     header_seen = 0;
@@ -135,6 +137,12 @@ int run_recording() {
     if (recording_read_error) {
         std::fprintf(stderr, "velliqor: reading the recording failed after %d samples; the run ended there\n",
                      absolute_index(sample_window.data_end));
+    }
+    if (recording_too_long) {
+        std::fprintf(stderr,
+                     "velliqor: the recording is longer than %lld samples (12 h 25 min at 48,000 a second); "
+                     "it was read up to there and the rest is left out\n",
+                     static_cast<long long>(last_sample_index + 1));
     }
     return shut_down(exit_ok);
 }

@@ -127,14 +127,14 @@ void enter_data_phase() {
     // Back to the first data cycle. A slow tape whose pilot ended in silence
     // can put it before the oldest sample still held; start from there then.
     const std::int32_t q = truncate(S + P);
-    int slot = slot_of(q);
+    std::int64_t slot = slot_of(q);
     if (slot < rewind_floor_slot) {
         slot = rewind_floor_slot;
         ++clamped_rewinds;
     }
     if (slot > sample_window.cursor) slot = sample_window.cursor;
-    sample_window.cursor = slot;
-    view_rewind(absolute_index(slot));
+    sample_window.cursor = static_cast<int>(slot);
+    view_rewind(absolute_index(sample_window.cursor));
 
     last_result = detect_pulse();  // gives up the look-ahead made before the rewind
     if (last_result == -1) return;

@@ -10,16 +10,21 @@
 SampleWindow sample_window;
 std::FILE* recording = nullptr;
 bool recording_read_error = false;
+bool recording_too_long = false;
+std::int64_t first_sample_index = 0;
 
 void read_samples(int first_slot) {
     SampleWindow& w = sample_window;
     int s = first_slot;
+    // The last slot that may still hold a sample of a nameable position.
+    const std::int64_t room = last_sample_index + 1 - w.origin_offset / 2;
+    const int end_slot = room < window_slots ? static_cast<int>(room < first_slot ? first_slot : room) : window_slots;
     // Byte pairs come through the stream's buffer; an incomplete last pair is
     // dropped and the end-of-file condition keeps every later call from reading.
-    if (recording != nullptr && !std::feof(recording) && !recording_read_error) {
+    if (recording != nullptr && !std::feof(recording) && !recording_read_error && !recording_too_long) {
         std::uint8_t bytes[8192];
-        while (s < window_slots) {
-            std::size_t want = std::min<std::size_t>(sizeof bytes, 2u * static_cast<std::size_t>(window_slots - s));
+        while (s < end_slot) {
+            std::size_t want = std::min<std::size_t>(sizeof bytes, 2u * static_cast<std::size_t>(end_slot - s));
             std::size_t got = std::fread(bytes, 1, want, recording);
             std::size_t pairs = got / 2;
             for (std::size_t k = 0; k < pairs; ++k) {
@@ -32,6 +37,7 @@ void read_samples(int first_slot) {
                 break;
             }
         }
+        if (s == end_slot && end_slot < window_slots && std::fgetc(recording) != EOF) recording_too_long = true;
     }
     w.data_end = s;
     std::fill(w.slots + s, w.slots + window_slots, 0.0f);
@@ -43,9 +49,10 @@ void slide_window() {
     if (w.cursor < slide_threshold) return;
     const int n = w.data_end - w.cursor;  // read but not yet analysed
     std::copy(w.slots + (w.cursor - history_slots), w.slots + (w.cursor - history_slots) + n + history_slots, w.slots);
-    read_samples(n + history_slots);
+    // The new origin first: reading needs it to know where nameable positions end.
     w.origin_offset += 2 * (w.cursor - history_slots);
     w.cursor = history_slots;
+    read_samples(n + history_slots);
 
     // Refill marker: a small red triangle pointing up under the wave lane.
     const int x = screen.x;

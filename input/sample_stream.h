@@ -19,7 +19,7 @@ struct SampleWindow {
     float* slots = nullptr;          // window_slots samples, slot 0 the oldest; heap, start-up
     int cursor = 0;                  // slot of the current analysis position
     int data_end = 0;                // one past the last slot filled from the file
-    std::int32_t origin_offset = 0;  // bytes: twice the absolute index of slot 0 (always even)
+    std::int64_t origin_offset = 0;  // bytes: twice the absolute index of slot 0 (always even)
     std::int16_t polarity = 1;       // factor applied to every sample read; -1 after an inversion
 };
 
@@ -29,6 +29,14 @@ extern SampleWindow sample_window;
 extern std::FILE* recording;
 // Set when reading the recording failed (as opposed to meeting its end).
 extern bool recording_read_error;
+// Set when the recording goes on past the last position a 32-bit sample index
+// can name (about 12 hours at 48,000 samples per second); it is read up to there.
+extern bool recording_too_long;
+constexpr std::int64_t last_sample_index = INT32_MAX - 2 * window_slots;
+
+// Absolute index of the file's first sample: 0, except in tests that start
+// near the end of the positions' range without writing gigabytes.
+extern std::int64_t first_sample_index;
 
 // Fills slots first_slot .. end from the recording, sets data_end, zeroes the rest.
 void read_samples(int first_slot);
@@ -37,5 +45,8 @@ void slide_window();
 // Negates every slot and flips the polarity of later reads.
 void invert_polarity();
 
-inline std::int32_t absolute_index(int slot) { return slot + sample_window.origin_offset / 2; }
-inline int slot_of(std::int32_t index) { return index - sample_window.origin_offset / 2; }
+// Slots hold samples up to last_sample_index only, so every absolute index fits in 32 bits.
+inline std::int32_t absolute_index(int slot) {
+    return static_cast<std::int32_t>(slot + sample_window.origin_offset / 2);
+}
+inline std::int64_t slot_of(std::int32_t index) { return index - sample_window.origin_offset / 2; }

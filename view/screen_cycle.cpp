@@ -35,9 +35,9 @@ void write_text_panel() {
     panel_line(113, "Mid '1' Ctr: %d", s.mid1_count);
     panel_line(96, "Rest '0' Ctr: %d", s.rest_zeros);
     char time[time_text_size];
-    time_text(screen.Disp / 4, time);
+    time_text(static_cast<std::int32_t>(screen.Disp / 4), time);
     panel_line(34, "TimeStamp: %s", time);
-    panel_line(17, "Disp: %d", screen.Disp / 4);
+    panel_line(17, "Disp: %lld", static_cast<long long>(screen.Disp / 4));
 }
 
 void view_step() {
@@ -45,19 +45,19 @@ void view_step() {
     if (drawing_enabled) platform_present();
     pump_one_message();
     screen.x = 0;
-    screen.Disp = 4 * absolute_index(sample_window.cursor);
+    screen.Disp = 4 * static_cast<std::int64_t>(absolute_index(sample_window.cursor));
     if (!drawing_enabled) return;
     clear_band();
     write_text_panel();
 }
 
 void view_rewind(std::int32_t p) {
-    screen.x = p - screen.Disp / 4;
+    screen.x = column_of(p);
     fill_rect(screen.x < 0 ? 0 : screen.x, ViewLayout::band_bottom, canvas.W - 1, ViewLayout::band_top,
               ViewLayout::background);
     while (screen.x < 0) {
         screen.x += canvas.W;
-        screen.Disp -= 4 * canvas.W;
+        screen.Disp -= 4 * static_cast<std::int64_t>(canvas.W);
     }
 }
 

@@ -8,14 +8,18 @@
 
 struct ScreenCycle {
     int x = 0;                 // Canvas column of the current analysis position, 0 .. W-1
-    std::int32_t Disp = 0;     // 4 x absolute sample index of the current screen's left edge
+    std::int64_t Disp = 0;     // 4 x absolute sample index of the current screen's left edge
     int graph_column = 0;      // next column of the period graph in the level lane
 };
 
 extern ScreenCycle screen;
 
 // Column of absolute sample index p on the current screen.
-inline int column_of(std::int32_t p) { return p - screen.Disp / 4; }
+// Far-off positions (stale records) give far-off columns, which drawing clips.
+inline int column_of(std::int32_t p) {
+    const std::int64_t c = p - screen.Disp / 4;
+    return c < -(1 << 30) ? -(1 << 30) : (c > (1 << 30) ? (1 << 30) : static_cast<int>(c));
+}
 
 // One analysis step has been made: advance the column, finish the screen at W.
 void view_step();

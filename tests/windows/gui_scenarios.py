@@ -13,7 +13,6 @@ import shutil
 import signal
 import subprocess
 import sys
-import tempfile
 import time
 
 from gui_session import HERE, Failure, Session, Skip, check, log, main, wait_for
@@ -192,13 +191,14 @@ def choose_file(session, path):
     for attempt in range(3):
         session.focus(dialog)
         if attempt:
+            # A key lost under load, or the focus elsewhere: clear the box and retype.
+            session.click(*centre(name_box["rect"]))
             session.keys("End", "shift+Home", "BackSpace")
         session.type(typed)
-        info = session.probe("dialog", "Open")
-        boxes = [c["text"] for c in (info or {"children": []})["children"] if c["class"] == "Edit" and c["visible"]]
-        if typed.encode() in boxes:
+        name_box = child(session.probe("dialog", "Open"), "Edit")
+        if name_box["text"] == typed.encode():
             break
-        log("the name box holds %r; typing again" % boxes)
+        log("the name box holds %r; typing again" % name_box["text"])
     else:
         raise Failure("could not type %s into the open-file dialog" % typed)
     session.keys("Return")
@@ -207,7 +207,9 @@ def choose_file(session, path):
 
 
 def child(info, cls, ident=None):
-    found = [c for c in info["children"] if c["class"] == cls and (ident is None or c["id"] == ident)]
+    check(info is not None, "the dialog has gone")
+    found = [c for c in info["children"]
+             if c["class"] == cls and c["visible"] and (ident is None or c["id"] == ident)]
     check(found, "no %s control (id %s) in %r" % (cls, ident, info["title"]))
     return found[0]
 
@@ -474,9 +476,6 @@ def over_time(number, frame):
 
 
 def run(argv):
-    if argv == ["--list"]:
-        print("\n".join(SCENARIOS))
-        return
     parser = argparse.ArgumentParser()
     parser.add_argument("scenario", choices=sorted(SCENARIOS))
     parser.add_argument("--windows-dir", required=True, help="the Windows build's folder of .exe files")
@@ -484,7 +483,7 @@ def run(argv):
     parser.add_argument("--make-recording", required=True)
     parser.add_argument("--cache-dir", required=True, help="holds the wine prefix between runs")
     parser.add_argument("--pictures-dir", help="where the live view pictures go (default: the cache dir)")
-    parser.add_argument("--keep", action="store_true", help="keep the work folder")
+    parser.add_argument("--keep", action="store_true", help="keep the work folder (as failed runs do)")
     parser.add_argument("--time-limit", type=int, default=240, help="seconds for the whole scenario")
     args = parser.parse_args(argv)
     args.pictures_dir = args.pictures_dir or args.cache_dir
@@ -500,23 +499,21 @@ def run(argv):
     # anywhere else, in time to clean up before CTest's timeout kills it.
     signal.signal(signal.SIGALRM, over_time)
     signal.alarm(args.time_limit)
-    work = tempfile.mkdtemp(prefix="velliqor-gui-")
+    session = Session(args.cache_dir, args.scenario)
     passed = False
-    session = Session(args.cache_dir, work)
     try:
-        with session:
-            try:
-                SCENARIOS[args.scenario](args, session, work)
-                passed = True
-            finally:
-                if not passed:
-                    session.save_screen(os.path.join(args.cache_dir, "failed-%s.png" % args.scenario))
+        session.open()
+        SCENARIOS[args.scenario](args, session, session.work_dir)
+        passed = True
     finally:
-        if passed and not args.keep:
-            shutil.rmtree(work, ignore_errors=True)
-        else:
-            log("work folder kept: " + work)
+        signal.alarm(0)
+        if not passed and session.xvfb is not None:
+            session.save_screen()
+        session.close(passed, args.keep)
 
 
 if __name__ == "__main__":
+    if sys.argv[1:] == ["--list"]:
+        print("\n".join(SCENARIOS))
+        sys.exit(0)
     sys.exit(main(run, sys.argv[1:]))

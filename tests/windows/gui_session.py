@@ -1,8 +1,8 @@
 """Drives the Windows program under wine in a private X display, like a user.
 
 A Session owns one Xvfb, one wine prefix (cached between runs, guarded by a
-file lock) and every process started in it; leaving the `with` block, by any
-path, ends them all. Waits poll with deadlines: GUI steps take 0.05-2 s and
+file lock), a work folder and every process started in it; close() ends them
+all and is reached on every path out (signals become exceptions). Waits poll with deadlines: GUI steps take 0.05-2 s and
 vary with load, and fixed sleeps are either slow or flaky.
 """
 import ctypes
@@ -118,9 +118,11 @@ class App:
 
 
 class Session:
-    def __init__(self, cache_dir, work_dir):
+    def __init__(self, cache_dir, name):
         self.cache_dir = os.path.abspath(cache_dir)
-        self.work_dir = work_dir
+        self.name = name
+        self.work_dir = os.path.join(self.cache_dir, "work")
+        self.failed_dir = os.path.join(self.cache_dir, "failed-" + name)
         self.prefix = os.path.join(self.cache_dir, "wineprefix")
         self.probe_exe = os.path.join(self.cache_dir, "window_probe.exe")
         self.xvfb = None
@@ -137,11 +139,14 @@ class Session:
         if missing:
             raise Skip("missing: " + ", ".join(missing))
 
-    def __enter__(self):
+    def open(self):
         for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
             signal.signal(number, _raise_on_signal)
         os.makedirs(self.cache_dir, exist_ok=True)
         self._lock()
+        # Under the lock no one else uses it: what is there was left by a killed run.
+        shutil.rmtree(self.work_dir, ignore_errors=True)
+        os.makedirs(self.work_dir)
         self._start_display()
         self.env = dict(os.environ)
         self.env.update({
@@ -158,21 +163,30 @@ class Session:
         self.env.pop("WINESERVER", None)
         self._ensure_prefix()
         self._ensure_probe()
-        return self
 
-    def __exit__(self, *exc):
-        self.close()
-        return False
+    def save_screen(self):
+        path = os.path.join(self.cache_dir, "failed-%s.png" % self.name)
+        try:
+            self.grab(0, 0, 1280, 1024).save_png(path)
+            log("screen saved as " + path)
+        except Exception as e:  # only a diagnostic: never hide the real failure
+            log("could not save the screen: %s" % e)
 
     def _lock(self):
         # CTest's RESOURCE_LOCK serialises the tests; the lock also covers
         # run_all.sh or a second ctest using the same cached prefix.
-        self.lock_file = open(os.path.join(self.cache_dir, "lock"), "w")
-        wait_for("the lock of " + self.cache_dir, self._try_lock, 600, 0.2)
-
-    def _try_lock(self):
+        lock_file = open(os.path.join(self.cache_dir, "lock"), "w")
         try:
-            fcntl.flock(self.lock_file, fcntl.LOCK_EX | fcntl.LOCK_NB)
+            wait_for("the lock of " + self.cache_dir, lambda: self._try_lock(lock_file), 600, 0.2)
+        except BaseException:
+            lock_file.close()
+            raise
+        self.lock_file = lock_file
+
+    @staticmethod
+    def _try_lock(lock_file):
+        try:
+            fcntl.flock(lock_file, fcntl.LOCK_EX | fcntl.LOCK_NB)
             return True
         except BlockingIOError:
             return False
@@ -243,7 +257,8 @@ class Session:
                        check=True, timeout=120)
         os.replace(self.probe_exe + ".tmp", self.probe_exe)
 
-    def close(self):
+    def close(self, passed=False, keep=False):
+        """Ends everything; the work folder goes, or becomes failed-NAME for a look."""
         if self.env is not None:
             # Ends what still runs in our prefix, nothing else, and the server
             # itself rather than waiting out its 3 s linger.
@@ -264,6 +279,13 @@ class Session:
                 self.xvfb.kill()
                 self.xvfb.wait(10)
             self.xvfb = None
+        if self.lock_file is not None and os.path.isdir(self.work_dir):
+            if passed and not keep:
+                shutil.rmtree(self.work_dir)
+            else:
+                shutil.rmtree(self.failed_dir, ignore_errors=True)
+                os.rename(self.work_dir, self.failed_dir)
+                log("work folder kept: " + self.failed_dir)
         if self.lock_file is not None:
             self.lock_file.close()
             self.lock_file = None
@@ -356,13 +378,6 @@ class Session:
                               capture_output=True, timeout=30)
         check(done.returncode == 0, "screenshot failed: " + done.stderr.decode(errors="replace"))
         return Image(done.stdout)
-
-    def save_screen(self, path):
-        try:
-            self.grab(0, 0, 1280, 1024).save_png(path)
-            log("screen saved as " + path)
-        except Exception as e:  # only a diagnostic: never hide the real failure
-            log("could not save the screen: %s" % e)
 
 
 def _unhex(text):
