@@ -42,9 +42,11 @@ void enter_output_folder() {
     if (const char* error = derive_output_folder(current, run.chosen_path, path_separator, run.output_folder)) {
         fatal_error(error);
     }
-    // Either may fail (the folder exists, or cannot be made); the run then goes on where it is.
+    // An existing folder is reused. One that can be neither made nor entered
+    // stops the run: writing beside the recording instead would mix this
+    // run's files with others' and could replace their TAP files.
     platform_make_directory(run.output_folder);
-    platform_change_directory(run.output_folder);
+    if (!platform_change_directory(run.output_folder)) fatal_error(text_no_folder);
 }
 
 void set_start_values() {
@@ -95,6 +97,12 @@ void close_outputs() {
         LogFile = nullptr;
     }
     close_tap_file();
+}
+
+void stop_run() {
+    if (recording != nullptr) std::fclose(recording);
+    recording = nullptr;
+    close_outputs();
 }
 
 int run_recording() {

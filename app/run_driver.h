@@ -27,6 +27,7 @@ extern const char* const text_file_not_found;   // "Файл не найден!"
 constexpr const char* text_no_extension = "Filename must have extension!";
 constexpr const char* text_no_log = "Can't create Log File!";
 constexpr const char* text_path_too_long = "Path is too long!";
+constexpr const char* text_no_folder = "Can't create output folder!";
 constexpr const char* text_no_memory = "Not enought memory!\n";
 
 // Shows the error (platform) and ends the process with exit_not_run.
@@ -39,6 +40,8 @@ int run_recording();
 // Closes the log and the open TAP file, reporting failed writes. Called by the
 // shut-down and by a front end that ends the process early.
 void close_outputs();
+// Ends a run early (the user quits): closes the recording and the outputs.
+void stop_run();
 
 // Derives the output folder: current_dir followed by the chosen path's last
 // separator and file name without its last extension. Returns null on

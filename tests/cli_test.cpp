@@ -1,6 +1,11 @@
 // The command line as a user meets it: start-up errors, paths and exit statuses.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
 
 #include <string>
 
@@ -66,11 +71,24 @@ TEST_F(Cli, EmptyRecordingCreatesAnEmptyLogAndReportsNoBlock) {
     EXPECT_TRUE(read_bytes(dir.path + "/empty/Log.txt").empty());
 }
 
-TEST_F(Cli, UnreadableRecordingEndsWithAReadErrorNotANormalEnd) {
-    mkdir((dir.path + "/folder.wav").c_str(), 0777);  // opens, but cannot be read
-    const CliResult r = run_cli({"folder.wav"}, dir.path);
-    EXPECT_EQ(r.status, 3);
-    EXPECT_NE(r.err.find("reading the recording failed"), std::string::npos) << r.err;
+TEST_F(Cli, FolderOrDeviceIsRefusedAsARecording) {
+    mkdir((dir.path + "/folder.wav").c_str(), 0777);
+    CliResult r = run_cli({"folder.wav"}, dir.path);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("folder.wav is a folder, not a recording"), std::string::npos) << r.err;
+    r = run_cli({"/dev/zero"}, dir.path);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("/dev/zero is a device, not a recording"), std::string::npos) << r.err;
+}
+
+TEST_F(Cli, OutputFolderThatCannotBeMadeStopsTheRunBeforeAnythingIsWritten) {
+    write_bytes(dir.path + "/g.wav", samples_as_bytes(short_tape()));
+    write_bytes(dir.path + "/g", {1, 2, 3});  // a file where the folder should be
+    const CliResult r = run_cli({"g.wav"}, dir.path);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Can't create output folder!"), std::string::npos) << r.err;
+    EXPECT_EQ(list_folder(dir.path), (std::vector<std::string>{"g", "g.wav"}));
+    EXPECT_EQ(read_bytes(dir.path + "/g"), (std::vector<std::uint8_t>{1, 2, 3}));
 }
 
 TEST_F(Cli, OverlongPathIsRefusedCleanly) {
@@ -99,5 +117,68 @@ TEST_F(Cli, SnapshotIsAPngOfTheCanvas) {
     EXPECT_EQ(png[1], 'P');
     EXPECT_EQ(png[2], 'N');
     EXPECT_EQ(png[3], 'G');
+}
+}  // namespace
+
+namespace {
+// Starts the command line in the background; stdout and stderr go to files in `dir`.
+pid_t start_cli(const std::vector<std::string>& args, const std::string& dir) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir.c_str()) != 0) _exit(127);
+        freopen("out.txt", "w", stdout);
+        freopen("err.txt", "w", stderr);
+        std::vector<char*> argv{const_cast<char*>(VELLIQOR_CLI)};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(VELLIQOR_CLI, argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+TEST_F(Cli, TerminationKeepsTheLogAndTapFileWhole) {
+    // A long tape: forty copies of a program and its data.
+    std::vector<Block> blocks;
+    for (int k = 0; k < 40; ++k) {
+        blocks.push_back(make_header(0, "part", 2000, 10, 2000));
+        blocks.push_back(make_data_block(0xFF, std::vector<std::uint8_t>(2000, static_cast<std::uint8_t>(k))));
+    }
+    EncoderOptions options;
+    options.pilot_pulses = 1000;
+    options.pause_s = 0.2;
+    write_bytes(dir.path + "/long.raw", samples_as_bytes(encode_blocks(blocks, options)));
+    const pid_t pid = start_cli({"long.raw"}, dir.path);
+    // Stop it once the log shows its third file.
+    for (int k = 0; k < 2000; ++k) {
+        const std::vector<std::uint8_t> log = read_bytes(dir.path + "/long/Log.txt");
+        if (std::string(log.begin(), log.end()).find("002_part.tap") != std::string::npos) break;
+        usleep(2000);
+    }
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const std::vector<std::uint8_t> err = read_bytes(dir.path + "/err.txt");
+    EXPECT_NE(std::string(err.begin(), err.end()).find("stopped"), std::string::npos);
+
+    // Every block the log reports is whole in its TAP file.
+    const std::vector<std::uint8_t> log_bytes = read_bytes(dir.path + "/long/Log.txt");
+    const std::string log(log_bytes.begin(), log_bytes.end());
+    std::size_t lines = 0;
+    for (std::size_t at = log.find("Checksum: OK"); at != std::string::npos; at = log.find("Checksum: OK", at + 1)) ++lines;
+    std::size_t records = 0;
+    for (const std::string& name : list_folder(dir.path + "/long")) {
+        if (name == "Log.txt") continue;
+        const std::vector<std::uint8_t> tap = read_bytes(dir.path + "/long/" + name);
+        const std::vector<Block> parsed = parse_tap(tap);
+        std::size_t bytes = 0;
+        for (const Block& b : parsed) bytes += b.size() + 2;
+        EXPECT_EQ(bytes, tap.size()) << name;  // no record cut short
+        records += parsed.size();
+    }
+    EXPECT_GE(lines, 4u);
+    EXPECT_EQ(records, lines);
 }
 }  // namespace

@@ -95,4 +95,10 @@ TEST_F(SampleStream, PolarityInversionAppliesToWindowAndLaterReads) {
     EXPECT_EQ(sample_window.polarity, 1);
     EXPECT_EQ(sample_window.slots[sample_window.data_end - 1], 5.0f);
 }
+TEST_F(SampleStream, ReadErrorIsToldApartFromTheEnd) {
+    recording = std::fopen((dir.path + "/out.raw").c_str(), "wb");  // reads fail on a stream opened for writing
+    read_samples(history_slots);
+    EXPECT_TRUE(recording_read_error);
+    EXPECT_EQ(sample_window.data_end, history_slots);
+}
 }  // namespace

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -46,10 +47,46 @@ void enter_recording_folder(const std::string& path) {
     if (chdir(folder.empty() ? "/" : folder.c_str()) != 0) fatal_error(text_file_not_found);
 }
 
+// A folder or a device would be read as samples forever or not at all.
+void refuse_non_recordings(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) return;  // opening it reports the missing file
+    const char* what = S_ISDIR(info.st_mode)                           ? "a folder"
+                       : S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) ? "a device"
+                                                                         : nullptr;
+    if (what == nullptr) return;
+    std::fprintf(stderr, "velliqor: %s is %s, not a recording\n", path.c_str(), what);
+    std::exit(exit_not_run);
+}
+
 std::int64_t file_samples(const char* path) {
     struct stat info {};
     if (stat(path, &info) != 0) return 0;
     return static_cast<std::int64_t>(info.st_size) / 2;
+}
+
+// Ctrl+C and SIGTERM: the run stops at the next end of screen, where the
+// log and the open TAP file are closed whole before the process ends.
+volatile std::sig_atomic_t stop_requested = 0;
+
+void request_stop(int) { stop_requested = 1; }
+
+void install_stop_handlers() {
+    struct sigaction action {};
+    action.sa_handler = request_stop;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+// Called at every end of screen, where the Windows program takes one message.
+void between_screens() {
+    progress_tick();
+    if (stop_requested == 0) return;
+    progress_end();
+    stop_run();
+    std::fputs("velliqor: stopped; the blocks recovered so far are kept\n", stderr);
+    std::exit(exit_not_run);
 }
 
 int usage_error(const char* message) {
@@ -85,7 +122,9 @@ int main(int argc, char** argv) {
     const std::string path = absolute_path(recording_arg);
     if (path.size() >= path_size) fatal_error(text_path_too_long);
     std::memcpy(recovery_run.chosen_path, path.c_str(), path.size() + 1);
+    refuse_non_recordings(path);
     enter_recording_folder(path);
+    install_stop_handlers();
 
     // Only a picture that will be kept is worth drawing.
     drawing_enabled = !snapshot.empty();
@@ -97,7 +136,7 @@ int main(int argc, char** argv) {
 
     log_echo = true;
     progress_begin(file_samples(path.c_str()));
-    pump_hook = progress_tick;
+    pump_hook = between_screens;
     int status = run_recording();
     progress_end();
 

@@ -48,9 +48,7 @@ void pump_one_message() {
     if (!PeekMessageA(&shell.message, nullptr, 0, 0, PM_NOREMOVE)) return;
     if (GetMessageA(&shell.message, nullptr, 0, 0) == 0) {
         // The user closed the window: keep every block recovered so far whole.
-        if (recording != nullptr) std::fclose(recording);
-        recording = nullptr;
-        close_outputs();
+        stop_run();
         DestroyWindow(shell.main_window);
         ExitProcess(exit_not_run);
     }
