@@ -1,7 +1,6 @@
 # The command line on Linux: text through FreeType, pictures through libpng.
 option(VELLIQOR_TESTS "Build the tests" ON)
 option(VELLIQOR_BENCHMARKS "Build the benchmarks" ON)
-
 find_package(Freetype REQUIRED)
 find_package(PNG REQUIRED)
 add_library(velliqor_linux STATIC
@@ -42,6 +41,15 @@ add_custom_command(OUTPUT ${DEMO_RECORDING}
   DEPENDS make_recording ${CMAKE_CURRENT_SOURCE_DIR}/resources/demo.tap
   COMMENT "Making the demo recording")
 add_custom_target(demo_recording ALL DEPENDS ${DEMO_RECORDING})
+
+if(VELLIQOR_FUZZ)
+  add_executable(pipeline_fuzz tests/fuzz/pipeline_fuzz.cpp tests/support/pipeline_runner.cpp)
+  target_include_directories(pipeline_fuzz PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+  target_link_libraries(pipeline_fuzz PRIVATE velliqor_linux velliqor_profile_2_01)
+  target_link_options(pipeline_fuzz PRIVATE -fsanitize=fuzzer)
+  add_executable(make_fuzz_seeds tests/fuzz/make_seeds.cpp)
+  target_link_libraries(make_fuzz_seeds PRIVATE velliqor_encoder)
+endif()
 
 if(VELLIQOR_TESTS)
   enable_testing()

@@ -2,13 +2,15 @@
 # Installs the Debian packages the builds and the tests need, when any is missing.
 #   scripts/install-deps.sh            the Linux build and its tests
 #   scripts/install-deps.sh windows    also the Windows cross build and its tests under wine
+#   scripts/install-deps.sh fuzz       also clang and its fuzzing runtime
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config googletest libgtest-dev libbenchmark-dev
           libfreetype-dev libpng-dev fonts-dejavu-core)
-if [ "${1:-}" = windows ]; then
-  packages+=(g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb xdotool imagemagick)
-fi
+case "${1:-}" in
+  windows) packages+=(g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb xdotool imagemagick) ;;
+  fuzz) packages+=(clang libclang-rt-dev) ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

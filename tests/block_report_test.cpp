@@ -23,7 +23,7 @@ protected:
     }
     // Reports a decoded block that began at `start` and ended at `end` (absolute sample indices).
     void report(const Block& block, std::int32_t start, std::int32_t end, int extra_bits = 0) {
-        std::memcpy(block_buffer.bytes, block.data(), block.size());
+        if (!block.empty()) std::memcpy(block_buffer.bytes, block.data(), block.size());
         block_buffer.bit_count = static_cast<std::int32_t>(block.size()) * 8 + extra_bits;
         decoder_state = block.empty() ? Search : Data;
         block_start = start;

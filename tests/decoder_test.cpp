@@ -57,6 +57,7 @@ TEST_F(Decoder, PilotNeedsFiftyTwoPulsesBeforeTheSync) {
 TEST_F(Decoder, SyncEdgeLiesOnePeriodBeforeTheDataInEitherPolarity) {
     for (bool inverted : {false, true}) {
         for (double speed : {0.9, 1.0, 1.1}) {
+            TearDown();  // a fresh core for each case
             SetUp();
             EncoderOptions options;
             options.invert = inverted;
@@ -68,7 +69,6 @@ TEST_F(Decoder, SyncEdgeLiesOnePeriodBeforeTheDataInEitherPolarity) {
             const double S = edge_history.positions[0];  // the first entry the data phase wrote
             EXPECT_NEAR(S, data_start - 23.4528 / speed, 0.25 * 23.4528 / speed) << inverted << " " << speed;
             EXPECT_EQ(sample_window.polarity, inverted ? -1 : 1);
-            TearDown();
         }
     }
 }

@@ -49,6 +49,7 @@ TEST_F(PulseDetector, FirstCallWritesRecordTwoAndReturnsTheZeroedRecordOne) {
 
 TEST_F(PulseDetector, PilotCyclesAreLongAndEvenlySpaced) {
     for (double speed : {0.8, 1.0, 1.2}) {
+        TearDown();  // a fresh core for each speed
         SetUp();
         const double cycle = 2 * 1.268 * 23.4528 / speed;
         open_recording(square_wave(std::vector<double>(40, cycle)));
@@ -64,7 +65,6 @@ TEST_F(PulseDetector, PilotCyclesAreLongAndEvenlySpaced) {
             }
             previous = p;
         }
-        TearDown();
     }
 }
 

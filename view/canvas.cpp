@@ -195,6 +195,10 @@ void draw_text(int x, int row, const char* text) {
     const int width = platform_text_out(x, row, text, canvas.text_colour);
     if (width > 0) {
         // Generous in height: a platform font may have a taller cell than 16 rows.
-        touch(std::max(x, 0), std::min(x + width - 1, canvas.W - 1), canvas.H - row - 32, canvas.H - 1 - row);
+        const long long top = static_cast<long long>(canvas.H) - 1 - row;  // rows far off the picture do not wrap
+        if (top >= 0 && top - 31 < canvas.H) {
+            touch(std::max(x, 0), static_cast<int>(std::min<long long>(static_cast<long long>(x) + width - 1, canvas.W - 1)),
+                  static_cast<int>(std::max<long long>(top - 31, 0)), static_cast<int>(std::min<long long>(top, canvas.H - 1)));
+        }
     }
 }

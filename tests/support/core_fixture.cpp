@@ -37,7 +37,7 @@ void CoreTest::TearDown() {
 
 void CoreTest::open_recording_bytes(const std::vector<std::uint8_t>& bytes) {
     recording = std::tmpfile();
-    std::fwrite(bytes.data(), 1, bytes.size(), recording);
+    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), recording);
     std::rewind(recording);
     read_samples(history_slots);
     sample_window.cursor = history_slots;

@@ -73,6 +73,9 @@ class Recordings:
         # checksums fail (the Linux status 2 becomes 0 on Windows); ~51 s.
         return self.make("noisy", small_tap() * 3, ["--speed", "0.96", "--noise", "5200", "--rounded"])
 
+    def clean(self):
+        return self.make("clean", small_tap(), [])
+
     def long(self):
         # The demo tape four times over: 20 blocks in four TAP files, 3.5 minutes,
         # about 8 s under wine, long enough to act on the program mid-run.
@@ -166,8 +169,8 @@ def check_same_output(windows_folder, linux_folder):
 # ---- steps a user takes --------------------------------------------------------
 
 def start_profile(session, args, profile, cwd):
-    # cwd: the Windows program puts its output folder in the current directory,
-    # which wine's dialog leaves as it was when a whole path is typed.
+    # cwd: the recording's folder, so that the scenarios do not hang on where
+    # the output folder goes (output_next_to_recording pins that).
     title, _, size, _ = PROFILES[profile]
     exe = os.path.join(args.windows_dir, "velliqor-%s.exe" % profile)
     app = session.start(exe, cwd)
@@ -360,6 +363,19 @@ def stop_keeps_output(args, session, work, how):
     log("stopped by %s after %d of 20 blocks; %s whole" % (how, blocks, ", ".join(taps + ["Log.txt"])))
 
 
+def output_next_to_recording(args, session, work):
+    """The output folder goes next to the chosen recording, whatever the
+    program's start folder, as the command line's does."""
+    start = os.path.join(work, "start")
+    os.makedirs(start)
+    link, folder = place(Recordings(args, work).clean(), os.path.join(work, "tapes"))
+    app, _ = start_profile(session, args, "2.01", start)
+    choose_file(session, link)
+    check(app.wait_exit(60) == 0, "the run did not end with status 0")
+    check(os.listdir(start) == [], "the output went into the start folder: %s" % os.listdir(start))
+    check(os.path.isfile(os.path.join(folder, "Log.txt")), "no Log.txt in " + folder)
+
+
 def cancel_error(args, session, work):
     """Cancelling the open-file dialog: "System Error!" with the file-not-found text, then status 1."""
     app, _ = start_profile(session, args, "2.01", work)
@@ -465,6 +481,7 @@ SCENARIOS = {
     "about_box": about_box,
     "exit_keeps_output": lambda a, s, w: stop_keeps_output(a, s, w, "exit"),
     "close_keeps_output": lambda a, s, w: stop_keeps_output(a, s, w, "close"),
+    "output_next_to_recording": output_next_to_recording,
     "cancel_error": cancel_error,
     "no_extension_error": no_extension_error,
     "live_view.2.01": lambda a, s, w: live_view(a, s, w, "2.01"),

@@ -19,7 +19,8 @@ SKIP = 77  # CTest's SKIP_RETURN_CODE
 HERE = os.path.dirname(os.path.abspath(__file__))
 IMPORT = "/usr/bin/import"    # ImageMagick's; /usr/local/bin may hold stand-ins
 CONVERT = "/usr/bin/convert"
-PREFIX_FORMAT = "1"           # bump when the prefix set-up below changes
+PREFIX_FORMAT = "2"           # bump when the prefix set-up below changes
+REGISTRY_FILES = ("system.reg", "user.reg", "userdef.reg")
 
 # Managed=N: without a window manager, every hide or close of a managed
 # window waits 2 s for an answer that never comes. ShowCrashDialog=0: a crash
@@ -213,10 +214,16 @@ class Session:
         stamp = os.path.join(self.prefix, "velliqor-prefix-ready")
         version = subprocess.run(["wine", "--version"], capture_output=True, text=True,
                                  env=self.env, timeout=60).stdout.strip() + " format " + PREFIX_FORMAT
+        pristine = os.path.join(self.prefix, "velliqor-pristine")
         if os.path.exists(stamp) and open(stamp).read() == version:
             # A run killed outright may have left its server behind: ours only.
             self._wine(["wineserver", "-k"], 30)
             self._wine(["wineserver", "-w"], 30)
+            # Every scenario starts from the same registry: the open-file dialog
+            # remembers the last folder per program, and would open (and leave
+            # the current directory) in an earlier scenario's folder.
+            for name in REGISTRY_FILES:
+                shutil.copyfile(os.path.join(pristine, name), os.path.join(self.prefix, name))
             log("cached wine prefix " + self.prefix)
             return
         log("making the wine prefix " + self.prefix)
@@ -241,6 +248,9 @@ class Session:
                 os.symlink(os.path.join("/usr/share/wine/fonts", name), target)
         with open(os.path.join(self.prefix, "user.reg")) as f:
             check('"Managed"="N"' in f.read(), "the registry keys did not reach the prefix")
+        os.makedirs(pristine)
+        for name in REGISTRY_FILES:
+            shutil.copyfile(os.path.join(self.prefix, name), os.path.join(pristine, name))
         with open(stamp, "w") as f:
             f.write(version)
         log("prefix made in %.1f s" % (time.monotonic() - started))

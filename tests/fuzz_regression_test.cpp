@@ -1,0 +1,29 @@
+// Inputs that once made the pipeline fail, kept so that the faults stay mended.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "app/run_driver.h"
+#include "support/pipeline_runner.h"
+#include "support/test_files.h"
+#include "view/canvas.h"
+
+namespace {
+TEST(FuzzRegressions, EveryKeptInputRunsToTheEnd) {
+    const std::string kept = std::string(VELLIQOR_SOURCE_DIR) + "/tests/fuzz/regressions";
+    const TempDir dir = make_temp_dir();
+    char previous[4096];
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    ASSERT_TRUE(canvas_create(800, 680));
+    for (const std::string& name : list_folder(kept)) {
+        const std::vector<std::uint8_t> bytes = read_bytes(kept + "/" + name);
+        const int status = run_pipeline_on_bytes(bytes.data(), bytes.size(), dir.path);
+        EXPECT_TRUE(status == exit_ok || status == exit_blocks_bad) << name << ": " << status;
+    }
+    canvas_destroy();
+    reset_program_state();
+    ASSERT_EQ(chdir(previous), 0);
+    remove_temp_dir(dir);
+}
+}  // namespace
