@@ -8,6 +8,8 @@
 #include <string>
 
 #include "analysis/pulse_ring.h"
+#include "analysis/signal_analyser.h"
+#include "decode/decoder.h"
 #include "app/run_driver.h"
 #include "decode/block_buffer.h"
 #include "input/sample_stream.h"
@@ -43,6 +45,66 @@ const std::string& bench_recording(std::size_t& samples) {
     return path;
 }
 
+// Opens the bench recording and fills the window, as the run driver does.
+void open_bench_recording(const std::string& path) {
+    reset_program_state();
+    sample_window.slots = new float[window_slots]();
+    sample_window.origin_offset = -2 * history_slots;
+    block_buffer.bytes = new std::uint8_t[block_buffer_size]();
+    recording = std::fopen(path.c_str(), "rb");
+    read_samples(history_slots);
+    sample_window.cursor = history_slots;
+}
+
+void close_bench_recording() {
+    std::fclose(recording);
+    recording = nullptr;
+    delete[] sample_window.slots;
+    delete[] block_buffer.bytes;
+    sample_window.slots = nullptr;
+    block_buffer.bytes = nullptr;
+}
+
+void count_audio(benchmark::State& state, std::size_t samples) {
+    state.counters["audio_s_per_s"] =
+        benchmark::Counter(static_cast<double>(samples) / sample_rate, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// The signal analysis alone: one step per sample with the window length of the data phase.
+void BM_Analysis(benchmark::State& state) {
+    std::size_t samples = 0;
+    const std::string& path = bench_recording(samples);
+    for (auto _ : state) {
+        open_bench_recording(path);
+        window_length = 23;
+        while (sample_window.cursor < sample_window.data_end) {
+            analyse_step();
+            if (sample_window.cursor >= slide_threshold) slide_window();
+        }
+        close_bench_recording();
+    }
+    count_audio(state, samples);
+}
+BENCHMARK(BM_Analysis)->Unit(benchmark::kMillisecond);
+
+// The screen cycle with the live view drawn: a step per sample, a screen per 800.
+void BM_ScreenCycle(benchmark::State& state) {
+    std::size_t samples = 0;
+    bench_recording(samples);
+    drawing_enabled = true;
+    canvas_create(800, 680);
+    canvas_startup();
+    for (auto _ : state) {
+        for (std::size_t k = 0; k < samples; ++k) {
+            if (k % 23 == 0) mark_pulse(screen.x, 0xFAC800);  // a pulse marker as often as '0' cycles come
+            view_step();
+        }
+    }
+    canvas_destroy();
+    count_audio(state, samples);
+}
+BENCHMARK(BM_ScreenCycle)->Unit(benchmark::kMillisecond);
+
 // The analysis and the pulse detector alone, with the decoder's search values.
 void BM_AnalysisAndDetection(benchmark::State& state) {
     std::size_t samples = 0;
@@ -50,22 +112,32 @@ void BM_AnalysisAndDetection(benchmark::State& state) {
     drawing_enabled = false;
     canvas_create(800, 680);
     for (auto _ : state) {
-        reset_program_state();
-        sample_window.slots = new float[window_slots]();
-        sample_window.origin_offset = -2 * history_slots;
-        recording = std::fopen(path.c_str(), "rb");
-        read_samples(history_slots);
-        sample_window.cursor = history_slots;
+        open_bench_recording(path);
         while (detect_pulse() != -1) {
         }
-        std::fclose(recording);
-        delete[] sample_window.slots;
+        close_bench_recording();
     }
     canvas_destroy();
-    state.counters["audio_s_per_s"] =
-        benchmark::Counter(static_cast<double>(samples) / sample_rate, benchmark::Counter::kIsIterationInvariantRate);
+    count_audio(state, samples);
 }
 BENCHMARK(BM_AnalysisAndDetection)->Unit(benchmark::kMillisecond);
+
+// Analysis, detection and decoding of every block, without the report and the files.
+void BM_Decoding(benchmark::State& state) {
+    std::size_t samples = 0;
+    const std::string& path = bench_recording(samples);
+    drawing_enabled = false;
+    canvas_create(800, 680);
+    for (auto _ : state) {
+        open_bench_recording(path);
+        while (decode_block() != -1) {
+        }
+        close_bench_recording();
+    }
+    canvas_destroy();
+    count_audio(state, samples);
+}
+BENCHMARK(BM_Decoding)->Unit(benchmark::kMillisecond);
 
 // The whole run, as the command line makes it: decoding, log, TAP files, and the live view if drawn.
 void BM_WholeRun(benchmark::State& state) {
@@ -82,8 +154,7 @@ void BM_WholeRun(benchmark::State& state) {
     }
     canvas_destroy();
     state.SetLabel(drawing_enabled ? "live view drawn" : "no drawing");
-    state.counters["audio_s_per_s"] =
-        benchmark::Counter(static_cast<double>(samples) / sample_rate, benchmark::Counter::kIsIterationInvariantRate);
+    count_audio(state, samples);
 }
 BENCHMARK(BM_WholeRun)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 }  // namespace
