@@ -3,6 +3,7 @@ option(VELLIQOR_TESTS "Build the tests" ON)
 option(VELLIQOR_BENCHMARKS "Build the benchmarks" ON)
 find_package(Freetype REQUIRED)
 find_package(PNG REQUIRED)
+find_package(SDL2 REQUIRED)
 add_library(velliqor_linux STATIC
   app/linux/text_freetype.cpp
   app/linux/present_linux.cpp
@@ -10,9 +11,11 @@ add_library(velliqor_linux STATIC
   app/linux/files_linux.cpp
   app/linux/progress.cpp
   app/linux/fatal_error_linux.cpp
+  app/linux/live_window.cpp
+  app/linux/frames.cpp
 )
 target_include_directories(velliqor_linux PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(velliqor_linux PUBLIC velliqor_core Freetype::Freetype PNG::PNG)
+target_link_libraries(velliqor_linux PUBLIC velliqor_core Freetype::Freetype PNG::PNG SDL2::SDL2)
 set(VELLIQOR_FONT "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf" CACHE FILEPATH "Font of the live view's text")
 target_compile_definitions(velliqor_linux PRIVATE VELLIQOR_FONT="${VELLIQOR_FONT}")
 # The core calls back into its platform layer (text, presentation, folders).

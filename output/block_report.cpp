@@ -171,6 +171,9 @@ void finish_block() {
     show_verdict(c == 0, line.text);
     log_write(line.text);
     log_write("\n");
+    // Each block's line reaches the disk (and a watching user) when the block is done.
+    if (LogFile != nullptr) std::fflush(LogFile);
+    if (log_echo) std::fflush(stdout);
     if (stored == TapWrite::too_long) {
         log_printf("*** Block not stored: %d bytes do not fit a TAP record (at most 65535) ***\n", n);
         report_output_problem("the block %.*s is %d bytes long, more than a TAP record can hold; it is not stored",

@@ -49,6 +49,7 @@ TapWrite write_tap_record(const std::uint8_t* bytes, std::int32_t count) {
     const std::uint8_t length[2] = {static_cast<std::uint8_t>(count % 256), static_cast<std::uint8_t>(count / 256)};
     std::fwrite(length, 1, 2, tap_output.tap_file);
     std::fwrite(bytes, 1, count, tap_output.tap_file);
+    std::fflush(tap_output.tap_file);  // a recovered block is on disk once it is reported
     return TapWrite::stored;
 }
 

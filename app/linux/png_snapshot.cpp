@@ -25,7 +25,7 @@ void on_png_error(png_structp png, png_const_charp message) {
 void on_png_warning(png_structp, png_const_charp) {}
 
 // Only plain locals live here: libpng leaves through longjmp on failure.
-bool encode_canvas(std::FILE* file, png_bytep row_buffer, PngFailure* failure) {
+bool encode_canvas(std::FILE* file, png_bytep row_buffer, PngFailure* failure, int compression) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, failure, on_png_error, on_png_warning);
     if (png == nullptr) {
         std::snprintf(failure->message, sizeof failure->message, "libpng could not start");
@@ -42,6 +42,7 @@ bool encode_canvas(std::FILE* file, png_bytep row_buffer, PngFailure* failure) {
         return false;
     }
     png_init_io(png, file);
+    if (compression >= 0) png_set_compression_level(png, compression);
     png_set_IHDR(png, info, static_cast<png_uint_32>(canvas.W), static_cast<png_uint_32>(canvas.H), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
@@ -64,7 +65,7 @@ bool encode_canvas(std::FILE* file, png_bytep row_buffer, PngFailure* failure) {
 
 }  // namespace
 
-bool write_png_snapshot(const char* path, std::string& error) {
+bool write_png_snapshot(const char* path, std::string& error, int compression) {
     error.clear();
     if (canvas.pixels == nullptr || canvas.W <= 0 || canvas.H <= 0) {
         error = std::string("cannot write picture ") + path + ": there is no picture";
@@ -78,7 +79,7 @@ bool write_png_snapshot(const char* path, std::string& error) {
     }
     std::vector<png_byte> row_buffer(static_cast<std::size_t>(canvas.W) * 3);
     PngFailure failure{};
-    const bool encoded = encode_canvas(file, row_buffer.data(), &failure);
+    const bool encoded = encode_canvas(file, row_buffer.data(), &failure, compression);
     const bool closed = std::fclose(file) == 0;
     if (!encoded || !closed) {
         error = std::string("cannot write picture ") + path + ": " +

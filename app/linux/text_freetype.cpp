@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "view/canvas.h"
+#include "app/linux/text_render.h"
 #include "view/platform.h"
 
 #ifndef VELLIQOR_FONT
@@ -110,16 +111,23 @@ struct Clip {
     long long x_min, x_end, row_min, row_end;
 };
 
-void put(long long x, long long row, std::uint32_t colour, const Clip& clip) {
+// A picture to write text into: the Canvas, or a strip of the Linux window.
+struct Target {
+    std::uint32_t* pixels;  // bottom row first
+    int W, H;
+};
+
+void put(const Target& t, long long x, long long row, std::uint32_t colour, const Clip& clip) {
     if (x < clip.x_min || x >= clip.x_end || row < clip.row_min || row >= clip.row_end) return;
-    const long long y = canvas.H - 1 - row;
-    canvas.pixels[static_cast<std::size_t>(y) * canvas.W + static_cast<std::size_t>(x)] = colour;
+    const long long y = t.H - 1 - row;
+    t.pixels[static_cast<std::size_t>(y) * t.W + static_cast<std::size_t>(x)] = colour;
 }
 
 }  // namespace
 
-int platform_text_out(int x, int row, const char* text, std::uint32_t colour) {
-    if (text == nullptr || canvas.pixels == nullptr) return 0;
+namespace {
+int draw_text_into(const Target& t, int x, int row, const char* text, std::uint32_t colour) {
+    if (text == nullptr || t.pixels == nullptr) return 0;
     const Font& font = the_font();
     if (!font.loaded) return 0;
 
@@ -129,13 +137,13 @@ int platform_text_out(int x, int row, const char* text, std::uint32_t colour) {
 
     // Ink stays inside the cell, like the cell stays inside the picture.
     const long long x_end = x + width, row_end = static_cast<long long>(row) + cell_height;
-    const Clip clip{std::max<long long>(x, 0), std::min<long long>(x_end, canvas.W),
-                    std::max<long long>(row, 0), std::min<long long>(row_end, canvas.H)};
+    const Clip clip{std::max<long long>(x, 0), std::min<long long>(x_end, t.W),
+                    std::max<long long>(row, 0), std::min<long long>(row_end, t.H)};
     if (clip.x_min >= clip.x_end || clip.row_min >= clip.row_end) return static_cast<int>(width);
 
     // The cell first, so a glyph reaching into its neighbour is not wiped out.
     for (long long r = clip.row_min; r < clip.row_end; ++r) {
-        std::uint32_t* line = canvas.pixels + static_cast<std::size_t>(canvas.H - 1 - r) * canvas.W;
+        std::uint32_t* line = t.pixels + static_cast<std::size_t>(t.H - 1 - r) * t.W;
         std::fill(line + clip.x_min, line + clip.x_end, cell_colour);
     }
     long long pen_x = x;
@@ -145,14 +153,24 @@ int platform_text_out(int x, int row, const char* text, std::uint32_t colour) {
         if (left >= clip.x_min && left + glyph.width <= clip.x_end && top >= clip.row_min &&
             top + glyph.rows <= clip.row_end) {
             // Wholly inside: no test per pixel. Row r of the glyph is picture row H - 1 - (top + r).
-            std::uint32_t* origin = canvas.pixels + static_cast<std::size_t>(canvas.H - 1 - top) * canvas.W + left;
-            for (int dot : glyph.dots) origin[(dot & 255) - static_cast<std::ptrdiff_t>(dot >> 8) * canvas.W] = colour;
+            std::uint32_t* origin = t.pixels + static_cast<std::size_t>(t.H - 1 - top) * t.W + left;
+            for (int dot : glyph.dots) origin[(dot & 255) - static_cast<std::ptrdiff_t>(dot >> 8) * t.W] = colour;
         } else {
-            for (int dot : glyph.dots) put(left + (dot & 255), top + (dot >> 8), colour, clip);
+            for (int dot : glyph.dots) put(t, left + (dot & 255), top + (dot >> 8), colour, clip);
         }
         pen_x += glyph.advance;
     }
     return static_cast<int>(width);
+}
+
+}  // namespace
+
+int platform_text_out(int x, int row, const char* text, std::uint32_t colour) {
+    return draw_text_into({canvas.pixels, canvas.W, canvas.H}, x, row, text, colour);
+}
+
+int render_text(std::uint32_t* pixels, int W, int H, int x, int row, const char* text, std::uint32_t colour) {
+    return draw_text_into({pixels, W, H}, x, row, text, colour);
 }
 
 void platform_text_centred_left(const char* text, std::uint32_t colour) {

@@ -190,17 +190,26 @@ def choose_file(session, path):
     """Types the path into the open-file dialog's name box and presses Return."""
     dialog = session.wait_window("Open")
     typed = wine_path(path)
+    name_box = None
+
+    def holds_path():
+        nonlocal name_box
+        name_box = child(session.probe("dialog", "Open"), "Edit")
+        return name_box["text"] == typed.encode()
+
     for attempt in range(3):
         session.focus(dialog)
         if attempt:
-            # A key lost under load, or the focus elsewhere: clear the box and retype.
+            # A key lost, or the focus elsewhere: clear the box and type again.
             session.click(*centre(name_box["rect"]))
             session.keys("End", "shift+Home", "BackSpace")
         session.type(typed)
-        name_box = child(session.probe("dialog", "Open"), "Edit")
-        if name_box["text"] == typed.encode():
+        try:
+            # The dialog takes the keys in a while after xdotool has sent them.
+            wait_for("the name box to hold the path", holds_path, 3, 0.1)
             break
-        log("the name box holds %r; typing again" % name_box["text"])
+        except Failure:
+            log("the name box holds %r; typing again" % name_box["text"])
     else:
         raise Failure("could not type %s into the open-file dialog" % typed)
     session.keys("Return")
@@ -428,8 +437,10 @@ def live_view(args, session, work, profile):
         return image.pixel(ox + 1 + x, oy + H - 1 - y)
 
     def columns_of(image, colour):
+        """Columns holding a marker line of the colour over the band's rows 400..677 (as far as shown)."""
         top = min(677, H - 1)
-        return sum(1 for x in range(W)
+        candidates = [x for x in range(W) if canvas(image, x, 450) == colour]
+        return sum(1 for x in candidates
                    if sum(canvas(image, x, y) == colour for y in range(400, top + 1)) >= 0.9 * (top - 399))
 
     def panel_filled(image):
@@ -505,6 +516,8 @@ def run(argv):
     parser.add_argument("--time-limit", type=int, default=240, help="seconds for the whole scenario")
     args = parser.parse_args(argv)
     args.pictures_dir = args.pictures_dir or args.cache_dir
+    for name in ("windows_dir", "linux_dir", "make_recording", "cache_dir", "pictures_dir"):
+        setattr(args, name, os.path.abspath(getattr(args, name)))  # the programs run elsewhere
 
     Session.require_tools()
     needed = [os.path.join(args.windows_dir, "velliqor-%s.exe" % p) for p in PROFILES]

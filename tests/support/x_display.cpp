@@ -1,0 +1,53 @@
+#include "support/x_display.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+bool x_tools_installed() {
+    return access("/usr/bin/Xvfb", X_OK) == 0 && access("/usr/bin/xdotool", X_OK) == 0 &&
+           access("/usr/bin/import", X_OK) == 0;
+}
+
+bool x_display_start(XDisplay& display) {
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    display.server = fork();
+    if (display.server == 0) {
+        close(fds[0]);
+        const std::string fd = std::to_string(fds[1]);
+        freopen("/dev/null", "w", stderr);
+        execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    // Xvfb writes the number of the display it chose once it is ready.
+    char number[16] = {};
+    const ssize_t n = read(fds[0], number, sizeof number - 1);
+    close(fds[0]);
+    if (n <= 0) return false;
+    display.name = ":" + std::string(number, static_cast<std::size_t>(n - (number[n - 1] == '\n' ? 1 : 0)));
+    return true;
+}
+
+void x_display_stop(XDisplay& display) {
+    if (display.server <= 0) return;
+    kill(display.server, SIGTERM);
+    waitpid(display.server, nullptr, 0);
+    display.server = -1;
+}
+
+std::string x_command(const XDisplay& display, const std::string& command) {
+    const std::string line = "DISPLAY=" + display.name + " " + command + " 2>/dev/null";
+    std::string out;
+    if (FILE* p = popen(line.c_str(), "r")) {
+        char buffer[256];
+        while (fgets(buffer, sizeof buffer, p) != nullptr) out += buffer;
+        pclose(p);
+    }
+    return out;
+}

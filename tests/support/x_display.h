@@ -1,0 +1,19 @@
+// A virtual X display for tests of windows, and the X tools that drive them.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+struct XDisplay {
+    pid_t server = -1;       // the Xvfb process
+    std::string name;        // e.g. ":5"
+};
+
+// True when Xvfb, xdotool and ImageMagick's import are installed.
+bool x_tools_installed();
+// Starts Xvfb on a free display; false when it does not come up.
+bool x_display_start(XDisplay& display);
+void x_display_stop(XDisplay& display);
+// Runs a shell command with DISPLAY set; returns what it printed on standard output.
+std::string x_command(const XDisplay& display, const std::string& command);
