@@ -1,6 +1,7 @@
 // The live view in a real window under a virtual X display, driven like a user.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,18 +46,34 @@ std::string wait_for(const XDisplay& display, const std::string& command, double
     return "";
 }
 
+// Whatever way the test leaves, the program and the display go with it.
+struct WindowRun {
+    XDisplay display;
+    pid_t program = -1;
+    TempDir dir = make_temp_dir();
+    ~WindowRun() {
+        if (program > 0 && waitpid(program, nullptr, WNOHANG) == 0) {
+            kill(program, SIGKILL);
+            waitpid(program, nullptr, 0);
+        }
+        x_display_stop(display);
+        remove_temp_dir(dir);
+    }
+};
+
 TEST(LiveWindow, ShowsTheCanvasAndEscapeStopsWithTheLogComplete) {
     if (!x_tools_installed()) GTEST_SKIP() << "Xvfb, xdotool or ImageMagick is not installed";
-    XDisplay display;
+    WindowRun w;
+    XDisplay& display = w.display;
+    const TempDir& dir = w.dir;
     ASSERT_TRUE(x_display_start(display));
-    const TempDir dir = make_temp_dir();
     EncoderOptions options;
     options.pilot_pulses = 3000;
     std::vector<Block> blocks;
     for (int k = 0; k < 12; ++k) blocks.push_back(make_data_block(0xFF, std::vector<std::uint8_t>(400, 0x5A)));
     write_bytes(dir.path + "/tape.raw", samples_as_bytes(encode_blocks(blocks, options)));
 
-    const pid_t run = fork();
+    const pid_t run = w.program = fork();
     if (run == 0) {
         if (chdir(dir.path.c_str()) != 0) _exit(127);
         setenv("DISPLAY", display.name.c_str(), 1);
@@ -66,7 +83,10 @@ TEST(LiveWindow, ShowsTheCanvasAndEscapeStopsWithTheLogComplete) {
         _exit(127);
     }
     const std::string window = wait_for(display, "xdotool search --name 'Velliqor v2.01'", 20);
-    ASSERT_FALSE(window.empty()) << "no window";
+    ASSERT_FALSE(window.empty()) << "no window on " << display.name << "; windows: "
+                                 << x_command(display, "xdotool search --name '.'") << " names: "
+                                 << x_command(display, "sh -c 'for w in $(xdotool search --name .); do xdotool getwindowname $w; done'")
+                                 << " err: " << [&] { auto e = read_bytes(dir.path + "/err.txt"); return std::string(e.begin(), e.end()); }();
     const std::string id = window.substr(0, window.find('\n'));
     // Once a block has been reported, the picture holds lanes, markers and a verdict.
     for (int k = 0; k < 200; ++k) {
@@ -90,7 +110,7 @@ TEST(LiveWindow, ShowsTheCanvasAndEscapeStopsWithTheLogComplete) {
     x_command(display, "xdotool windowfocus --sync " + id + " key Escape");
     int status = 0;
     waitpid(run, &status, 0);
-    x_display_stop(display);
+    w.program = -1;
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
     const std::vector<std::uint8_t> log_bytes = read_bytes(dir.path + "/tape/Log.txt");
@@ -99,7 +119,6 @@ TEST(LiveWindow, ShowsTheCanvasAndEscapeStopsWithTheLogComplete) {
     for (std::size_t at = log.find("Checksum: OK\r\n"); at != std::string::npos; at = log.find("Checksum: OK\r\n", at + 1)) ++lines;
     EXPECT_GE(lines, 1u);
     EXPECT_EQ(parse_tap(read_bytes(dir.path + "/tape/000_Noname.tap")).size(), lines);
-    remove_temp_dir(dir);
 }
 
 TEST(Frames, OnePicturePerSecondOfRecordingNamedToSort) {

@@ -2,6 +2,7 @@
 
 #include <SDL2/SDL.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -56,7 +57,10 @@ bool handle(const SDL_Event& e) {
 
 bool live_window_open(const char* title) {
     if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) return false;
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "velliqor: no window (%s); running without one\n", SDL_GetError());
+        return false;
+    }
     live.window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, canvas.W,
                                    canvas.H + status_rows, 0);
     if (live.window != nullptr) live.renderer = SDL_CreateRenderer(live.window, -1, 0);
@@ -69,6 +73,7 @@ bool live_window_open(const char* title) {
                                          canvas.W, canvas.H);
     }
     if (live.picture == nullptr) {
+        std::fprintf(stderr, "velliqor: no window (%s); running without one\n", SDL_GetError());
         live_window_close();
         return false;
     }

@@ -156,6 +156,7 @@ class Session:
             # No Mono/Gecko installs, and no menu entries written into $HOME.
             "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
             "DISPLAY": self.display,
+            "XAUTHORITY": self.xauthority,
             # English dialogs ("Open") and code page 1252 whatever the caller's locale.
             "LC_ALL": "C.UTF-8",
             "LANG": "C.UTF-8",
@@ -193,10 +194,20 @@ class Session:
             return False
 
     def _start_display(self):
+        # A cookie of our own: a client of another test suite that was told
+        # the same display number (ours reused it after theirs ended) cannot
+        # connect and flood or grab our server.
+        self.xauthority = os.path.join(self.cache_dir, "Xauthority")
+        with os.fdopen(os.open(self.xauthority, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o600), "wb") as f:
+            def counted(b):
+                return len(b).to_bytes(2, "big") + b
+            # FamilyWild with an empty address and display number: any display.
+            f.write(b"\xff\xff" + counted(b"") + counted(b"") + counted(b"MIT-MAGIC-COOKIE-1")
+                    + counted(os.urandom(16)))
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-dpi", "96",
-             "-nolisten", "tcp", "-noreset"],
+            ["Xvfb", "-displayfd", str(write_end), "-auth", self.xauthority, "-screen", "0", "1280x1024x24",
+             "-dpi", "96", "-nolisten", "tcp", "-noreset"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
             preexec_fn=_die_with_parent)
         os.close(write_end)
@@ -342,8 +353,11 @@ class Session:
     def xdo(self, *args):
         # xdotool aborts a search with BadWindow when a window vanishes while it
         # enumerates: callers poll, so an error here just means "ask again".
-        done = subprocess.run(["xdotool"] + list(args), env=self.env, capture_output=True, text=True,
-                              timeout=30)
+        try:
+            done = subprocess.run(["xdotool"] + list(args), env=self.env, capture_output=True, text=True,
+                                  timeout=30)
+        except subprocess.TimeoutExpired:
+            raise Failure("the X server did not answer xdotool %s within 30 s" % " ".join(args))
         return done.stdout if done.returncode == 0 else None
 
     def windows(self, name=None):
@@ -383,9 +397,8 @@ class Session:
 
     def grab(self, x, y, w, h):
         """The screen's pixels in the rectangle."""
-        done = subprocess.run([IMPORT, "-display", self.display, "-window", "root", "-crop",
-                               "%dx%d+%d+%d" % (w, h, x, y), "+repage", "-depth", "8", "ppm:-"],
-                              capture_output=True, timeout=30)
+        done = subprocess.run([IMPORT, "-window", "root", "-crop", "%dx%d+%d+%d" % (w, h, x, y), "+repage",
+                               "-depth", "8", "ppm:-"], env=self.env, capture_output=True, timeout=30)
         check(done.returncode == 0, "screenshot failed: " + done.stderr.decode(errors="replace"))
         return Image(done.stdout)
 
