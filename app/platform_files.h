@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 
 extern const char path_separator;  // '\\' on Windows, '/' elsewhere
 
@@ -10,6 +11,10 @@ extern const char path_separator;  // '\\' on Windows, '/' elsewhere
 // Windows program shows its open-file dialog, which leaves the recording's
 // folder current. A cancelled choice leaves the path empty.
 void platform_choose_recording(char* path);
+
+// Opens the chosen recording for reading its bytes in order: the file
+// itself ("rb"), or on the command line a stream of converted samples.
+std::FILE* platform_open_recording(const char* path);
 
 // Writes the current directory into `path`; false when it does not fit or fails.
 bool platform_current_directory(char* path, std::size_t size);

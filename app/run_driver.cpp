@@ -121,7 +121,7 @@ int run_recording() {
 
     platform_choose_recording(recovery_run.chosen_path);
     if (std::strlen(recovery_run.chosen_path) >= path_size - 1) fatal_error(text_path_too_long);
-    recording = std::fopen(recovery_run.chosen_path, "rb");
+    recording = platform_open_recording(recovery_run.chosen_path);
     if (recording == nullptr) fatal_error(text_file_not_found);
     enter_output_folder();
     LogFile = std::fopen("Log.txt", "ab");  // line ends are written as CR LF by the log itself

@@ -4,6 +4,9 @@ option(VELLIQOR_BENCHMARKS "Build the benchmarks" ON)
 find_package(Freetype REQUIRED)
 find_package(PNG REQUIRED)
 find_package(SDL2 REQUIRED)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET sndfile)
+pkg_check_modules(SOXR REQUIRED IMPORTED_TARGET soxr)
 add_library(velliqor_linux STATIC
   app/linux/text_freetype.cpp
   app/linux/present_linux.cpp
@@ -13,9 +16,13 @@ add_library(velliqor_linux STATIC
   app/linux/fatal_error_linux.cpp
   app/linux/live_window.cpp
   app/linux/frames.cpp
+  app/linux/audio_convert.cpp
+  app/linux/cli_options.cpp
+  app/linux/single_run.cpp
+  app/linux/batch.cpp
 )
 target_include_directories(velliqor_linux PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(velliqor_linux PUBLIC velliqor_core Freetype::Freetype PNG::PNG SDL2::SDL2)
+target_link_libraries(velliqor_linux PUBLIC velliqor_core Freetype::Freetype PNG::PNG SDL2::SDL2 PkgConfig::SNDFILE PkgConfig::SOXR)
 set(VELLIQOR_FONT "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf" CACHE FILEPATH "Font of the live view's text")
 target_compile_definitions(velliqor_linux PRIVATE VELLIQOR_FONT="${VELLIQOR_FONT}")
 # The core calls back into its platform layer (text, presentation, folders).

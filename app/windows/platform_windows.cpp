@@ -68,6 +68,8 @@ void platform_choose_recording(char* path) {
     GetOpenFileNameA(&dialog);  // a cancelled dialog leaves the path empty, which the opening reports
 }
 
+std::FILE* platform_open_recording(const char* path) { return std::fopen(path, "rb"); }
+
 bool platform_current_directory(char* path, std::size_t size) {
     const DWORD n = GetCurrentDirectoryA(static_cast<DWORD>(size), path);
     return n > 0 && n < size;

@@ -3,18 +3,18 @@
 
 usage: gui_scenarios.py --list
        gui_scenarios.py SCENARIO --windows-dir DIR --linux-dir DIR --make-recording EXE
-                        --cache-dir DIR [--pictures-dir DIR] [--keep]
+                        --cache-dir DIR [--pictures-dir DIR] [--keep] [--time-limit S]
 Exit status 0 passed, 1 failed, 77 skipped (a tool or an executable is missing).
 """
 import argparse
 import os
 import re
-import shutil
 import signal
 import subprocess
 import sys
 import time
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 from gui_session import HERE, Failure, Session, Skip, check, log, main, wait_for
 
 PROFILES = {

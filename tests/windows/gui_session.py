@@ -2,8 +2,9 @@
 
 A Session owns one Xvfb, one wine prefix (cached between runs, guarded by a
 file lock), a work folder and every process started in it; close() ends them
-all and is reached on every path out (signals become exceptions). Waits poll with deadlines: GUI steps take 0.05-2 s and
-vary with load, and fixed sleeps are either slow or flaky.
+all and is reached on every path out (signals become exceptions). Waits poll
+with deadlines: GUI steps take 0.05-2 s and vary with load, and fixed sleeps
+are either slow or flaky.
 """
 import ctypes
 import fcntl
@@ -115,7 +116,8 @@ class App:
         return self.process.poll()
 
     def wait_exit(self, timeout):
-        return wait_for(self.name + " to end", lambda: self.process.poll() is not None, timeout) and self.process.returncode
+        wait_for(self.name + " to end", lambda: self.process.poll() is not None, timeout)
+        return self.process.returncode
 
 
 class Session:
@@ -163,8 +165,8 @@ class Session:
         })
         self.env.pop("WINELOADER", None)
         self.env.pop("WINESERVER", None)
-        self._ensure_prefix()
         self._ensure_probe()
+        self._ensure_prefix()
 
     def save_screen(self):
         path = os.path.join(self.cache_dir, "failed-%s.png" % self.name)
@@ -280,29 +282,27 @@ class Session:
 
     def close(self, passed=False, keep=False):
         """Ends everything; the work folder goes, or becomes failed-NAME for a look."""
+        for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+            signal.signal(number, signal.SIG_IGN)  # a second signal must not cut the clean-up short
         if self.env is not None:
             # Ends what still runs in our prefix, nothing else, and the server
             # itself rather than waiting out its 3 s linger.
-            self._wine(["wineserver", "-k"], 30)
+            _quietly(self._wine, ["wineserver", "-k"], 30)
         for app in self.apps:
-            try:
-                app.process.wait(10)
-            except subprocess.TimeoutExpired:
+            if _quietly(app.process.wait, 10) is None:
                 app.process.kill()
-                app.process.wait(10)
+                _quietly(app.process.wait, 10)
         if self.env is not None:
-            self._wine(["wineserver", "-w"], 30)
+            _quietly(self._wine, ["wineserver", "-w"], 30)
         if self.xvfb is not None:
             self.xvfb.terminate()
-            try:
-                self.xvfb.wait(10)
-            except subprocess.TimeoutExpired:
+            if _quietly(self.xvfb.wait, 10) is None:
                 self.xvfb.kill()
-                self.xvfb.wait(10)
+                _quietly(self.xvfb.wait, 10)
             self.xvfb = None
         if self.lock_file is not None and os.path.isdir(self.work_dir):
             if passed and not keep:
-                shutil.rmtree(self.work_dir)
+                shutil.rmtree(self.work_dir, ignore_errors=True)
             else:
                 shutil.rmtree(self.failed_dir, ignore_errors=True)
                 os.rename(self.work_dir, self.failed_dir)
@@ -401,6 +401,16 @@ class Session:
                                "-depth", "8", "ppm:-"], env=self.env, capture_output=True, timeout=30)
         check(done.returncode == 0, "screenshot failed: " + done.stderr.decode(errors="replace"))
         return Image(done.stdout)
+
+
+def _quietly(step, *args):
+    """Runs one clean-up step; a hung or failing one must not skip the rest."""
+    try:
+        result = step(*args)
+        return 0 if result is None else result
+    except (subprocess.TimeoutExpired, OSError) as e:
+        log("clean-up: %s" % e)
+        return None
 
 
 def _unhex(text):

@@ -1,0 +1,152 @@
+// Real audio files through --convert, and several recordings in one command.
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <string>
+
+#include "support/test_files.h"
+#include "support/test_tapes.h"
+
+namespace {
+class Collections : public ::testing::Test {
+protected:
+    void SetUp() override { dir = make_temp_dir(); }
+    void TearDown() override { remove_temp_dir(dir); }
+    std::string at(const std::string& name) const { return dir.path + "/" + name; }
+    std::vector<std::uint8_t> bytes_of(const std::string& name) const { return read_bytes(at(name)); }
+    TempDir dir;
+};
+
+std::vector<Block> short_tape() {
+    const std::vector<Block> tape = test_tape();
+    return {tape[1], tape[2], tape[3], tape[4]};
+}
+
+std::vector<std::int16_t> recorded_at(int rate) {
+    EncoderOptions options;
+    options.sample_rate = rate;
+    options.waveform = Waveform::rounded;
+    options.noise = 400;
+    return encode_blocks(short_tape(), options);
+}
+
+// Writes `left` (and, for two channels, low noise on the right) in the given format.
+void write_audio(const std::string& path, const std::vector<std::int16_t>& left, int rate, int channels, int format) {
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
+    std::vector<int> frames;
+    for (std::size_t k = 0; k < left.size(); ++k) {
+        frames.push_back(left[k] * 65536);
+        if (channels == 2) frames.push_back(static_cast<int>((k * 2654435761u) % 2001) * 65536 - 1000 * 65536);
+    }
+    sf_writef_int(f, frames.data(), static_cast<sf_count_t>(left.size()));
+    sf_close(f);
+}
+
+// Start times of the block lines of a log, in seconds.
+std::vector<int> block_times(const std::vector<std::uint8_t>& log_bytes) {
+    const std::string log(log_bytes.begin(), log_bytes.end());
+    std::vector<int> times;
+    for (std::size_t at = log.find("\r\n"); at != std::string::npos; at = log.find("\r\n", at + 2)) {
+        int m = 0, s = 0;
+        if (std::sscanf(log.c_str() + at + 2, "%d:%d-", &m, &s) == 2 && log.compare(at + 7, 1, "-") == 0) {
+            times.push_back(m * 60 + s);
+        }
+    }
+    return times;
+}
+
+TEST_F(Collections, ConvertingA48kMonoWavGivesExactlyTheRawRun) {
+    const std::vector<std::int16_t> samples = recorded_at(48000);
+    write_bytes(at("raw.raw"), samples_as_bytes(samples));
+    write_audio(at("wav.wav"), samples, 48000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    ASSERT_EQ(run_cli({"raw.raw"}, dir.path).status, 0);
+    ASSERT_EQ(run_cli({"--convert", "wav.wav"}, dir.path).status, 0);
+    EXPECT_EQ(list_folder(at("raw")), list_folder(at("wav")));
+    for (const std::string& f : list_folder(at("raw"))) EXPECT_EQ(bytes_of("raw/" + f), bytes_of("wav/" + f)) << f;
+}
+
+TEST_F(Collections, StereoTwentyFourBitAndFlacAt44kAreRecoveredWithTheirTimes) {
+    const std::vector<std::int16_t> reference = recorded_at(48000);
+    write_bytes(at("reference.raw"), samples_as_bytes(reference));
+    ASSERT_EQ(run_cli({"reference.raw"}, dir.path).status, 0);
+    const std::vector<int> reference_times = block_times(bytes_of("reference/Log.txt"));
+    ASSERT_EQ(reference_times.size(), 4u);
+
+    const std::vector<std::int16_t> samples = recorded_at(44100);
+    write_audio(at("stereo.wav"), samples, 44100, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_24);
+    write_audio(at("lossless.flac"), samples, 44100, 2, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    for (const char* name : {"stereo", "lossless"}) {
+        const std::string file = std::string(name) + (std::string(name) == "stereo" ? ".wav" : ".flac");
+        const CliResult r = run_cli({"--convert", file}, dir.path);
+        EXPECT_EQ(r.status, 0) << name << r.err;
+        EXPECT_EQ(parse_tap(bytes_of(std::string(name) + "/000_prog one.tap")), short_tape()) << name;
+        const std::vector<int> times = block_times(bytes_of(std::string(name) + "/Log.txt"));
+        ASSERT_EQ(times.size(), reference_times.size()) << name;
+        for (std::size_t k = 0; k < times.size(); ++k) EXPECT_NEAR(times[k], reference_times[k], 1) << name;
+    }
+}
+
+TEST_F(Collections, TheChosenChannelIsTheOneDecoded) {
+    // The tape on the right, noise on the left: only --channel right finds it.
+    const std::vector<std::int16_t> samples = recorded_at(48000);
+    SF_INFO info{};
+    info.samplerate = 48000;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* f = sf_open(at("swapped.wav").c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr);
+    std::vector<short> frames;
+    for (std::size_t k = 0; k < samples.size(); ++k) {
+        frames.push_back(static_cast<short>(static_cast<int>((k * 2654435761u) % 2001) - 1000));
+        frames.push_back(samples[k]);
+    }
+    sf_writef_short(f, frames.data(), static_cast<sf_count_t>(samples.size()));
+    sf_close(f);
+    EXPECT_EQ(run_cli({"--convert", "swapped.wav"}, dir.path).status, 2);  // left: no block
+    EXPECT_EQ(run_cli({"--convert", "--channel", "right", "--out", "right", "swapped.wav"}, dir.path).status, 0);
+    EXPECT_EQ(parse_tap(bytes_of("right/swapped/000_prog one.tap")), short_tape());
+}
+
+TEST_F(Collections, ForeignFilesReadRawAreWarnedAbout) {
+    write_audio(at("cd.wav"), recorded_at(44100), 44100, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    const CliResult r = run_cli({"cd.wav"}, dir.path);
+    EXPECT_NE(r.err.find("cd.wav is a WAV file of 44100 Hz, 2 channels, 16-bit"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("use --convert"), std::string::npos);
+    write_audio(at("mono.wav"), recorded_at(48000), 48000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    EXPECT_EQ(run_cli({"mono.wav"}, dir.path).err.find("--convert"), std::string::npos);
+}
+
+TEST_F(Collections, BatchRunsEqualSingleRunsAndADamagedOneStopsNothing) {
+    write_bytes(at("a.raw"), samples_as_bytes(recorded_at(48000)));
+    write_bytes(at("b.raw"), std::vector<std::uint8_t>(5001, 0x80));  // noise-free garbage, odd length
+    EncoderOptions fast;
+    fast.speed = 1.04;
+    write_bytes(at("c.raw"), samples_as_bytes(encode_blocks(short_tape(), fast)));
+    for (const char* name : {"a", "b", "c"}) {
+        ASSERT_NE(run_cli({"--out", "single", std::string(name) + ".raw"}, dir.path).status, 1);
+    }
+    for (const char* jobs : {"1", "3"}) {
+        const std::string out = std::string("batch") + jobs;
+        const CliResult r = run_cli({"-j", jobs, "--out", out, "a.raw", "b.raw", "c.raw"}, dir.path);
+        EXPECT_EQ(r.status, 2) << r.err;  // the worst: b has no block
+        EXPECT_EQ(list_folder(at(out)), (std::vector<std::string>{"a", "b", "c"}));
+        for (const char* name : {"a", "b", "c"}) {
+            const std::string folder = std::string("/") + name;
+            EXPECT_EQ(list_folder(at("single") + folder), list_folder(at(out) + folder));
+            for (const std::string& f : list_folder(at("single") + folder)) {
+                EXPECT_EQ(bytes_of("single" + folder + "/" + f), bytes_of(out + folder + "/" + f)) << out << folder << f;
+            }
+        }
+        // The summary keeps the order of the command line.
+        const std::size_t a = r.out.find("a.raw"), b = r.out.find("b.raw"), c = r.out.find("c.raw");
+        EXPECT_LT(a, b);
+        EXPECT_LT(b, c);
+        EXPECT_NE(r.out.find("no blocks"), std::string::npos) << r.out;
+    }
+}
+}  // namespace
