@@ -39,7 +39,9 @@ void platform_present() {
         UpdateWindow(shell.main_window);
         return;
     }
-    RECT all{0, 0, canvas.W, canvas.H};
+    // The Canvas is painted one column to the right: the area to repaint is
+    // shifted with it, or its last column would never be repainted.
+    RECT all{1, 0, canvas.W + 1, canvas.H};
     InvalidateRect(shell.main_window, &all, FALSE);
     UpdateWindow(shell.main_window);
 }
@@ -65,7 +67,20 @@ void platform_choose_recording(char* path) {
     dialog.lpstrFile = path;
     dialog.nMaxFile = path_size;
     dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;  // 0x1804
-    GetOpenFileNameA(&dialog);  // a cancelled dialog leaves the path empty, which the opening reports
+    // A cancelled dialog leaves the path empty, which the opening reports.
+    if (!GetOpenFileNameA(&dialog)) return;
+    // The output folder goes next to the recording: make its folder current
+    // ourselves, since not every dialog does so when a full path is typed.
+    char folder[path_size];
+    lstrcpynA(folder, path, path_size);
+    char* last = nullptr;
+    for (char* c = folder; *c != '\0'; ++c) {
+        if (*c == '\\') last = c;
+    }
+    if (last != nullptr) {
+        last[last == folder + 2 && folder[1] == ':' ? 1 : 0] = '\0';  // keep the root's backslash: "C:\"
+        SetCurrentDirectoryA(folder);
+    }
 }
 
 std::FILE* platform_open_recording(const char* path) { return std::fopen(path, "rb"); }

@@ -25,12 +25,15 @@ bool x_display_start(XDisplay& display) {
         _exit(127);
     }
     close(fds[1]);
-    // Xvfb writes the number of the display it chose once it is ready.
-    char number[16] = {};
-    const ssize_t n = read(fds[0], number, sizeof number - 1);
-    close(fds[0]);
-    if (n <= 0) return false;
-    display.name = ":" + std::string(number, static_cast<std::size_t>(n - (number[n - 1] == '\n' ? 1 : 0)));
+    // Xvfb writes the number of the display it chose once it is ready, and the
+    // line end separately: the pipe stays open until the display stops, since
+    // a write into a closed pipe ends the server.
+    display.report_fd = fds[0];
+    std::string number;
+    char c = 0;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    if (number.empty()) return false;
+    display.name = ":" + number;
     return true;
 }
 
@@ -39,6 +42,7 @@ void x_display_stop(XDisplay& display) {
     kill(display.server, SIGTERM);
     waitpid(display.server, nullptr, 0);
     display.server = -1;
+    close(display.report_fd);
 }
 
 std::string x_command(const XDisplay& display, const std::string& command) {

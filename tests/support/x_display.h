@@ -8,6 +8,7 @@
 struct XDisplay {
     pid_t server = -1;       // the Xvfb process
     std::string name;        // e.g. ":5"
+    int report_fd = -1;      // where the server reported its display number
 };
 
 // True when Xvfb, xdotool and ImageMagick's import are installed.
