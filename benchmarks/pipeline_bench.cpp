@@ -70,23 +70,6 @@ void count_audio(benchmark::State& state, std::size_t samples) {
         benchmark::Counter(static_cast<double>(samples) / sample_rate, benchmark::Counter::kIsIterationInvariantRate);
 }
 
-// The signal analysis alone: one step per sample with the window length of the data phase.
-void BM_Analysis(benchmark::State& state) {
-    std::size_t samples = 0;
-    const std::string& path = bench_recording(samples);
-    for (auto _ : state) {
-        open_bench_recording(path);
-        window_length = 23;
-        while (sample_window.cursor < sample_window.data_end) {
-            analyse_step();
-            if (sample_window.cursor >= slide_threshold) slide_window();
-        }
-        close_bench_recording();
-    }
-    count_audio(state, samples);
-}
-BENCHMARK(BM_Analysis)->Unit(benchmark::kMillisecond);
-
 // The screen cycle with the live view drawn: a step per sample, a screen per 800.
 void BM_ScreenCycle(benchmark::State& state) {
     std::size_t samples = 0;
@@ -105,37 +88,49 @@ void BM_ScreenCycle(benchmark::State& state) {
 }
 BENCHMARK(BM_ScreenCycle)->Unit(benchmark::kMillisecond);
 
-// The analysis and the pulse detector alone, with the decoder's search values.
-void BM_AnalysisAndDetection(benchmark::State& state) {
+// Runs `stage` over the whole bench recording, undrawn, once per iteration.
+template <typename Stage>
+void bench_stage(benchmark::State& state, Stage stage) {
     std::size_t samples = 0;
     const std::string& path = bench_recording(samples);
     drawing_enabled = false;
     canvas_create(800, 680);
     for (auto _ : state) {
         open_bench_recording(path);
-        while (detect_pulse() != -1) {
-        }
+        stage();
         close_bench_recording();
     }
     canvas_destroy();
     count_audio(state, samples);
 }
+
+// The signal analysis alone: one step per sample with the window length of the data phase.
+void BM_Analysis(benchmark::State& state) {
+    bench_stage(state, [] {
+        window_length = 23;
+        while (sample_window.cursor < sample_window.data_end) {
+            analyse_step();
+            if (sample_window.cursor >= slide_threshold) slide_window();
+        }
+    });
+}
+BENCHMARK(BM_Analysis)->Unit(benchmark::kMillisecond);
+
+// The analysis and the pulse detector alone, with the decoder's search values.
+void BM_AnalysisAndDetection(benchmark::State& state) {
+    bench_stage(state, [] {
+        while (detect_pulse() != -1) {
+        }
+    });
+}
 BENCHMARK(BM_AnalysisAndDetection)->Unit(benchmark::kMillisecond);
 
 // Analysis, detection and decoding of every block, without the report and the files.
 void BM_Decoding(benchmark::State& state) {
-    std::size_t samples = 0;
-    const std::string& path = bench_recording(samples);
-    drawing_enabled = false;
-    canvas_create(800, 680);
-    for (auto _ : state) {
-        open_bench_recording(path);
+    bench_stage(state, [] {
         while (decode_block() != -1) {
         }
-        close_bench_recording();
-    }
-    canvas_destroy();
-    count_audio(state, samples);
+    });
 }
 BENCHMARK(BM_Decoding)->Unit(benchmark::kMillisecond);
 
