@@ -12,7 +12,8 @@ echo "== the same tests with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLIQOR_SANITIZE=ON \
       -DVELLIQOR_BENCHMARKS=OFF >/dev/null
 cmake --build build-asan -j"$(nproc)"
-ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -E '^windows_'
+# (The window test is left out here: the X and SDL libraries keep allocations that read as leaks.)
+ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -E '^windows_|^live_window'
 
 echo "== fuzzing"
 scripts/fuzz.sh
