@@ -17,6 +17,7 @@ TEST(FuzzRegressions, EveryKeptInputRunsToTheEnd) {
     ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
     ASSERT_TRUE(canvas_create(800, 680));
     for (const std::string& name : list_folder(kept)) {
+        if (name.size() < 4 || name.compare(name.size() - 4, 4, ".raw") != 0) continue;
         const std::vector<std::uint8_t> bytes = read_bytes(kept + "/" + name);
         const int status = run_pipeline_on_bytes(bytes.data(), bytes.size(), dir.path);
         EXPECT_TRUE(status == exit_ok || status == exit_blocks_bad) << name << ": " << status;
