@@ -126,6 +126,8 @@ pid_t start_cli(const std::vector<std::string>& args, const std::string& dir) {
     const pid_t pid = fork();
     if (pid == 0) {
         if (chdir(dir.c_str()) != 0) _exit(127);
+        unsetenv("DISPLAY");  // no window: it would wait for a user
+        unsetenv("WAYLAND_DISPLAY");
         freopen("out.txt", "w", stdout);
         freopen("err.txt", "w", stderr);
         std::vector<char*> argv{const_cast<char*>(VELLIQOR_CLI)};

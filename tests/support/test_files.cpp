@@ -86,6 +86,9 @@ CliResult run_program(const std::string& program_path, const std::vector<std::st
         dup2(out_fd, STDOUT_FILENO);
         dup2(err_fd, STDERR_FILENO);
         if (chdir(cwd.c_str()) != 0) _exit(127);
+        // No window, even when the tests run on a desktop: it would wait for a user.
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
         std::vector<char*> argv;
         std::string program = program_path;
         argv.push_back(program.data());
