@@ -95,7 +95,7 @@ def place(wav, folder):
 def run_linux(args, profile, wav, folder):
     link, output = place(wav, folder)
     exe = os.path.join(args.linux_dir, "velliqor-" + profile)
-    status = subprocess.run([exe, link], stdout=subprocess.DEVNULL, timeout=300).returncode
+    status = subprocess.run([exe, "--no-window", link], stdout=subprocess.DEVNULL, timeout=300).returncode
     log("Linux velliqor-%s: status %d" % (profile, status))
     return status, output
 
