@@ -4,9 +4,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
 echo
-echo "== velliqor build/demo/demo.wav"
 status=0
-build/velliqor --snapshot build/demo/demo.png build/demo/demo.wav || status=$?
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  # With a display: the live view in a window, slow enough to watch. Close it to finish.
+  echo "== velliqor --pace 4 build/demo/demo.wav   (close the window or press Escape when done)"
+  build/velliqor --pace 4 --snapshot build/demo/demo.png build/demo/demo.wav || status=$?
+else
+  echo "== velliqor build/demo/demo.wav"
+  build/velliqor --snapshot build/demo/demo.png build/demo/demo.wav || status=$?
+fi
 echo
 echo "Recovered into build/demo/demo/:"
 ls -l build/demo/demo/
