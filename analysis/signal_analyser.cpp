@@ -50,8 +50,8 @@ const double* sine_cycle_computed(int N) {
     return cycle.data();
 }
 
-// One window alone, for lengths without a sine table entry (N <= 0 or beyond it).
-void analyse_one(const float* x, int N, float& mean, float& deviation, float& strength_out) {
+// One window alone: near the end of the slots, or for lengths without a sine table entry.
+void analyse_one(const float* x, int N, const double* sine, float& mean, float& deviation, float& strength_out) {
     double S = 0.0;
     for (int k = 0; k < N; ++k) S += x[k];
     const double r = 1.0 / N;
@@ -61,7 +61,7 @@ void analyse_one(const float* x, int N, float& mean, float& deviation, float& st
     if (D == 0.0) D = zero_deviation_floor;
     double Q = 0.0;
     if (N > 0) {
-        const double* sine = sine_cycle_computed(N);
+        if (sine == nullptr) sine = sine_cycle_computed(N);
         for (int k = 0; k < N; ++k) Q += sine[k] * (static_cast<double>(x[k]) - m);
     }
     mean = m;
@@ -130,7 +130,7 @@ void fill_batch(int cursor, int N) {
     const int room = window_slots - (cursor - N / 2 + N);
     if (sine == nullptr || room < batch_size - 1) {
         batch.count = 1;
-        analyse_one(x, N, batch.mean[0], batch.deviation[0], batch.strength[0]);
+        analyse_one(x, N, sine, batch.mean[0], batch.deviation[0], batch.strength[0]);
         return;
     }
     batch.count = batch_size;

@@ -49,11 +49,10 @@ bool canvas_create(int W, int H);
 void canvas_attach(std::uint32_t* pixels, int W, int H);
 void canvas_destroy();
 
-// A colour as the Canvas stores it, and back.
+// A colour as the Canvas stores it.
 inline std::uint32_t pixel_of(Colour c) {
     return canvas.dib_order ? ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF) : c;
 }
-inline Colour colour_of(std::uint32_t pixel) { return pixel_of(pixel); }
 
 // Draws the start-up picture (corner marks and "Hello World!"), presents it,
 // then fills the whole Canvas with the background and presents that.
