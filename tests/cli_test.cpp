@@ -118,26 +118,6 @@ TEST_F(Cli, SnapshotIsAPngOfTheCanvas) {
     EXPECT_EQ(png[2], 'N');
     EXPECT_EQ(png[3], 'G');
 }
-}  // namespace
-
-namespace {
-// Starts the command line in the background; stdout and stderr go to files in `dir`.
-pid_t start_cli(const std::vector<std::string>& args, const std::string& dir) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (chdir(dir.c_str()) != 0) _exit(127);
-        unsetenv("DISPLAY");  // no window: it would wait for a user
-        unsetenv("WAYLAND_DISPLAY");
-        freopen("out.txt", "w", stdout);
-        freopen("err.txt", "w", stderr);
-        std::vector<char*> argv{const_cast<char*>(VELLIQOR_CLI)};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(VELLIQOR_CLI, argv.data());
-        _exit(127);
-    }
-    return pid;
-}
 
 TEST_F(Cli, TerminationKeepsTheLogAndTapFileWhole) {
     // A long tape: forty copies of a program and its data.
@@ -150,7 +130,7 @@ TEST_F(Cli, TerminationKeepsTheLogAndTapFileWhole) {
     options.pilot_pulses = 1000;
     options.pause_s = 0.2;
     write_bytes(dir.path + "/long.raw", samples_as_bytes(encode_blocks(blocks, options)));
-    const pid_t pid = start_cli({"long.raw"}, dir.path);
+    const pid_t pid = start_program(VELLIQOR_CLI, {"long.raw"}, dir.path, "out.txt", "err.txt");
     // Stop it once the log shows its third file.
     for (int k = 0; k < 2000; ++k) {
         const std::vector<std::uint8_t> log = read_bytes(dir.path + "/long/Log.txt");

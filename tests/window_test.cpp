@@ -73,15 +73,8 @@ TEST(LiveWindow, ShowsTheCanvasAndEscapeStopsWithTheLogComplete) {
     for (int k = 0; k < 12; ++k) blocks.push_back(make_data_block(0xFF, std::vector<std::uint8_t>(400, 0x5A)));
     write_bytes(dir.path + "/tape.raw", samples_as_bytes(encode_blocks(blocks, options)));
 
-    const pid_t run = w.program = fork();
-    if (run == 0) {
-        if (chdir(dir.path.c_str()) != 0) _exit(127);
-        setenv("DISPLAY", display.name.c_str(), 1);
-        freopen("out.txt", "w", stdout);
-        freopen("err.txt", "w", stderr);
-        execl(VELLIQOR_CLI, "velliqor", "--pace", "3", "tape.raw", static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    const pid_t run = w.program = start_program(VELLIQOR_CLI, {"--pace", "3", "tape.raw"}, dir.path, "out.txt",
+                                                "err.txt", display.name.c_str());
     const std::string window = wait_for(display, "xdotool search --name 'Velliqor v2.01'", 20);
     ASSERT_FALSE(window.empty()) << "no window on " << display.name;
     const std::string id = window.substr(0, window.find('\n'));

@@ -62,51 +62,48 @@ bool exists(const std::string& path) {
     return stat(path.c_str(), &info) == 0;
 }
 
-namespace {
-std::string read_all(int fd) {
-    std::string text;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(n));
-    return text;
-}
-}  // namespace
 
 CliResult run_cli(const std::vector<std::string>& args, const std::string& cwd) {
     return run_program(VELLIQOR_CLI, args, cwd);
 }
 
-CliResult run_program(const std::string& program_path, const std::vector<std::string>& args, const std::string& cwd) {
+pid_t start_program(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
+                    const std::string& out, const std::string& err, const char* display) {
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    if (chdir(cwd.c_str()) != 0) _exit(127);
+    const int out_fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int err_fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (out_fd < 0 || err_fd < 0) _exit(127);
+    dup2(out_fd, STDOUT_FILENO);
+    dup2(err_fd, STDERR_FILENO);
+    unsetenv("WAYLAND_DISPLAY");
+    if (display != nullptr) {
+        setenv("DISPLAY", display, 1);
+    } else {
+        unsetenv("DISPLAY");
+    }
+    std::vector<std::string> copies{program};
+    copies.insert(copies.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : copies) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+}
+
+CliResult run_program(const std::string& program, const std::vector<std::string>& args, const std::string& cwd) {
     CliResult result;
     char out_name[] = "/tmp/velliqor-out-XXXXXX";
     char err_name[] = "/tmp/velliqor-err-XXXXXX";
-    const int out_fd = mkstemp(out_name), err_fd = mkstemp(err_name);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out_fd, STDOUT_FILENO);
-        dup2(err_fd, STDERR_FILENO);
-        if (chdir(cwd.c_str()) != 0) _exit(127);
-        // No window, even when the tests run on a desktop: it would wait for a user.
-        unsetenv("DISPLAY");
-        unsetenv("WAYLAND_DISPLAY");
-        std::vector<char*> argv;
-        std::string program = program_path;
-        argv.push_back(program.data());
-        std::vector<std::string> copies = args;
-        for (std::string& a : copies) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
+    close(mkstemp(out_name));
+    close(mkstemp(err_name));
     int wait_status = 0;
-    waitpid(pid, &wait_status, 0);
+    waitpid(start_program(program, args, cwd, out_name, err_name), &wait_status, 0);
     if (WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
-    lseek(out_fd, 0, SEEK_SET);
-    lseek(err_fd, 0, SEEK_SET);
-    result.out = read_all(out_fd);
-    result.err = read_all(err_fd);
-    close(out_fd);
-    close(err_fd);
+    const std::vector<std::uint8_t> out = read_bytes(out_name), err = read_bytes(err_name);
+    result.out.assign(out.begin(), out.end());
+    result.err.assign(err.begin(), err.end());
     unlink(out_name);
     unlink(err_name);
     return result;

@@ -1,6 +1,8 @@
 // Temporary folders, files and runs of the command line for tests.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -26,3 +28,9 @@ struct CliResult {
 CliResult run_cli(const std::vector<std::string>& args, const std::string& cwd);
 // The same with another executable (a build profile's).
 CliResult run_program(const std::string& program, const std::vector<std::string>& args, const std::string& cwd);
+
+// Starts the program in the background in the folder `cwd`, its standard
+// output and error going to the files `out` and `err` there. It gets no
+// display (a window would wait for a user) unless `display` names one.
+pid_t start_program(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
+                    const std::string& out, const std::string& err, const char* display = nullptr);
