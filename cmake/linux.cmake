@@ -19,6 +19,7 @@ add_library(velliqor_linux STATIC
   app/linux/audio_convert.cpp
   app/linux/cli_options.cpp
   app/linux/single_run.cpp
+  app/linux/stop_signal.cpp
   app/linux/batch.cpp
 )
 target_include_directories(velliqor_linux PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})

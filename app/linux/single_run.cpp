@@ -19,6 +19,7 @@
 #include "app/linux/png_snapshot.h"
 #include "app/linux/present_linux.h"
 #include "app/linux/progress.h"
+#include "app/linux/stop_signal.h"
 #include "app/profile.h"
 #include "app/run_driver.h"
 #include "input/sample_stream.h"
@@ -29,20 +30,6 @@
 namespace {
 const CliOptions* run_options = nullptr;
 std::chrono::steady_clock::time_point run_started;
-
-// Ctrl+C and SIGTERM: the run stops at the next end of screen, where the
-// log and the open TAP file are closed whole before the process ends.
-volatile std::sig_atomic_t stop_requested = 0;
-
-void request_stop(int) { stop_requested = 1; }
-
-void install_stop_handlers() {
-    struct sigaction action {};
-    action.sa_handler = request_stop;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
 
 // The output folder lands in the current directory: the recording's folder,
 // as after the open-file dialog, or the one --out names.
@@ -93,8 +80,8 @@ void on_screen_complete() {
 void between_screens() {
     progress_tick();
     if (run_options->pace > 0.0) keep_pace();
-    if (!live_window_serve_events()) stop_requested = 1;
-    if (stop_requested == 0) return;
+    if (!live_window_serve_events()) request_stop();
+    if (!stop_requested()) return;
     progress_end();
     stop_run();
     live_window_close();
