@@ -18,6 +18,8 @@ std::FILE* platform_open_recording(const char* path);
 
 // Writes the current directory into `path`; false when it does not fit or fails.
 bool platform_current_directory(char* path, std::size_t size);
-// Creates the folder; an existing folder is fine. Results are not needed by the run.
-bool platform_make_directory(const char* path);
-bool platform_change_directory(const char* path);
+// Creates the output folder derived from the recording (an existing one is
+// reused) and makes it the current directory. The platform may choose another
+// folder instead, written back into `folder`. Returns null on success, or the
+// text of the error that stops the run.
+const char* platform_enter_output_folder(char folder[]);

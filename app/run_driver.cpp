@@ -11,6 +11,7 @@
 #include "decode/decoder.h"
 #include "input/sample_stream.h"
 #include "output/block_report.h"
+#include "output/output_files.h"
 #include "output/output_problems.h"
 #include "output/tap_writer.h"
 #include "view/canvas.h"
@@ -42,11 +43,10 @@ void enter_output_folder() {
     if (const char* error = derive_output_folder(current, run.chosen_path, path_separator, run.output_folder)) {
         fatal_error(error);
     }
-    // An existing folder is reused. One that can be neither made nor entered
-    // stops the run: writing beside the recording instead would mix this
-    // run's files with others' and could replace their TAP files.
-    platform_make_directory(run.output_folder);
-    if (!platform_change_directory(run.output_folder)) fatal_error(text_no_folder);
+    // One that can be neither made nor entered stops the run: writing beside
+    // the recording instead would mix this run's files with others' and could
+    // replace their TAP files.
+    if (const char* error = platform_enter_output_folder(run.output_folder)) fatal_error(error);
 }
 
 void set_start_values() {
@@ -124,7 +124,7 @@ int run_recording() {
     recording = platform_open_recording(recovery_run.chosen_path);
     if (recording == nullptr) fatal_error(text_file_not_found);
     enter_output_folder();
-    LogFile = std::fopen("Log.txt", "ab");  // line ends are written as CR LF by the log itself
+    LogFile = platform_create_output("Log.txt", true);  // line ends are written as CR LF by the log itself
     if (LogFile == nullptr) fatal_error(text_no_log);
 
     set_start_values();

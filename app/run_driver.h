@@ -28,6 +28,7 @@ constexpr const char* text_no_extension = "Filename must have extension!";
 constexpr const char* text_no_log = "Can't create Log File!";
 constexpr const char* text_path_too_long = "Path is too long!";
 constexpr const char* text_no_folder = "Can't create output folder!";
+constexpr const char* text_no_folder_name = "Filename must have a name before its extension!";
 constexpr const char* text_no_memory = "Not enought memory!\n";
 
 // Shows the error (platform) and ends the process with exit_not_run.
@@ -45,7 +46,8 @@ void stop_run();
 
 // Derives the output folder: current_dir followed by the chosen path's last
 // separator and file name without its last extension. Returns null on
-// success, or the error text.
+// success, or the error text. A name that is empty or only dots ("..wav")
+// would name the current directory or its parent: it is refused.
 const char* derive_output_folder(const char* current_dir, const char* chosen_path, char separator,
                                  char folder[path_size]);
 

@@ -20,6 +20,9 @@ add_library(velliqor_linux STATIC
   app/linux/cli_options.cpp
   app/linux/single_run.cpp
   app/linux/stop_signal.cpp
+  app/linux/output_claim.cpp
+  app/linux/recording_place.cpp
+  app/linux/run_summary.cpp
   app/linux/batch.cpp
 )
 target_include_directories(velliqor_linux PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
@@ -60,6 +63,13 @@ if(VELLIQOR_FUZZ)
   target_link_options(pipeline_fuzz PRIVATE -fsanitize=fuzzer)
   add_executable(make_fuzz_seeds tests/fuzz/make_seeds.cpp)
   target_link_libraries(make_fuzz_seeds PRIVATE velliqor_encoder)
+  # --convert's decoding alone, on any bytes as an audio file.
+  add_executable(convert_fuzz tests/fuzz/convert_fuzz.cpp app/linux/audio_convert.cpp)
+  target_include_directories(convert_fuzz PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(convert_fuzz PRIVATE PkgConfig::SNDFILE PkgConfig::SOXR)
+  target_link_options(convert_fuzz PRIVATE -fsanitize=fuzzer)
+  add_executable(make_convert_seeds tests/fuzz/make_convert_seeds.cpp)
+  target_link_libraries(make_convert_seeds PRIVATE velliqor_encoder PkgConfig::SNDFILE)
 endif()
 
 if(VELLIQOR_TESTS)

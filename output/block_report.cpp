@@ -74,6 +74,13 @@ void describe_header(Line& line, const std::uint8_t* h, int times_length) {
     append(line, ", Len: %05d", h[12] | h[13] << 8);
 }
 
+// The echo is a courtesy: once standard output is gone (a closed pipe) it
+// stops, and the log and the TAP files go on being written.
+void echo_flush() {
+    if (!log_echo) return;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) log_echo = false;
+}
+
 void log_write(const char* text) {
     if (log_echo) std::fputs(text, stdout);
     if (LogFile == nullptr) return;
@@ -173,7 +180,7 @@ void finish_block() {
     log_write("\n");
     // Each block's line reaches the disk (and a watching user) when the block is done.
     if (LogFile != nullptr) std::fflush(LogFile);
-    if (log_echo) std::fflush(stdout);
+    echo_flush();
     if (stored == TapWrite::too_long) {
         log_printf("*** Block not stored: %d bytes do not fit a TAP record (at most 65535) ***\n", n);
         report_output_problem("the block %.*s is %d bytes long, more than a TAP record can hold; it is not stored",

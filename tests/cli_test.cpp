@@ -99,8 +99,8 @@ TEST_F(Cli, OverlongPathIsRefusedCleanly) {
 }
 
 TEST_F(Cli, UsageErrorsAndHelp) {
-    EXPECT_EQ(run_cli({}, dir.path).status, 1);
-    EXPECT_EQ(run_cli({"--bogus", "a.wav"}, dir.path).status, 1);
+    EXPECT_EQ(run_cli({}, dir.path).status, 64);
+    EXPECT_EQ(run_cli({"--bogus", "a.wav"}, dir.path).status, 64);
     EXPECT_EQ(run_cli({"a.wav", "b.wav"}, dir.path).status, 1);
     const CliResult help = run_cli({"--help"}, dir.path);
     EXPECT_EQ(help.status, 0);

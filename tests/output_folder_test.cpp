@@ -31,6 +31,19 @@ TEST(OutputFolder, ANameWithoutSeparatorStillLandsInsideTheCurrentDirectory) {
     EXPECT_EQ(derive("/t", "Game.wav", '/'), "/t/Game");
 }
 
+TEST(OutputFolder, ANameOfOnlyDotsIsRefusedInsteadOfNamingTheFolderOrItsParent) {
+    // "...wav" once gave "/t/..", and ".wav" the recording's own folder.
+    for (const char* chosen : {"/t/.wav", "/t/..wav", "/t/...wav", "/t/....wav", ".wav", "..wav"}) {
+        const char* error = nullptr;
+        EXPECT_EQ(derive("/t", chosen, '/', &error), "") << chosen;
+        EXPECT_STREQ(error, "Filename must have a name before its extension!") << chosen;
+    }
+    EXPECT_EQ(derive("C:\\T", "C:\\T\\..wav", '\\'), "");
+    // Dots with a name are an ordinary name.
+    EXPECT_EQ(derive("/t", "/t/.hidden.wav", '/'), "/t/.hidden");
+    EXPECT_EQ(derive("/t", "/t/..a.wav", '/'), "/t/..a");
+}
+
 TEST(OutputFolder, RefusesAPathThatDoesNotFitInsteadOfWritingPastTheBuffer) {
     const std::string current(1000, 'c');
     const std::string name = "/" + std::string(40, 'n') + ".wav";

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -61,6 +62,64 @@ struct WindowRun {
     }
 };
 
+std::string text_of(const std::string& path) {
+    const std::vector<std::uint8_t> bytes = read_bytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::size_t count_of(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+template <typename Done>
+bool within(double seconds, Done done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// A program still running at the deadline is left to WindowRun to kill: a
+// hang fails the test instead of holding up the suite.
+bool ends_within(WindowRun& w, double seconds, int& status) {
+    if (!within(seconds, [&] { return waitpid(w.program, &status, WNOHANG) == w.program; })) return false;
+    w.program = -1;
+    return WIFEXITED(status);
+}
+
+// Blocks of 0x5A bytes in `folder`/tape.raw; 400 bytes take about 4 s of recording.
+void write_tape(const std::string& folder, int blocks, int bytes) {
+    mkdir(folder.c_str(), 0700);
+    EncoderOptions options;
+    options.pilot_pulses = 3000;
+    const std::vector<Block> list(blocks, make_data_block(0xFF, std::vector<std::uint8_t>(bytes, 0x5A)));
+    write_bytes(folder + "/tape.raw", samples_as_bytes(encode_blocks(list, options)));
+}
+
+void expect_log_and_tap_whole(const std::string& folder, std::size_t at_least) {
+    const std::size_t lines = count_of(text_of(folder + "/tape/Log.txt"), "Checksum: OK\r\n");
+    EXPECT_GE(lines, at_least);
+    EXPECT_EQ(parse_tap(read_bytes(folder + "/tape/000_Noname.tap")).size(), lines);
+}
+
+// The About panel: white paper with black text in the middle of the picture.
+bool about_shown(const WindowRun& w, const std::string& id) {
+    x_command(w.display, "/usr/bin/import -window " + id + " " + w.dir.path + "/shot.png");
+    std::vector<std::vector<Rgb>> shot;
+    if (!read_png(w.dir.path + "/shot.png", shot) || shot.size() < 360 || shot[0].size() < 480) return false;
+    int paper = 0, ink = 0;
+    for (int y = 320; y < 360; ++y)
+        for (int x = 320; x < 480; ++x) {
+            paper += shot[y][x].r == 255 && shot[y][x].g == 255 && shot[y][x].b == 255;
+            ink += shot[y][x].r == 0 && shot[y][x].g == 0 && shot[y][x].b == 0;
+        }
+    return paper > 3200 && ink > 50;
+}
+
 TEST(LiveWindow, ShowsTheCanvasAndEscapeStopsWithTheLogComplete) {
     if (!x_tools_installed()) GTEST_SKIP() << "Xvfb, xdotool or ImageMagick is not installed";
     WindowRun w;
@@ -111,17 +170,99 @@ TEST(LiveWindow, ShowsTheCanvasAndEscapeStopsWithTheLogComplete) {
     EXPECT_EQ(parse_tap(read_bytes(dir.path + "/tape/000_Noname.tap")).size(), lines);
 }
 
-TEST(Frames, OnePicturePerSecondOfRecordingNamedToSort) {
-    const TempDir dir = make_temp_dir();
-    write_bytes(dir.path + "/quiet.raw", std::vector<std::uint8_t>(2 * 48000 * 3 + 2000, 0));  // 3 s of silence
-    CliResult r = run_cli({"--no-window", "--frames", "pictures", "quiet.raw"}, dir.path);
-    EXPECT_EQ(r.status, 2) << r.err;  // no block in silence
-    EXPECT_EQ(list_folder(dir.path + "/pictures"),
-              (std::vector<std::string>{"frame-0000000000.png", "frame-0000048000.png", "frame-0000096000.png",
-                                        "frame-0000144000.png"}));
-    r = run_cli({"--no-window", "--frames", "every", "--frames-every", "60", "quiet.raw"}, dir.path);
-    EXPECT_EQ(list_folder(dir.path + "/every").size(), 3u);  // screens 60, 120 and 180 of 182
-    EXPECT_EQ(run_cli({"--frames-every", "2", "quiet.raw"}, dir.path).status, 1);  // needs --frames
-    remove_temp_dir(dir);
+// The run is over when the window is held: a signal closes it as the user
+// would, and the status is the run's own, not "stopped".
+TEST(LiveWindow, SigtermWhileHeldEndsWithTheRunsStatusAndItsFilesWhole) {
+    if (!x_tools_installed()) GTEST_SKIP() << "Xvfb, xdotool or ImageMagick is not installed";
+    WindowRun w;
+    ASSERT_TRUE(x_display_start(w.display));
+    write_tape(w.dir.path, 2, 100);
+    w.program = start_program(VELLIQOR_CLI, {"tape.raw"}, w.dir.path, "out.txt", "err.txt", w.display.name.c_str());
+    ASSERT_FALSE(wait_for(w.display, "xdotool search --name 'Velliqor v2.01'", 20).empty());
+    // Standard output, a file here, is written out just before the hold.
+    ASSERT_TRUE(within(20, [&] { return count_of(text_of(w.dir.path + "/out.txt"), "Checksum: OK") == 2; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    kill(w.program, SIGTERM);
+    int status = 0;
+    ASSERT_TRUE(ends_within(w, 5, status)) << "still holding the window after SIGTERM";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    expect_log_and_tap_whole(w.dir.path, 2);
 }
+
+// A display named but out of reach gave SDL's invisible fallback window, held
+// for a close that could never come.
+TEST(LiveWindow, UnusableDisplayRunsWithoutWindowAndSaysSoOnce) {
+    WindowRun w;
+    int free_display = 87;
+    while (exists("/tmp/.X11-unix/X" + std::to_string(free_display))) ++free_display;
+    const std::vector<std::vector<std::string>> environments{  // for env(1), started with no display
+        {"DISPLAY="},
+        {"DISPLAY=:" + std::to_string(free_display)},
+        {"XDG_RUNTIME_DIR=" + w.dir.path, "WAYLAND_DISPLAY=velliqor-none"},
+        {"-u", "XDG_RUNTIME_DIR", "WAYLAND_DISPLAY=velliqor-none"}};
+    for (std::size_t k = 0; k < environments.size(); ++k) {
+        const std::string folder = w.dir.path + "/" + std::to_string(k);
+        write_tape(folder, 1, 50);
+        std::vector<std::string> args = environments[k];
+        args.insert(args.end(), {VELLIQOR_CLI, "tape.raw"});
+        w.program = start_program("/usr/bin/env", args, folder, "out.txt", "err.txt");
+        int status = 0;
+        ASSERT_TRUE(ends_within(w, 10, status)) << environments[k].back() << ": the run did not end by itself";
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        const std::string err = text_of(folder + "/err.txt");
+        EXPECT_TRUE(count_of(err, "\n") == 1 && err.rfind("velliqor: no window: ", 0) == 0) << err;
+        expect_log_and_tap_whole(folder, 1);
+    }
+}
+
+// At --pace 0.01 each screen is waited for 1.7 s; a stop must not wait for it to end.
+TEST(LiveWindow, SigtermDuringASlowPaceEndsTheRunPromptly) {
+    if (!x_tools_installed()) GTEST_SKIP() << "Xvfb, xdotool or ImageMagick is not installed";
+    WindowRun w;
+    ASSERT_TRUE(x_display_start(w.display));
+    for (const char* display : {static_cast<const char*>(nullptr), w.display.name.c_str()}) {
+        const std::string folder = w.dir.path + (display != nullptr ? "/window" : "/headless");
+        write_tape(folder, 1, 50);
+        w.program = start_program(VELLIQOR_CLI, {"--pace", "0.01", "tape.raw"}, folder, "out.txt", "err.txt", display);
+        // The log is opened once the stop handlers are in place.
+        ASSERT_TRUE(within(10, [&] { return exists(folder + "/tape/Log.txt"); }));
+        const auto sent = std::chrono::steady_clock::now();
+        kill(w.program, SIGTERM);
+        int status = 0;
+        ASSERT_TRUE(ends_within(w, 10, status));
+        const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent);
+        EXPECT_LT(waited.count(), 800) << folder;
+        EXPECT_EQ(WEXITSTATUS(status), 1) << folder;
+    }
+}
+
+// F1 shows the About panel over the picture and processing waits, as for a
+// modal box; a key or a click closes it, a signal ends the wait and the run.
+TEST(LiveWindow, AboutPanelClosesOnKeyOrClickAndSigtermEndsItsWait) {
+    if (!x_tools_installed()) GTEST_SKIP() << "Xvfb, xdotool or ImageMagick is not installed";
+    WindowRun w;
+    ASSERT_TRUE(x_display_start(w.display));
+    write_tape(w.dir.path, 6, 400);  // still running at the end
+    w.program = start_program(VELLIQOR_CLI, {"--pace", "1", "tape.raw"}, w.dir.path, "out.txt", "err.txt",
+                              w.display.name.c_str());
+    const std::string found = wait_for(w.display, "xdotool search --name 'Velliqor v2.01'", 20);
+    ASSERT_FALSE(found.empty());
+    const std::string id = found.substr(0, found.find('\n'));
+    const std::string f1 = "xdotool windowfocus --sync " + id + " key F1";
+    for (const std::string closer : {"key Escape", "click 1"}) {
+        x_command(w.display, f1);
+        ASSERT_TRUE(within(5, [&] { return about_shown(w, id); })) << "F1 showed no About panel";
+        x_command(w.display, "xdotool mousemove --window " + id + " 400 340 " + closer);
+        EXPECT_TRUE(within(5, [&] { return !about_shown(w, id); })) << closer << " left the About panel open";
+        EXPECT_EQ(waitpid(w.program, nullptr, WNOHANG), 0) << closer << " ended the run";
+    }
+    x_command(w.display, f1);
+    ASSERT_TRUE(within(5, [&] { return about_shown(w, id); }));
+    kill(w.program, SIGTERM);
+    int status = 0;
+    ASSERT_TRUE(ends_within(w, 5, status)) << "the About panel kept waiting after SIGTERM";
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    expect_log_and_tap_whole(w.dir.path, 0);
+}
+
 }  // namespace

@@ -1,8 +1,12 @@
 // Recordings in the formats people's recorders write (WAV, FLAC, AIFF, OGG at
-// any rate, width and channel count), decoded with libsndfile, resampled to
+// any sensible rate, width and channel count), decoded with libsndfile, resampled to
 // 48,000 samples per second with libsoxr and handed to the unchanged core as
 // the raw 16-bit samples it reads. The conversion streams: memory stays
-// bounded whatever the file's length.
+// bounded whatever the file's length, rate or channel count.
+//
+// When decoding fails part-way (a damaged FLAC frame, a file shorter than its
+// header says), every sample converted before the failure is handed out, then
+// the stream reports a read error (ferror) and converted_read_failure() says why.
 #pragma once
 
 #include <cstdio>
@@ -10,14 +14,26 @@
 
 enum class ChannelChoice { left, right, mix };
 
-// Opens the recording as a stream of converted samples. Null on failure, with `error` saying why.
+// Opens the recording as a stream of converted samples. Null on failure, with
+// `error` naming the file and saying why (undecodable, a sample rate no
+// recording has, no right channel, ...).
 std::FILE* open_converted_recording(const char* path, ChannelChoice channel, std::string& error);
+
+// The same from an open descriptor (standard input, a FIFO), read once from
+// where it stands. `name` is what messages call it. The descriptor stays open:
+// the caller closes it after closing the stream. FLAC, CAF and VOC need a file
+// they can seek in, and are refused when the descriptor is a pipe.
+std::FILE* open_converted_stream(int fd, const char* name, ChannelChoice channel, std::string& error);
 
 // How many samples at 48 kHz the conversion of the file will give (for progress); 0 when unknown.
 long long converted_length(const char* path);
 
 // Samples clipped at the 16-bit limits by the last conversion.
 long long converted_samples_clipped();
+
+// Why the last conversion stopped before the end of its recording; empty when
+// it read to the end (or has not ended yet).
+std::string converted_read_failure();
 
 // When the file starts with a header that says it is not raw 48 kHz 16-bit
 // mono (a WAV of another rate, width or channel count; FLAC; OGG), a short

@@ -1,10 +1,15 @@
 // The command line: `velliqor RECORDING...`.
+#include <csignal>
+
 #include "app/linux/cli_options.h"
 
 int main(int argc, char** argv) {
+    // A reader that goes away (`velliqor tape.wav | head`) must not end the
+    // recovery: writes to it fail instead, and the log echo stops.
+    std::signal(SIGPIPE, SIG_IGN);
     CliOptions options;
     const int parsed = parse_cli_options(argc, argv, options);
     if (parsed >= 0) return parsed;
     if (options.recordings.size() == 1) return run_one(options, options.recordings.front());
-    return run_batch(options, argv[0]);
+    return run_batch(options);
 }

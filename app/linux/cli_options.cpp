@@ -1,7 +1,9 @@
 #include "app/linux/cli_options.h"
 
+#include <getopt.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,44 +17,138 @@ const char* const usage =
     "Recovers the blocks of ZX Spectrum tapes from recordings. A recording is read\n"
     "as raw little-endian signed 16-bit mono samples at 48,000 per second (a WAV\n"
     "header is read as samples too); --convert decodes real audio files instead.\n"
+    "A recording named - is read from standard input; a named pipe is read once.\n"
     "The blocks are written as TAP files, with \"Log.txt\", into a folder named after\n"
-    "the recording, next to it. With a display, the live view is shown in a window.\n"
+    "the recording, next to it (NAME-2, NAME-3, ... when NAME belongs to another\n"
+    "recording). With a display, the live view is shown in a window.\n"
     "\n"
     "Options:\n"
     "  --convert            decode the recording (WAV, FLAC, AIFF, OGG; 8 to 32-bit or\n"
     "                       float; any rate and channels) and resample it to 48 kHz\n"
     "  --channel C          with --convert: left (the default), right or mix\n"
     "  --out DIR            put the output folders under DIR, not next to the recordings\n"
-    "  -j N                 with several recordings: run up to N at once (default: one\n"
+    "  -j, --jobs N         with several recordings: run up to N at once (default: one\n"
     "                       per core); each run is complete and independent\n"
     "  --quiet              do not show the log lines on standard output\n"
     "  --snapshot FILE.png  keep a picture of the live view as it stands at the end\n"
     "  --frames DIR         keep pictures of completed screens in DIR, one per second\n"
     "                       of recording, named after their first sample\n"
-    "  --frames-every N     with --frames: every Nth screen instead\n"
+    "  --frames-every N     with --frames: one picture every N seconds instead\n"
     "  --no-window          do not open the window, even with a display\n"
     "  --pace X             run at X times real time, so that a person can follow\n"
     "  --no-hold            close the window at the end instead of keeping it open\n"
-    "  --help               show this help\n"
-    "  --version            show the version\n"
+    "  -h, --help           show this help\n"
+    "  -V, --version        show the version\n"
     "\n"
     "In the window: Escape or closing it stops the run (the blocks recovered so far\n"
     "are kept); F1 shows the About text.\n"
     "\n"
     "Exit status: 0 all blocks good; 1 the run could not start or was stopped;\n"
     "2 a block failed its checksum or none was found; 3 output was lost or the\n"
-    "recording could not be read to its end. Several recordings: the worst of\n"
-    "their statuses, in the order 1, 3, 2, 0.\n";
+    "recording could not be read to its end; 64 the command was wrong (nothing was\n"
+    "run). Several recordings: the worst of their statuses, in the order 1, 3, 2, 0.\n";
+
+// Long options only; the values are these codes.
+enum OptionCode {
+    opt_convert = 256, opt_channel, opt_out, opt_quiet, opt_snapshot, opt_frames, opt_frames_every,
+    opt_no_window, opt_pace, opt_no_hold, opt_summary_fd, opt_output_slot,
+};
+
+const option long_options[] = {
+    {"convert", no_argument, nullptr, opt_convert},
+    {"channel", required_argument, nullptr, opt_channel},
+    {"out", required_argument, nullptr, opt_out},
+    {"jobs", required_argument, nullptr, 'j'},
+    {"quiet", no_argument, nullptr, opt_quiet},
+    {"snapshot", required_argument, nullptr, opt_snapshot},
+    {"frames", required_argument, nullptr, opt_frames},
+    {"frames-every", required_argument, nullptr, opt_frames_every},
+    {"no-window", no_argument, nullptr, opt_no_window},
+    {"pace", required_argument, nullptr, opt_pace},
+    {"no-hold", no_argument, nullptr, opt_no_hold},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    // A batch's children only.
+    {"summary-fd", required_argument, nullptr, opt_summary_fd},
+    {"output-slot", required_argument, nullptr, opt_output_slot},
+    {nullptr, 0, nullptr, 0},
+};
 
 int usage_error(const std::string& message) {
     std::fprintf(stderr, "velliqor: %s\nTry 'velliqor --help'.\n", message.c_str());
-    return exit_not_run;
+    return exit_usage;
 }
 
-bool whole_number(const char* text, long low, long high, long& value) {
+bool whole_number(const char* text, long low, long high, int& value) {
     char* end = nullptr;
-    value = std::strtol(text, &end, 10);
-    return end != text && *end == '\0' && value >= low && value <= high;
+    errno = 0;
+    const long n = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || errno != 0 || n < low || n > high) return false;
+    value = static_cast<int>(n);
+    return true;
+}
+
+void show_version() {
+    std::printf("velliqor %s (%s, build %s, history of %d '0' cycles%s)\n",
+                build_profile.about_text + std::strlen("Velliqor "), build_profile.window_title, build_profile.name,
+                build_profile.history_length, build_profile.accept_unpaired_zeros ? ", 2.0 decoder switches" : "");
+}
+
+// One option; returns -1 to go on, or the exit status.
+int take_option(int code, const char* value, CliOptions& options) {
+    const std::string given = value != nullptr ? value : "";
+    switch (code) {
+    case 'h': std::fputs(usage, stdout); return exit_ok;
+    case 'V': show_version(); return exit_ok;
+    case opt_convert: options.convert = true; break;
+    case opt_quiet: options.quiet = true; break;
+    case opt_no_window: options.window = false; break;
+    case opt_no_hold: options.hold = false; break;
+    case opt_out: options.out = absolute_path(given); break;
+    case opt_snapshot: options.snapshot = absolute_path(given); break;
+    case opt_frames: options.frames = absolute_path(given); break;
+    case opt_channel:
+        if (given != "left" && given != "right" && given != "mix") return usage_error("--channel takes left, right or mix");
+        options.channel = given == "left" ? ChannelChoice::left : given == "right" ? ChannelChoice::right : ChannelChoice::mix;
+        options.channel_given = true;
+        break;
+    case 'j':
+        if (!whole_number(value, 1, 4096, options.jobs)) return usage_error("-j needs a whole number from 1 to 4096");
+        break;
+    case opt_frames_every:
+        if (!whole_number(value, 1, 1000000, options.frames_every)) return usage_error("--frames-every needs a whole number of seconds from 1");
+        break;
+    case opt_summary_fd:
+        if (!whole_number(value, 0, 1000000, options.summary_fd)) return usage_error("--summary-fd needs a file descriptor");
+        break;
+    case opt_output_slot:
+        if (!whole_number(value, 1, 1000000, options.output_slot)) return usage_error("--output-slot needs a whole number from 1");
+        break;
+    case opt_pace: {
+        char* end = nullptr;
+        const double x = std::strtod(value, &end);
+        if (*end != '\0' || !(x >= 0.01 && x <= 1e6)) return usage_error("--pace needs a speed such as 1 or 0.5");
+        options.pace = x;
+        break;
+    }
+    default: return exit_usage;  // getopt has said what was wrong
+    }
+    return -1;
+}
+
+// Options that make sense only together, or only with one recording.
+int check_combinations(const CliOptions& options, bool frames_every_given) {
+    if (options.recordings.empty()) return usage_error("no recording given");
+    if (frames_every_given && options.frames.empty()) return usage_error("--frames-every goes with --frames");
+    if (options.channel_given && !options.convert) return usage_error("--channel goes with --convert");
+    if (options.recordings.size() > 1) {
+        if (!options.snapshot.empty() || !options.frames.empty()) return usage_error("--snapshot and --frames take one recording");
+        if (options.pace > 0.0) return usage_error("--pace takes one recording: a batch runs without a window");
+        int from_input = 0;
+        for (const std::string& r : options.recordings) from_input += r == "-" ? 1 : 0;
+        if (from_input > 1) return usage_error("standard input (-) can be read by one run only");
+    }
+    return -1;
 }
 }  // namespace
 
@@ -64,59 +160,22 @@ std::string absolute_path(const std::string& path) {
 }
 
 int parse_cli_options(int argc, char** argv, CliOptions& options) {
-    for (int k = 1; k < argc; ++k) {
-        const std::string a = argv[k];
-        const char* value = k + 1 < argc ? argv[k + 1] : nullptr;
-        long n = 0;
-        if (a == "--help") {
-            std::fputs(usage, stdout);
-            return exit_ok;
-        } else if (a == "--version") {
-            std::printf("velliqor %s (%s)\n", build_profile.about_text + std::strlen("Velliqor "),
-                        build_profile.window_title);
-            return exit_ok;
-        } else if (a == "--snapshot" || a == "--frames" || a == "--out") {
-            if (value == nullptr) return usage_error(a + " needs a file or folder name");
-            (a == "--snapshot" ? options.snapshot : a == "--frames" ? options.frames : options.out) =
-                absolute_path(argv[++k]);
-        } else if (a == "--frames-every" || a == "-j" || a == "--summary-fd") {
-            if (value == nullptr || !whole_number(value, a == "--summary-fd" ? 0 : 1, 1000000, n)) {
-                return usage_error(a + " needs a whole number from 1");
-            }
-            ++k;
-            (a == "--frames-every" ? options.frames_every : a == "-j" ? options.jobs : options.summary_fd) =
-                static_cast<int>(n);
-        } else if (a == "--channel") {
-            const std::string c = value != nullptr ? value : "";
-            if (c != "left" && c != "right" && c != "mix") return usage_error("--channel takes left, right or mix");
-            options.channel = c == "left" ? ChannelChoice::left : c == "right" ? ChannelChoice::right : ChannelChoice::mix;
-            ++k;
-        } else if (a == "--pace") {
-            char* end = nullptr;
-            const double x = value != nullptr ? std::strtod(value, &end) : 0.0;
-            if (value == nullptr || *end != '\0' || !(x >= 0.01 && x <= 1e6)) {
-                return usage_error("--pace needs a speed such as 1 or 0.5");
-            }
-            options.pace = x;
-            ++k;
-        } else if (a == "--convert") {
-            options.convert = true;
-        } else if (a == "--no-window") {
-            options.window = false;
-        } else if (a == "--no-hold") {
-            options.hold = false;
-        } else if (a == "--quiet") {
-            options.quiet = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            return usage_error("unknown option " + a);
-        } else {
-            options.recordings.push_back(a);
-        }
+    optind = 0;  // a fresh scan, also when called again
+    opterr = 0;  // our own words for mistakes
+    bool frames_every_given = false;
+    for (;;) {
+        const int code = getopt_long(argc, argv, ":hVj:", long_options, nullptr);
+        if (code == -1) break;
+        // How the user wrote the option: "--name" (up to any "=value") or "-x".
+        const std::string written = optind >= 1 && optind <= argc ? argv[optind - 1] : "";
+        const std::string named = written.rfind("--", 0) == 0 ? written.substr(0, written.find('='))
+                                                              : std::string("-") + static_cast<char>(optopt);
+        if (code == '?') return usage_error("unknown option " + named);
+        if (code == ':') return usage_error(named + " needs a value");
+        frames_every_given = frames_every_given || code == opt_frames_every;
+        const int status = take_option(code, optarg, options);
+        if (status >= 0) return status;
     }
-    if (options.recordings.empty()) return usage_error("no recording given");
-    if (options.frames_every > 0 && options.frames.empty()) return usage_error("--frames-every goes with --frames");
-    if (options.recordings.size() > 1 && (!options.snapshot.empty() || !options.frames.empty())) {
-        return usage_error("--snapshot and --frames take one recording");
-    }
-    return -1;
+    for (int k = optind; k < argc; ++k) options.recordings.push_back(argv[k]);
+    return check_combinations(options, frames_every_given);
 }

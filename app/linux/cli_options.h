@@ -6,28 +6,37 @@
 
 #include "app/linux/audio_convert.h"
 
+// A usage error (an unknown option, a missing or bad value, options that do
+// not go together): nothing was run. Apart from the run statuses 0 to 3, so
+// that a script can tell a mistyped command from a recording that failed.
+constexpr int exit_usage = 64;
+
 struct CliOptions {
-    std::vector<std::string> recordings;
-    std::string snapshot;             // --snapshot FILE.png
-    std::string frames;               // --frames DIR
-    int frames_every = 0;             // --frames-every N
-    std::string out;                  // --out DIR: output folders go there
+    std::vector<std::string> recordings;  // "-" is standard input
+    std::string snapshot;             // --snapshot FILE.png (absolute)
+    std::string frames;               // --frames DIR (absolute)
+    int frames_every = 1;             // --frames-every N: one frame every N seconds of recording
+    std::string out;                  // --out DIR: output folders go there (absolute)
     bool convert = false;             // --convert
+    bool channel_given = false;       // --channel was given
     ChannelChoice channel = ChannelChoice::left;
     bool window = true;               // not --no-window
     bool hold = true;                 // not --no-hold
     bool quiet = false;               // --quiet: no log lines on standard output
     double pace = 0.0;                // --pace X; 0: as fast as it goes
     int jobs = 0;                     // -j N; 0: one per core
-    int summary_fd = -1;              // a batch run's child reports its counts here
+    // Set by a batch for its children only:
+    int summary_fd = -1;              // where the child reports its counts, a stop or its error
+    int output_slot = 1;              // the output folder's first candidate: 1 "name", 2 "name-2", ...
 };
 
-// Reads the options into `options`; returns -1 to go on, or the exit status.
+// Reads the options into `options`; returns -1 to go on, or the exit status
+// (0 after --help or --version, exit_usage after a usage error).
 int parse_cli_options(int argc, char** argv, CliOptions& options);
 
 // One recording, in this process.
 int run_one(const CliOptions& options, const std::string& recording);
 // Several recordings, each in a process of its own; prints the summary table.
-int run_batch(const CliOptions& options, const char* program);
+int run_batch(const CliOptions& options);
 
 std::string absolute_path(const std::string& path);

@@ -1,13 +1,27 @@
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
+#include "app/linux/files_linux.h"
+#include "app/linux/run_summary.h"
 #include "app/run_driver.h"
 
-// On the command line the error box becomes a message on standard error.
+// On the command line the error box becomes a message on standard error (and
+// a line for a batch's summary table).
 [[noreturn]] void fatal_error(const char* text) {
-    std::fprintf(stderr, "velliqor: %s\n", text);
-    if (recovery_run.chosen_path[0] != '\0') {
+    const int reason = errno;
+    std::string message = text;
+    if (text == text_no_log) {
+        message += std::string(" (Log.txt: ") + std::strerror(reason) + ")";
+    }
+    std::fprintf(stderr, "velliqor: %s\n", message.c_str());
+    if (recording_source.standard_input) {
+        std::fputs("velliqor: recording: standard input\n", stderr);
+    } else if (recovery_run.chosen_path[0] != '\0') {
         std::fprintf(stderr, "velliqor: recording: %s\n", recovery_run.chosen_path);
     }
+    summary_error(message);
     std::exit(exit_not_run);
 }

@@ -1,12 +1,16 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "app/linux/files_linux.h"
 #include "app/platform_files.h"
 #include "app/run_driver.h"
+#include "output/output_files.h"
 
 const char path_separator = '/';
 const char* const text_file_not_found = "\xD0\xA4\xD0\xB0\xD0\xB9\xD0\xBB \xD0\xBD\xD0\xB5 "
@@ -16,16 +20,52 @@ void platform_choose_recording(char*) {}
 
 RecordingSource recording_source;
 
-std::FILE* platform_open_recording(const char* path) {
-    if (!recording_source.convert) return std::fopen(path, "rb");
+namespace {
+char open_error[path_size + 512];  // the text fatal_error shows
+
+[[noreturn]] void cannot_open(const std::string& reason) {
+    std::snprintf(open_error, sizeof open_error, "%s", reason.c_str());
+    fatal_error(open_error);
+}
+
+std::FILE* open_converted(const char* path) {
     std::string error;
-    std::FILE* stream = open_converted_recording(path, recording_source.channel, error);
-    if (stream == nullptr) std::fprintf(stderr, "velliqor: %s\n", error.c_str());
+    std::FILE* stream = nullptr;
+    if (recording_source.stream) {
+        const int fd = recording_source.standard_input ? dup(STDIN_FILENO) : open(path, O_RDONLY | O_CLOEXEC);
+        if (fd < 0) cannot_open(std::string("cannot open ") + path + ": " + std::strerror(errno));
+        stream = open_converted_stream(fd, recording_source.standard_input ? "standard input" : path,
+                                       recording_source.channel, error);
+    } else {
+        stream = open_converted_recording(path, recording_source.channel, error);
+    }
+    if (stream == nullptr) cannot_open(error);
     return stream;
+}
+}  // namespace
+
+// A missing file keeps the program's own text; other failures say what they are.
+std::FILE* platform_open_recording(const char* path) {
+    if (recording_source.convert) return open_converted(path);
+    std::FILE* file = recording_source.standard_input ? fdopen(dup(STDIN_FILENO), "rb") : std::fopen(path, "rb");
+    if (file != nullptr) return file;
+    if (errno == ENOENT) fatal_error(text_file_not_found);
+    cannot_open(std::string("cannot open ") + (recording_source.standard_input ? "standard input" : path) + ": " +
+                std::strerror(errno));
 }
 
 bool platform_current_directory(char* path, std::size_t size) { return getcwd(path, size) != nullptr; }
 
-bool platform_make_directory(const char* path) { return mkdir(path, 0777) == 0; }
-
-bool platform_change_directory(const char* path) { return chdir(path) == 0; }
+// A TAP file replaces whatever has its name, a symbolic link included: it is
+// never written through a link into some other file. The log is only ever
+// appended to, and a link there is the user's own (to a disk of their choice).
+std::FILE* platform_create_output(const char* name, bool append) {
+    if (append) return std::fopen(name, "ab");
+    const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC;
+    int fd = open(name, flags, 0666);
+    if (fd < 0 && errno == ELOOP && unlink(name) == 0) fd = open(name, flags | O_EXCL, 0666);
+    if (fd < 0) return nullptr;
+    std::FILE* file = fdopen(fd, "wb");
+    if (file == nullptr) close(fd);
+    return file;
+}

@@ -13,20 +13,19 @@
 namespace {
 struct Frames {
     std::string folder;
-    int every = 0;                 // 0: one a second of recording
-    long long screens = 0;         // completed screens seen
-    long long last_second = -1;    // second of the latest frame written
+    int every = 1;                 // seconds of recording from one frame to the next
+    long long last_period = -1;    // (second / every) of the latest frame written
     bool failed = false;
 };
 Frames frames;
 }  // namespace
 
-bool frames_begin(const std::string& folder, int every_screens, std::string& error) {
+bool frames_begin(const std::string& folder, int every_seconds, std::string& error) {
     if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
         error = "cannot make the frames folder " + folder + ": " + std::strerror(errno);
         return false;
     }
-    frames = Frames{folder, every_screens, 0, -1, false};
+    frames = Frames{folder, every_seconds > 0 ? every_seconds : 1, -1, false};
     return true;
 }
 
@@ -34,15 +33,10 @@ bool frames_enabled() { return !frames.folder.empty(); }
 
 void frames_on_screen() {
     if (frames.folder.empty()) return;
-    ++frames.screens;
     const long long first_sample = screen.Disp / 4;  // left edge of the screen just completed
-    if (frames.every > 0) {
-        if (frames.screens % frames.every != 0) return;
-    } else {
-        const long long second = first_sample / samples_per_second;
-        if (second == frames.last_second) return;
-        frames.last_second = second;
-    }
+    const long long period = first_sample / samples_per_second / frames.every;
+    if (period == frames.last_period) return;
+    frames.last_period = period;
     char name[64];
     std::snprintf(name, sizeof name, "/frame-%010lld.png", first_sample);
     std::string error;

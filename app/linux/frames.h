@@ -4,9 +4,9 @@
 
 #include <string>
 
-// Starts keeping frames in `folder` (created when absent): one per second of
-// recording, or, with every_screens > 0, every that many screens.
-bool frames_begin(const std::string& folder, int every_screens, std::string& error);
+// Starts keeping frames in `folder` (created when absent): the first completed
+// screen of every `every_seconds` seconds of recording.
+bool frames_begin(const std::string& folder, int every_seconds, std::string& error);
 bool frames_enabled();
 // Called with each completed screen: writes it when its turn has come, named
 // after the sample position of its left edge so that names sort and never collide.

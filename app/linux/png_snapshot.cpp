@@ -1,6 +1,9 @@
 #include "app/linux/png_snapshot.h"
 
+#include <fcntl.h>
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csetjmp>
@@ -11,6 +14,35 @@
 #include "view/canvas.h"
 
 namespace {
+
+struct ProtectedFile {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool set = false;
+};
+ProtectedFile protected_file;  // the recording, which no picture may replace
+
+bool is_protected(const char* path) {
+    struct stat info {};
+    return protected_file.set && stat(path, &info) == 0 && info.st_dev == protected_file.device &&
+           info.st_ino == protected_file.inode;
+}
+
+// A new file beside `path`, never one that exists already, readable as the umask allows.
+std::FILE* create_temporary(const char* path, std::string& name) {
+    name = std::string(path) + ".XXXXXX";
+    const int fd = mkstemp(name.data());
+    if (fd < 0) return nullptr;
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    std::FILE* file = fdopen(fd, "wb");
+    if (file == nullptr) {
+        close(fd);
+        unlink(name.c_str());
+    }
+    return file;
+}
 
 struct PngFailure {
     char message[256];
@@ -71,8 +103,12 @@ bool write_png_snapshot(const char* path, std::string& error, int compression) {
         error = std::string("cannot write picture ") + path + ": there is no picture";
         return false;
     }
-    const std::string part = std::string(path) + ".part";
-    std::FILE* file = std::fopen(part.c_str(), "wb");
+    if (is_protected(path)) {
+        error = std::string("cannot write picture ") + path + ": it is the recording";
+        return false;
+    }
+    std::string part;
+    std::FILE* file = create_temporary(path, part);
     if (file == nullptr) {
         error = std::string("cannot write picture ") + path + ": " + std::strerror(errno);
         return false;
@@ -93,4 +129,10 @@ bool write_png_snapshot(const char* path, std::string& error, int compression) {
         return false;
     }
     return true;
+}
+
+void protect_from_pictures(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) return;
+    protected_file = ProtectedFile{info.st_dev, info.st_ino, true};
 }

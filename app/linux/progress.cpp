@@ -10,7 +10,7 @@
 
 namespace {
 bool shown = false;                 // progress goes to a terminal
-std::int64_t total = 0;             // samples in the recording
+std::int64_t total = 0;             // samples in the recording; 0: not known
 unsigned screens = 0;               // ends of screen since the last look at the clock
 std::chrono::steady_clock::time_point last_drawn;
 }  // namespace
@@ -30,8 +30,12 @@ void progress_tick() {
     const std::int32_t position = absolute_index(sample_window.cursor);
     char time[time_text_size];
     time_text(position, time);
-    const double share = total > 0 ? 100.0 * position / total : 100.0;
-    std::fprintf(stderr, "\r%5.1f %%  %s ", share > 100.0 ? 100.0 : share, time);
+    if (total <= 0) {
+        std::fprintf(stderr, "\r%s read ", time);  // a pipe: its length is not known
+    } else {
+        const double share = 100.0 * position / total;
+        std::fprintf(stderr, "\r%5.1f %%  %s ", share > 100.0 ? 100.0 : share, time);
+    }
     std::fflush(stderr);
 }
 

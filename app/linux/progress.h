@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-// Starts showing progress for a recording of `total_samples` samples.
+// Starts showing progress for a recording of `total_samples` samples (0: not known).
 void progress_begin(std::int64_t total_samples);
 // Called at every end of screen; redraws at most a few times a second.
 void progress_tick();

@@ -18,7 +18,10 @@
 #include "app/linux/live_window.h"
 #include "app/linux/png_snapshot.h"
 #include "app/linux/present_linux.h"
+#include "app/linux/output_claim.h"
 #include "app/linux/progress.h"
+#include "app/linux/recording_place.h"
+#include "app/linux/run_summary.h"
 #include "app/linux/stop_signal.h"
 #include "app/profile.h"
 #include "app/run_driver.h"
@@ -33,41 +36,33 @@ std::chrono::steady_clock::time_point run_started;
 
 // The output folder lands in the current directory: the recording's folder,
 // as after the open-file dialog, or the one --out names.
-void enter_output_parent(const std::string& recording) {
-    const std::string& out = run_options->out;
-    if (!out.empty()) {
-        if (mkdir(out.c_str(), 0777) != 0 && errno != EEXIST) fatal_error(text_no_folder);
-        if (chdir(out.c_str()) != 0) fatal_error(text_no_folder);
-        return;
+void enter_output_parent(const RecordingPlace& place) {
+    static char error[path_size + 256];
+    if (!run_options->out.empty() && mkdir(place.parent.c_str(), 0777) != 0 && errno != EEXIST) {
+        std::snprintf(error, sizeof error, "%s (%s: %s)", text_no_folder, place.parent.c_str(), std::strerror(errno));
+        fatal_error(error);
     }
-    const std::string folder = recording.substr(0, recording.find_last_of('/'));
-    if (chdir(folder.empty() ? "/" : folder.c_str()) != 0) fatal_error(text_file_not_found);
+    if (chdir(place.parent.c_str()) != 0) {
+        std::snprintf(error, sizeof error, "%s (%s: %s)", text_no_folder, place.parent.c_str(), std::strerror(errno));
+        fatal_error(error);
+    }
 }
 
-// A folder or a device would be read as samples forever or not at all.
-void refuse_non_recordings(const std::string& path) {
+std::int64_t file_samples(const RecordingPlace& place) {
     struct stat info {};
-    if (stat(path.c_str(), &info) != 0) return;  // opening it reports the missing file
-    const char* what = S_ISDIR(info.st_mode)                           ? "a folder"
-                       : S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) ? "a device"
-                                                                         : nullptr;
-    if (what == nullptr) return;
-    std::fprintf(stderr, "velliqor: %s is %s, not a recording\n", path.c_str(), what);
-    std::exit(exit_not_run);
-}
-
-std::int64_t file_samples(const char* path) {
-    struct stat info {};
-    if (stat(path, &info) != 0) return 0;
+    if (!place.regular || (place.standard_input ? fstat(STDIN_FILENO, &info) : stat(place.path.c_str(), &info)) != 0) {
+        return 0;
+    }
     return static_cast<std::int64_t>(info.st_size) / 2;
 }
 
-// Waits until the analysis is no further ahead than the pace asked for.
+// Waits until the analysis is no further ahead than the pace asked for,
+// serving the window meanwhile; a stop asked for during the wait ends it.
 void keep_pace() {
     const double seconds = static_cast<double>(absolute_index(sample_window.cursor)) / samples_per_second;
     const auto due = run_started + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                        std::chrono::duration<double>(seconds / run_options->pace));
-    if (due > std::chrono::steady_clock::now()) std::this_thread::sleep_until(due);
+    if (!live_window_wait_until(due)) request_stop();
 }
 
 // Each completed screen, before the Canvas moves on.
@@ -84,6 +79,8 @@ void between_screens() {
     if (!stop_requested()) return;
     progress_end();
     stop_run();
+    summary_counts();
+    summary_stopped();
     live_window_close();
     std::fputs("velliqor: stopped; the blocks recovered so far are kept\n", stderr);
     std::exit(exit_not_run);
@@ -105,25 +102,37 @@ void warn_about_foreign_format(const std::string& path) {
                  path.c_str(), format.c_str());
 }
 
-// For a batch run: the counts of the summary table, to the parent.
-void report_counts(int fd) {
-    char line[96];
-    const int n = std::snprintf(line, sizeof line, "%d %d %d\n", block_report.blocks_reported,
-                                block_report.checksum_errors, block_report.repaired_bits);
-    if (write(fd, line, static_cast<std::size_t>(n)) != n) std::perror("velliqor: summary");
+// A picture must never replace the recording it shows.
+bool snapshot_is_the_recording(const std::string& snapshot, const RecordingPlace& place) {
+    struct stat picture {}, recording {};
+    if (place.standard_input || stat(snapshot.c_str(), &picture) != 0 || stat(place.path.c_str(), &recording) != 0) {
+        return false;
+    }
+    return picture.st_dev == recording.st_dev && picture.st_ino == recording.st_ino;
 }
 }  // namespace
 
 int run_one(const CliOptions& options, const std::string& recording) {
     run_options = &options;
-    const std::string path = absolute_path(recording);
-    if (path.size() >= path_size) fatal_error(text_path_too_long);
-    std::memcpy(recovery_run.chosen_path, path.c_str(), path.size() + 1);
-    refuse_non_recordings(path);
-    if (!options.convert) warn_about_foreign_format(path);
+    summary_begin(options.summary_fd);
+    RecordingPlace place;
+    std::string refusal;
+    const bool placed = place_recording(recording, options.out, place, refusal);
+    if (place.path.size() < path_size) std::memcpy(recovery_run.chosen_path, place.path.c_str(), place.path.size() + 1);
+    recording_source.standard_input = place.standard_input;
+    if (!placed) fatal_error(refusal.c_str());
+    if (!options.snapshot.empty() && snapshot_is_the_recording(options.snapshot, place)) {
+        std::fprintf(stderr, "velliqor: --snapshot %s would replace the recording itself; name another file\n",
+                     options.snapshot.c_str());
+        return exit_usage;
+    }
+    protect_from_pictures(place.path);
+    if (!options.convert && place.regular && !place.standard_input) warn_about_foreign_format(place.path);
     recording_source.convert = options.convert;
     recording_source.channel = options.channel;
-    enter_output_parent(path);
+    recording_source.stream = place.stream;
+    output_claim.first_slot = options.output_slot;
+    enter_output_parent(place);
     install_stop_handlers();
 
     if (!canvas_create(build_profile.canvas_width, build_profile.canvas_height)) {
@@ -134,6 +143,7 @@ int run_one(const CliOptions& options, const std::string& recording) {
         std::string error;
         if (!frames_begin(options.frames, options.frames_every, error)) {
             std::fprintf(stderr, "velliqor: %s\n", error.c_str());
+            summary_error(error);
             return exit_not_run;
         }
     }
@@ -144,11 +154,15 @@ int run_one(const CliOptions& options, const std::string& recording) {
     canvas_startup();
 
     log_echo = !options.quiet;
-    progress_begin(options.convert ? converted_length(path.c_str()) : file_samples(path.c_str()));
+    progress_begin(options.convert ? (place.regular && !place.standard_input ? converted_length(place.path.c_str()) : 0)
+                                   : file_samples(place));
     pump_hook = between_screens;
     run_started = std::chrono::steady_clock::now();
     int status = run_recording();
     progress_end();
+    if (options.convert && !converted_read_failure().empty()) {
+        std::fprintf(stderr, "velliqor: %s\n", converted_read_failure().c_str());
+    }
     if (options.convert && converted_samples_clipped() > 0) {
         std::fprintf(stderr, "velliqor: %lld samples went past the 16-bit range in the conversion and were clipped\n",
                      converted_samples_clipped());
@@ -164,7 +178,8 @@ int run_one(const CliOptions& options, const std::string& recording) {
     }
     if (!pictures_kept && (status == exit_ok || status == exit_blocks_bad)) status = exit_output_lost;
     std::fflush(stdout);
-    if (options.summary_fd >= 0) report_counts(options.summary_fd);
+    summary_folder(output_claim.folder);
+    summary_counts();
     if (window && options.hold) hold_with_summary();
     live_window_close();
     canvas_destroy();

@@ -8,6 +8,7 @@
 #include "app/run_driver.h"
 #include "app/windows/window_shell.h"
 #include "input/sample_stream.h"
+#include "output/output_files.h"
 #include "view/canvas.h"
 #include "view/platform.h"
 
@@ -90,9 +91,12 @@ bool platform_current_directory(char* path, std::size_t size) {
     return n > 0 && n < size;
 }
 
-bool platform_make_directory(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
+const char* platform_enter_output_folder(char folder[]) {
+    CreateDirectoryA(folder, nullptr);  // an existing folder is reused
+    return SetCurrentDirectoryA(folder) != 0 ? nullptr : text_no_folder;
+}
 
-bool platform_change_directory(const char* path) { return SetCurrentDirectoryA(path) != 0; }
+std::FILE* platform_create_output(const char* name, bool append) { return std::fopen(name, append ? "ab" : "wb"); }
 
 [[noreturn]] void fatal_error(const char* text) {
     MessageBoxA(nullptr, text, "System Error!", MB_ICONERROR | MB_OK);

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -49,7 +50,7 @@ std::vector<std::string> list_folder(const std::string& path) {
     if (DIR* d = opendir(path.c_str())) {
         while (dirent* e = readdir(d)) {
             const std::string name = e->d_name;
-            if (name != "." && name != "..") names.push_back(name);
+            if (name != "." && name != ".." && name != ".velliqor-recording") names.push_back(name);
         }
         closedir(d);
     }
@@ -63,15 +64,30 @@ bool exists(const std::string& path) {
 }
 
 
-CliResult run_cli(const std::vector<std::string>& args, const std::string& cwd) {
-    return run_program(VELLIQOR_CLI, args, cwd);
+CliResult run_cli(const std::vector<std::string>& args, const std::string& cwd, const char* input) {
+    return run_program(VELLIQOR_CLI, args, cwd, input);
+}
+
+int wait_at_most(pid_t pid, double seconds) {
+    for (int k = 0; k < static_cast<int>(seconds * 100); ++k) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        usleep(10000);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
 }
 
 pid_t start_program(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
-                    const std::string& out, const std::string& err, const char* display) {
+                    const std::string& out, const std::string& err, const char* display, const char* input) {
     const pid_t pid = fork();
     if (pid != 0) return pid;
     if (chdir(cwd.c_str()) != 0) _exit(127);
+    const int in_fd = open(input != nullptr ? input : "/dev/null", O_RDONLY);
+    if (in_fd < 0) _exit(127);
+    dup2(in_fd, STDIN_FILENO);
+    std::signal(SIGPIPE, SIG_DFL);  // as a shell starts it, whatever the test process does
     const int out_fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err_fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (out_fd < 0 || err_fd < 0) _exit(127);
@@ -92,14 +108,15 @@ pid_t start_program(const std::string& program, const std::vector<std::string>& 
     _exit(127);
 }
 
-CliResult run_program(const std::string& program, const std::vector<std::string>& args, const std::string& cwd) {
+CliResult run_program(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
+                      const char* input) {
     CliResult result;
     char out_name[] = "/tmp/velliqor-out-XXXXXX";
     char err_name[] = "/tmp/velliqor-err-XXXXXX";
     close(mkstemp(out_name));
     close(mkstemp(err_name));
     int wait_status = 0;
-    waitpid(start_program(program, args, cwd, out_name, err_name), &wait_status, 0);
+    waitpid(start_program(program, args, cwd, out_name, err_name, nullptr, input), &wait_status, 0);
     if (WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
     const std::vector<std::uint8_t> out = read_bytes(out_name), err = read_bytes(err_name);
     result.out.assign(out.begin(), out.end());

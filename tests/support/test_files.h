@@ -17,20 +17,29 @@ void remove_temp_dir(const TempDir& dir);
 std::vector<std::uint8_t> read_bytes(const std::string& path);
 void write_bytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> samples_as_bytes(const std::vector<std::int16_t>& samples);
-std::vector<std::string> list_folder(const std::string& path);  // names, sorted
+// Names, sorted; without the hidden file that names an output folder's recording.
+std::vector<std::string> list_folder(const std::string& path);
 bool exists(const std::string& path);
 
 struct CliResult {
     int status = -1;       // exit status, or -1 when the program did not exit normally
     std::string out, err;  // what it wrote on standard output and standard error
 };
-// Runs the velliqor executable with the arguments in the folder `cwd`.
-CliResult run_cli(const std::vector<std::string>& args, const std::string& cwd);
+// Runs the velliqor executable with the arguments in the folder `cwd`;
+// standard input is the file `input` (cwd-relative), or empty.
+CliResult run_cli(const std::vector<std::string>& args, const std::string& cwd, const char* input = nullptr);
 // The same with another executable (a build profile's).
-CliResult run_program(const std::string& program, const std::vector<std::string>& args, const std::string& cwd);
+CliResult run_program(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
+                      const char* input = nullptr);
 
 // Starts the program in the background in the folder `cwd`, its standard
 // output and error going to the files `out` and `err` there. It gets no
 // display (a window would wait for a user) unless `display` names one.
+// Standard input is the file `input` (cwd-relative), or empty.
 pid_t start_program(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
-                    const std::string& out, const std::string& err, const char* display = nullptr);
+                    const std::string& out, const std::string& err, const char* display = nullptr,
+                    const char* input = nullptr);
+
+// Waits for the process at most `seconds`; kills it when it is still running
+// then. The exit status, or -1 when it had to be killed or did not exit normally.
+int wait_at_most(pid_t pid, double seconds);

@@ -1,0 +1,39 @@
+// Output folders on the command line. Each recording gets a folder of its
+// own: "NAME" next to it (or under --out), and when NAME already holds the
+// output of another recording, "NAME-2", "NAME-3", ... A hidden file in the
+// folder, ".velliqor-recording", names the recording that owns it, so that a
+// second run of the same recording reuses its folder and appends to its log,
+// while a different recording of the same name never mixes its files in. A
+// folder without that file (made by an older version or by hand) is taken
+// over by the first recording that comes to it. A lock on the folder keeps
+// two runs of the same recording from writing into it at once.
+#pragma once
+
+#include <set>
+#include <string>
+
+constexpr const char* owner_file_name = ".velliqor-recording";
+constexpr int max_output_slots = 1000;  // NAME ... NAME-1000; more of one name is refused
+
+struct OutputClaim {
+    int first_slot = 1;              // first candidate: 1 "NAME", 2 "NAME-2", ... (a batch assigns it)
+    bool fresh = false;              // never reuse a folder (standard input is a new recording every time)
+    std::string owner;               // the recording's identity written in the owner file; set by the claim
+    std::string folder;              // the folder claimed, absolute; set by the claim
+    int slot = 0;                    // its slot; set by the claim
+    int lock_fd = -1;                // the claimed folder, open and locked until the process ends
+};
+
+extern OutputClaim output_claim;
+
+// Who owns a recording's output: its real path, or "-" for standard input.
+std::string recording_owner(const std::string& path, bool standard_input);
+
+// The candidate folder name of a slot: "NAME" or "NAME-k".
+std::string slot_name(const std::string& base, int slot);
+
+// The slot a recording would claim under `parent`, starting at `first`,
+// without changing anything on disk. `taken` holds candidate folder paths
+// already given to other recordings of the same batch. 0 when none is free.
+int find_output_slot(const std::string& parent, const std::string& base, const std::string& owner, bool fresh,
+                     int first, const std::set<std::string>& taken);

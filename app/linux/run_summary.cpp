@@ -1,0 +1,52 @@
+#include "app/linux/run_summary.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "output/block_report.h"
+
+namespace {
+int summary_fd = -1;
+
+void send(const std::string& line) {
+    if (summary_fd < 0) return;
+    const std::string text = line + "\n";
+    // A pipe write of this size is atomic; a parent that has gone is no reason to stop.
+    if (write(summary_fd, text.data(), text.size()) < 0) summary_fd = -1;
+}
+
+std::string one_line(std::string text) {
+    for (char& c : text) {
+        if (c == '\n' || c == '\r') c = ' ';
+    }
+    return text;
+}
+}  // namespace
+
+void summary_begin(int fd) { summary_fd = fd; }
+
+void summary_folder(const std::string& path) { send("folder " + one_line(path)); }
+
+void summary_counts() {
+    send("counts " + std::to_string(block_report.blocks_reported) + " " + std::to_string(block_report.checksum_errors) +
+         " " + std::to_string(block_report.repaired_bits));
+}
+
+void summary_stopped() { send("stopped"); }
+
+void summary_error(const std::string& text) { send("error " + one_line(text)); }
+
+void parse_summary(const std::string& text, RunSummary& summary) {
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const std::string word = line.substr(0, line.find(' '));
+        const std::string rest = line.size() > word.size() + 1 ? line.substr(word.size() + 1) : "";
+        if (word == "folder") summary.folder = rest;
+        if (word == "stopped") summary.stopped = true;
+        if (word == "error") summary.error = rest;
+        if (word == "counts") std::sscanf(rest.c_str(), "%d %d %d", &summary.blocks, &summary.errors, &summary.repaired);
+    }
+}

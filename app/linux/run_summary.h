@@ -1,0 +1,26 @@
+// A batch's child tells the parent how its run went, a line at a time through
+// a pipe, so that the summary table can show every run's counts, its output
+// folder and, when it did not finish, why:
+//   folder PATH            the output folder claimed
+//   counts B E R           blocks reported, checksum errors, '0' bits repaired
+//   stopped                the run was stopped (the counts are what it recovered)
+//   error TEXT             the run could not start, and why
+#pragma once
+
+#include <string>
+
+// Where the lines go: the pipe the parent gave (--summary-fd), or -1 for none.
+void summary_begin(int fd);
+void summary_folder(const std::string& path);
+void summary_counts();
+void summary_stopped();
+void summary_error(const std::string& text);
+
+// What the parent reads back.
+struct RunSummary {
+    std::string folder;
+    int blocks = -1, errors = -1, repaired = -1;  // -1: the run told nothing
+    bool stopped = false;
+    std::string error;
+};
+void parse_summary(const std::string& text, RunSummary& summary);
