@@ -13,7 +13,7 @@
 [[noreturn]] void fatal_error(const char* text) {
     const int reason = errno;
     std::string message = text;
-    if (text == text_no_log) {
+    if (std::strcmp(text, text_no_log) == 0) {
         message += std::string(" (Log.txt: ") + std::strerror(reason) + ")";
     }
     std::fprintf(stderr, "velliqor: %s\n", message.c_str());
