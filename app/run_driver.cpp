@@ -11,6 +11,7 @@
 #include "decode/decoder.h"
 #include "input/sample_stream.h"
 #include "output/block_report.h"
+#include "output/log_file.h"
 #include "output/output_files.h"
 #include "output/output_problems.h"
 #include "output/tap_writer.h"
@@ -83,7 +84,7 @@ void reset_program_state() {
     reset_data_phase();
     block_report = BlockReport{};
     header_seen = 0;
-    LogFile = nullptr;
+    log_output = LogOutput{};
     output_lost = false;
     output_problem_text[0] = '\0';
     tap_output = TapOutput{};
@@ -91,10 +92,10 @@ void reset_program_state() {
 }
 
 void close_outputs() {
-    if (LogFile != nullptr) {
-        const bool failed = std::ferror(LogFile) != 0;
-        if (std::fclose(LogFile) != 0 || failed) report_output_problem("writing \"Log.txt\" failed; it is incomplete");
-        LogFile = nullptr;
+    if (log_output.LogFile != nullptr) {
+        const bool failed = std::ferror(log_output.LogFile) != 0;
+        if (std::fclose(log_output.LogFile) != 0 || failed) report_output_problem("writing \"Log.txt\" failed; it is incomplete");
+        log_output.LogFile = nullptr;
     }
     close_tap_file();
 }
@@ -124,8 +125,8 @@ int run_recording() {
     recording = platform_open_recording(recovery_run.chosen_path);
     if (recording == nullptr) fatal_error(text_file_not_found);
     enter_output_folder();
-    LogFile = platform_create_output("Log.txt", true);  // line ends are written as CR LF by the log itself
-    if (LogFile == nullptr) fatal_error(text_no_log);
+    log_output.LogFile = platform_create_output("Log.txt", true);  // line ends are written as CR LF by the log itself
+    if (log_output.LogFile == nullptr) fatal_error(text_no_log);
 
     set_start_values();
     read_samples(history_slots);

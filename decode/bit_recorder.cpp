@@ -4,7 +4,7 @@
 // follows the tape speed as the mean of the last history_length '0' cycles.
 #include "analysis/pulse_ring.h"
 #include "analysis/signal_analyser.h"
-#include "app/profile.h"
+#include "common/build_profile.h"
 #include "decode/block_buffer.h"
 #include "decode/numeric.h"
 #include "output/block_report.h"

@@ -10,7 +10,7 @@
 #include <cstdio>
 
 #include "analysis/pulse_ring.h"
-#include "app/profile.h"
+#include "common/build_profile.h"
 #include "decode/block_buffer.h"
 #include "decode/decoder.h"
 #include "decode/numeric.h"

@@ -2,21 +2,21 @@
 
 #include <cmath>
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 #include "analysis/pulse_ring.h"
 #include "decode/block_buffer.h"
 #include "decode/decoder.h"
 #include "decode/numeric.h"
+#include "output/log_file.h"
 #include "output/output_problems.h"
 #include "output/tap_writer.h"
-#include "output/time_text.h"
+#include "common/basics.h"
 #include "view/canvas.h"
 
 BlockReport block_report;
 int header_seen = 0;
-std::FILE* LogFile = nullptr;
-bool log_echo = false;
 bool output_lost = false;
 
 namespace {
@@ -74,22 +74,6 @@ void describe_header(Line& line, const std::uint8_t* h, int times_length) {
     append(line, ", Len: %05d", h[12] | h[13] << 8);
 }
 
-// The echo is a courtesy: once standard output is gone (a closed pipe) it
-// stops, and the log and the TAP files go on being written.
-void echo_flush() {
-    if (!log_echo) return;
-    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) log_echo = false;
-}
-
-void log_write(const char* text) {
-    if (log_echo) std::fputs(text, stdout);
-    if (LogFile == nullptr) return;
-    for (const char* c = text; *c != '\0'; ++c) {
-        if (*c == '\n') std::fputc('\r', LogFile);
-        std::fputc(*c, LogFile);
-    }
-}
-
 void show_verdict(bool good, const char* report_line) {
     fill_rect(0, 0, 129, 218, ViewLayout::background);
     fill_rect(0, 200, canvas.W - 1, 218, ViewLayout::background);
@@ -99,15 +83,6 @@ void show_verdict(bool good, const char* report_line) {
     draw_text(0, canvas.H - 219, report_line);
 }
 }  // namespace
-
-void log_printf(const char* format, ...) {
-    char text[512];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    log_write(text);
-}
 
 void finish_block() {
     const std::int32_t end = newest_pulse_position;
@@ -178,9 +153,7 @@ void finish_block() {
     show_verdict(c == 0, line.text);
     log_write(line.text);
     log_write("\n");
-    // Each block's line reaches the disk (and a watching user) when the block is done.
-    if (LogFile != nullptr) std::fflush(LogFile);
-    echo_flush();
+    log_flush();  // each block's line reaches the disk (and a watching user) when the block is done
     if (stored == TapWrite::too_long) {
         log_printf("*** Block not stored: %d bytes do not fit a TAP record (at most 65535) ***\n", n);
         report_output_problem("the block %.*s is %d bytes long, more than a TAP record can hold; it is not stored",

@@ -22,12 +22,5 @@ struct BlockReport {
 extern BlockReport block_report;
 extern int header_seen;  // 1 when the last reported block was a standard header, else 0
 
-// "Log.txt", opened for appending by the run driver. Every line feed written
-// through log_printf is stored as CR LF, on every platform.
-extern std::FILE* LogFile;
-// When set, every text written to the log is also written to standard output.
-extern bool log_echo;
-void log_printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
 // Reports the attempt that decode_block has just ended.
 void finish_block();

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "output/block_report.h"
+#include "output/log_file.h"
 #include "output/output_files.h"
 #include "output/output_problems.h"
 

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-using Colour = std::uint32_t;  // 0x00BBGGRR
+#include "common/basics.h"
 
 struct Canvas {
     int W = 0;                         // width in pixels, fixed for the run

@@ -5,7 +5,7 @@
 
 #include "decode/block_buffer.h"
 #include "input/sample_stream.h"
-#include "output/time_text.h"
+#include "common/basics.h"
 #include "view/canvas.h"
 #include "view/platform.h"
 

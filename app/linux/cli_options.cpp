@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/profile.h"
+#include "common/build_profile.h"
 #include "app/run_driver.h"
 
 namespace {

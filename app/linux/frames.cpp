@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "app/linux/png_snapshot.h"
-#include "output/time_text.h"
+#include "common/basics.h"
 #include "view/screen_cycle.h"
 
 namespace {

@@ -13,7 +13,7 @@
 
 #include "app/linux/stop_signal.h"
 #include "app/linux/text_render.h"
-#include "app/profile.h"
+#include "common/build_profile.h"
 #include "view/canvas.h"
 
 namespace {

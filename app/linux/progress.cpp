@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "input/sample_stream.h"
-#include "output/time_text.h"
+#include "common/basics.h"
 
 namespace {
 bool shown = false;                 // progress goes to a terminal

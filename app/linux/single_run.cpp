@@ -23,11 +23,12 @@
 #include "app/linux/recording_place.h"
 #include "app/linux/run_summary.h"
 #include "app/linux/stop_signal.h"
-#include "app/profile.h"
+#include "common/build_profile.h"
 #include "app/run_driver.h"
 #include "input/sample_stream.h"
 #include "output/block_report.h"
-#include "output/time_text.h"
+#include "output/log_file.h"
+#include "common/basics.h"
 #include "view/canvas.h"
 
 namespace {
@@ -153,7 +154,7 @@ int run_one(const CliOptions& options, const std::string& recording) {
     present_hook = on_screen_complete;
     canvas_startup();
 
-    log_echo = !options.quiet;
+    log_output.echo = !options.quiet;
     progress_begin(options.convert ? (place.regular && !place.standard_input ? converted_length(place.path.c_str()) : 0)
                                    : file_samples(place));
     pump_hook = between_screens;

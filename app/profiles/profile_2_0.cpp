@@ -1,4 +1,4 @@
-#include "app/profile.h"
+#include "common/build_profile.h"
 
 // Version 2.0: unpaired short pulses count as '0's, and gaps are not estimated.
 const BuildProfile build_profile = {

@@ -1,4 +1,4 @@
-#include "app/profile.h"
+#include "common/build_profile.h"
 
 // The reference build: version 2.01 with the standard window.
 const BuildProfile build_profile = {

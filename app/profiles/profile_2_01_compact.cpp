@@ -1,4 +1,4 @@
-#include "app/profile.h"
+#include "common/build_profile.h"
 
 // Version 2.01 in a smaller window: the top 140 rows of the picture are cut off.
 const BuildProfile build_profile = {

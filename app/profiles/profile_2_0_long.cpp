@@ -1,4 +1,4 @@
-#include "app/profile.h"
+#include "common/build_profile.h"
 
 // Version 2.0 with a history of 50 '0' cycles for the period estimate.
 const BuildProfile build_profile = {

@@ -1,7 +1,7 @@
 // The Windows program: one window, the open-file dialog, and the run.
 #include <windows.h>
 
-#include "app/profile.h"
+#include "common/build_profile.h"
 #include "app/run_driver.h"
 #include "app/windows/window_shell.h"
 #include "output/output_problems.h"

@@ -1,6 +1,6 @@
 #include "app/windows/window_shell.h"
 
-#include "app/profile.h"
+#include "common/build_profile.h"
 #include "view/canvas.h"
 
 WindowShell shell;

@@ -6,6 +6,7 @@
 #include "decode/block_buffer.h"
 #include "input/sample_stream.h"
 #include "output/block_report.h"
+#include "output/log_file.h"
 #include "support/test_files.h"
 #include "view/canvas.h"
 #include "view/screen_cycle.h"
@@ -21,12 +22,12 @@ void CoreTest::SetUp() {
     sample_window.slots = new float[window_slots]();
     sample_window.origin_offset = -2 * history_slots;
     block_buffer.bytes = new std::uint8_t[block_buffer_size]();
-    LogFile = std::tmpfile();
+    log_output.LogFile = std::tmpfile();
 }
 
 void CoreTest::TearDown() {
     if (recording != nullptr) std::fclose(recording);
-    if (LogFile != nullptr) std::fclose(LogFile);
+    if (log_output.LogFile != nullptr) std::fclose(log_output.LogFile);
     delete[] sample_window.slots;
     delete[] block_buffer.bytes;
     reset_program_state();
@@ -49,12 +50,12 @@ void CoreTest::open_recording(const std::vector<std::int16_t>& samples) {
 }
 
 std::vector<std::uint8_t> CoreTest::log_bytes() {
-    std::fflush(LogFile);
+    std::fflush(log_output.LogFile);
     std::vector<std::uint8_t> bytes;
-    std::rewind(LogFile);
+    std::rewind(log_output.LogFile);
     int c;
-    while ((c = std::fgetc(LogFile)) != EOF) bytes.push_back(static_cast<std::uint8_t>(c));
-    std::fseek(LogFile, 0, SEEK_END);
+    while ((c = std::fgetc(log_output.LogFile)) != EOF) bytes.push_back(static_cast<std::uint8_t>(c));
+    std::fseek(log_output.LogFile, 0, SEEK_END);
     return bytes;
 }
 

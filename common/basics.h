@@ -1,9 +1,13 @@
-// Positions shown as minutes and seconds at 48,000 samples per second,
-// whatever rate the recording really has.
+// What every part of the program shares: colours as the live view stores
+// them, and positions shown as minutes and seconds.
 #pragma once
 
 #include <cstdint>
 
+using Colour = std::uint32_t;  // 0x00BBGGRR: blue in the high byte, red in the low byte
+
+// Positions are shown at 48,000 samples per second, whatever rate the
+// recording really has.
 constexpr std::int32_t samples_per_second = 48000;
 constexpr int time_text_size = 16;  // room for any 32-bit position
 

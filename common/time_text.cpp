@@ -1,4 +1,4 @@
-#include "output/time_text.h"
+#include "common/basics.h"
 
 #include <cstdio>
 
