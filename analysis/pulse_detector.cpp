@@ -49,10 +49,10 @@ constexpr Colour pair_tick_colour = 0x40C864, gap_bar_colour = 0xF08000;
 // Moves N one step towards the period estimate; a dead band of half a sample keeps it still.
 void adapt_window() {
     const double P = tracked_period;
-    if (window_length > P + 0.5) {
-        if (window_length > shortest_window) --window_length;
-    } else if (window_length <= P - 0.5) {
-        if (window_length < longest_window) ++window_length;
+    if (analysis.window_length > P + 0.5) {
+        if (analysis.window_length > shortest_window) --analysis.window_length;
+    } else if (analysis.window_length <= P - 0.5) {
+        if (analysis.window_length < longest_window) ++analysis.window_length;
     }
 }
 
@@ -78,7 +78,7 @@ int detect_pulse() {
     r.paired = 0;
 
     const int s0 = w.cursor;
-    const int N0 = window_length;
+    const int N0 = analysis.window_length;
     const int G = s0 + N0;                 // the gap minimum is taken before this slot
     const int L = s0 + search_span * N0;   // the search gives up here
     bool adapted = false;
@@ -99,21 +99,21 @@ int detect_pulse() {
             }
             analyse_step();
             view_step();
-            if (!adapted && strength > 0.0f) {
+            if (!adapted && analysis.strength > 0.0f) {
                 adapted = true;
                 adapt_window();
             }
-            if (w.cursor < G && strength < g) g = strength;
-            if (strength >= run_threshold) break;
+            if (w.cursor < G && analysis.strength < g) g = analysis.strength;
+            if (analysis.strength >= run_threshold) break;
         }
 
         // Follow the run.
         const int a0 = w.cursor - 1;
         int i = 1;
-        float peak = strength;
+        float peak = analysis.strength;
         int peak_slot = a0;
-        float level_sum = mean_deviation;
-        const int further = longest_run * window_length - 1;
+        float level_sum = analysis.mean_deviation;
+        const int further = longest_run * analysis.window_length - 1;
         for (int step = 0; step < further; ++step) {
             if (w.cursor >= w.data_end) {
                 r.kind = kind_end;
@@ -121,17 +121,17 @@ int detect_pulse() {
             }
             analyse_step();
             view_step();
-            if (strength < run_threshold) break;
+            if (analysis.strength < run_threshold) break;
             ++i;
-            level_sum = static_cast<float>(static_cast<double>(level_sum) + mean_deviation);
-            if (strength > peak) {
-                peak = strength;
+            level_sum = static_cast<float>(static_cast<double>(level_sum) + analysis.mean_deviation);
+            if (analysis.strength > peak) {
+                peak = analysis.strength;
                 peak_slot = w.cursor - 1;
             }
         }
-        const double N = window_length;
+        const double N = analysis.window_length;
         const float level = static_cast<float>(static_cast<double>(level_sum) / i);
-        mark_level = i > window_length ? static_cast<float>(level * (i / N)) : level;
+        mark_level = i > analysis.window_length ? static_cast<float>(level * (i / N)) : level;
         r.length = i;
 
         // Classify.

@@ -4,7 +4,8 @@
 // ahead of the cursor are computed together, each window's sums still taken in
 // its own order k = 0, 1, ..., N-1, so every figure is bit for bit what a
 // window computed alone gives. The batch is thrown away whenever the samples,
-// the cursor's path or N change.
+// the cursor's path or N change: the sample window counts its changes, and the
+// analyser compares.
 #include "analysis/signal_analyser.h"
 
 #include <cmath>
@@ -16,26 +17,12 @@
 
 #include "input/sample_stream.h"
 
-std::int32_t window_length = 30;
-float window_mean = 0.0f;
-float mean_deviation = 0.0f;
-float strength = 0.0f;
+SignalAnalysis analysis;
 
 namespace {
 constexpr double two_pi = 6.283185307179586;
 constexpr float zero_deviation_floor = 1e-30f;  // keeps Q / D finite for a flat window
-constexpr int batch_size = 8;                  // windows computed together
-
-// Figures of the steps at slots first .. first + count - 1, made with window length N.
-struct AnalysisBatch {
-    int first = 0;
-    int count = 0;
-    std::int32_t N = 0;
-    float mean[batch_size];
-    float deviation[batch_size];
-    float strength[batch_size];
-};
-AnalysisBatch batch;
+constexpr int batch_size = analysis_batch_size;
 
 // Lengths beyond the table cannot arise from the decoder's bounds; should one
 // ever come, its sines are computed here once and kept.
@@ -122,9 +109,11 @@ void analyse_together(const float* x, int N, const double* sine, AnalysisBatch& 
 }
 
 void fill_batch(int cursor, int N) {
+    AnalysisBatch& batch = analysis.batch;
     const float* x = sample_window.slots + (cursor - N / 2);
     batch.first = cursor;
     batch.N = N;
+    batch.generation = sample_window.generation;
     const double* sine = sine_cycle(N);
     // The last window of a batch must still lie inside the slot buffer.
     const int room = window_slots - (cursor - N / 2 + N);
@@ -138,18 +127,17 @@ void fill_batch(int cursor, int N) {
 }
 }  // namespace
 
-void analysis_forget() { batch.count = 0; }
-
 void analyse_step() {
     SampleWindow& w = sample_window;
-    const int N = window_length;
-    int k = w.cursor - batch.first;
-    if (N != batch.N || k < 0 || k >= batch.count) {
+    SignalAnalysis& a = analysis;
+    const int N = a.window_length;
+    int k = w.cursor - a.batch.first;
+    if (N != a.batch.N || k < 0 || k >= a.batch.count || a.batch.generation != w.generation) {
         fill_batch(w.cursor, N);
         k = 0;
     }
-    window_mean = batch.mean[k];
-    mean_deviation = batch.deviation[k];
-    strength = batch.strength[k];
+    a.window_mean = a.batch.mean[k];
+    a.mean_deviation = a.batch.deviation[k];
+    a.strength = a.batch.strength[k];
     ++w.cursor;
 }

@@ -4,15 +4,34 @@
 
 #include <cstdint>
 
-extern std::int32_t window_length;  // N, samples; 30 at each block attempt, then adapted (7 .. 100)
-extern float window_mean;           // mean of the latest window
-extern float mean_deviation;        // mean absolute deviation of the latest window
-extern float strength;              // 85 x sine correlation / total deviation, within +-85
+constexpr std::int32_t start_window_length = 30;  // N at the start of every block attempt, samples
+constexpr int analysis_batch_size = 8;            // windows computed together
+
+// Figures of the steps at slots first .. first + count - 1, made with window
+// length N from the slots as they were at `generation`: computed ahead,
+// thrown away when the samples, the cursor's path or N change.
+struct AnalysisBatch {
+    int first = 0;
+    int count = 0;                      // 0: nothing computed ahead
+    std::int32_t N = 0;
+    std::uint32_t generation = 0;       // sample_window.generation the figures were made from
+    float mean[analysis_batch_size] = {};
+    float deviation[analysis_batch_size] = {};
+    float strength[analysis_batch_size] = {};
+};
+
+struct SignalAnalysis {
+    std::int32_t window_length = start_window_length;  // N, samples; set by the decoder, adapted by the detector (7 .. 100)
+    float window_mean = 0.0f;     // mean of the latest window (analyse_step)
+    float mean_deviation = 0.0f;  // mean absolute deviation of the latest window (analyse_step)
+    float strength = 0.0f;        // 85 x sine correlation / total deviation, within +-85 (analyse_step)
+    AnalysisBatch batch;          // figures computed ahead of the cursor (analyse_step)
+};
+
+extern SignalAnalysis analysis;
 
 // Analyses the window of N slots beginning at cursor - N/2, then moves the cursor on by one.
 void analyse_step();
-// Forgets figures computed ahead: the samples in the window have changed.
-void analysis_forget();
 
 // sin((k x (1/N)) x 2pi) for k = 0 .. N-1, from the table made on the build
 // machine, so that every build uses the same bits. Null for N outside the table.

@@ -65,8 +65,8 @@ void reset_program_state() {
     recording_read_error = false;
     recording_too_long = false;
     first_sample_index = 0;
-    window_length = 30;
-    window_mean = mean_deviation = strength = 0.0f;
+    analysis.window_length = 30;
+    analysis.window_mean = analysis.mean_deviation = analysis.strength = 0.0f;
     std::memset(pulse_ring, 0, sizeof pulse_ring);
     ring_index = 0;
     next_index = 1;

@@ -107,7 +107,7 @@ void bench_stage(benchmark::State& state, Stage stage) {
 // The signal analysis alone: one step per sample with the window length of the data phase.
 void BM_Analysis(benchmark::State& state) {
     bench_stage(state, [] {
-        window_length = 23;
+        analysis.window_length = 23;
         while (sample_window.cursor < sample_window.data_end) {
             analyse_step();
             if (sample_window.cursor >= slide_threshold) slide_window();

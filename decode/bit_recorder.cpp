@@ -23,7 +23,7 @@ constexpr Colour zero_bit_colour = 0xFFFF80, one_bit_colour = 0xFF6400;
 constexpr Colour inserted_pulse_colour = 0x4080FF;
 
 void note_short_size() {
-    const double w = static_cast<double>(rec(ring_index).length) / window_length;
+    const double w = static_cast<double>(rec(ring_index).length) / analysis.window_length;
     if (w > decode_stats.max0_size) decode_stats.max0_size = static_cast<float>(w);
 }
 }  // namespace

@@ -103,7 +103,7 @@ PilotEnd follow_pilot(float& prev_gap, int& pilot_count) {
 void enter_data_phase() {
     decoder_state = Data;
     tracked_period = static_cast<float>(tracked_period * 0.5);
-    window_length = truncate(tracked_period + 0.5);
+    analysis.window_length = truncate(tracked_period + 0.5);
     split_ratio = 0.7f;
     mid0_ratio = 0.65f;
     mid1_ratio = 0.75f;
@@ -150,7 +150,7 @@ std::int32_t decode_block() {
     decode_stats.float_zeros = 0;
     short_min_ratio = split_ratio = mid0_ratio = mid1_ratio = 0.2f;
     long_max_ratio = 2.0f;
-    window_length = 30;
+    analysis.window_length = 30;
     tracked_period = 30.0f;
     decoder_state = Search;
     last_result = detect_pulse();  // priming: the look-ahead made under the previous settings

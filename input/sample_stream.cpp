@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "analysis/signal_analyser.h"
 #include "view/canvas.h"
 #include "view/screen_cycle.h"
 
@@ -41,7 +40,7 @@ void read_samples(int first_slot) {
     }
     w.data_end = s;
     std::fill(w.slots + s, w.slots + window_slots, 0.0f);
-    analysis_forget();
+    ++w.generation;
 }
 
 void slide_window() {
@@ -66,5 +65,5 @@ void invert_polarity() {
     SampleWindow& w = sample_window;
     for (int s = 0; s < window_slots; ++s) w.slots[s] = -w.slots[s];
     w.polarity = static_cast<std::int16_t>(-w.polarity);
-    analysis_forget();
+    ++w.generation;
 }

@@ -21,6 +21,7 @@ struct SampleWindow {
     int data_end = 0;                // one past the last slot filled from the file
     std::int64_t origin_offset = 0;  // bytes: twice the absolute index of slot 0 (always even)
     std::int16_t polarity = 1;       // factor applied to every sample read; -1 after an inversion
+    std::uint32_t generation = 1;    // +1 whenever slots change (read_samples, invert_polarity): figures made before are stale
 };
 
 extern SampleWindow sample_window;

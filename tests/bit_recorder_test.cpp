@@ -61,7 +61,7 @@ protected:
     // Starts a run at p with period P, then continues it with a pulse d after the latest one.
     void start(double p, float P) {
         tracked_period = P;
-        window_length = 23;
+        analysis.window_length = 23;
         rec(ring_index).length = 10;
         start_zero_run(p);
     }

@@ -37,7 +37,7 @@ TEST_F(Decoder, LocksOnThePilotAndHalvesThePeriodAtTheSync) {
     EXPECT_EQ(decode(one_block(block)), block);
     EXPECT_EQ(decoder_state, Data);
     EXPECT_NEAR(tracked_period, 23.45, 0.1);
-    EXPECT_NEAR(window_length, 23, 1);  // set to 23 at the sync, then following P
+    EXPECT_NEAR(analysis.window_length, 23, 1);  // set to 23 at the sync, then following P
 }
 
 TEST_F(Decoder, PilotNeedsFiftyTwoPulsesBeforeTheSync) {

@@ -31,7 +31,7 @@ std::vector<std::int16_t> square_wave(const std::vector<double>& cycles, int lea
 void data_settings() {
     decoder_state = Data;
     tracked_period = nominal_period;
-    window_length = 23;
+    analysis.window_length = 23;
     short_min_ratio = 0.2f;
     split_ratio = 0.7f;
     long_max_ratio = 2.0f;
@@ -54,7 +54,7 @@ TEST_F(PulseDetector, PilotCyclesAreLongAndEvenlySpaced) {
         const double cycle = 2 * 1.268 * 23.4528 / speed;
         open_recording(square_wave(std::vector<double>(40, cycle)));
         tracked_period = static_cast<float>(cycle / 1.268 / 2);
-        window_length = static_cast<int>(std::lround(tracked_period));
+        analysis.window_length = static_cast<int>(std::lround(tracked_period));
         detect_pulse();
         std::int32_t previous = -1;
         for (int k = 0; k < 30; ++k) {
@@ -96,34 +96,34 @@ TEST_F(PulseDetector, ZeroAndOneCyclesAfterTheSyncAreToldApart) {
 TEST_F(PulseDetector, WindowSettlesOnTheNearestWholePeriodOneStepPerCall) {
     open_recording(square_wave(std::vector<double>(60, 59.5)));
     tracked_period = 23.45f;
-    window_length = 30;
+    analysis.window_length = 30;
     std::vector<int> lengths;
     for (int k = 0; k < 10; ++k) {
         detect_pulse();
-        lengths.push_back(window_length);
+        lengths.push_back(analysis.window_length);
     }
     EXPECT_EQ(lengths, (std::vector<int>{29, 28, 27, 26, 25, 24, 23, 23, 23, 23}));
 
-    window_length = 20;
+    analysis.window_length = 20;
     for (int k = 0; k < 5; ++k) detect_pulse();
-    EXPECT_EQ(window_length, 23);
+    EXPECT_EQ(analysis.window_length, 23);
 }
 
 TEST_F(PulseDetector, WindowStaysWithinItsBounds) {
     open_recording(square_wave(std::vector<double>(30, 59.5)));
     tracked_period = 3.0f;
-    window_length = 7;
+    analysis.window_length = 7;
     detect_pulse();
-    EXPECT_EQ(window_length, 7);
+    EXPECT_EQ(analysis.window_length, 7);
     tracked_period = 150.0f;
-    window_length = 100;
+    analysis.window_length = 100;
     detect_pulse();
-    EXPECT_EQ(window_length, 100);
+    EXPECT_EQ(analysis.window_length, 100);
 }
 
 TEST_F(PulseDetector, SilenceGivesNoPulseRecordsThenTheEnd) {
     open_recording(std::vector<std::int16_t>(5000, 0));
-    window_length = 30;
+    analysis.window_length = 30;
     EXPECT_EQ(detect_pulse(), 0);  // the zeroed record 1
     EXPECT_EQ(rec(2).kind, kind_no_pulse);
     EXPECT_EQ(sample_window.cursor, 4000 + 900);  // gave up after 30 window lengths
