@@ -16,21 +16,8 @@
 #include "view/canvas.h"
 #include "view/screen_cycle.h"
 
-PulseRecord pulse_ring[ring_size];
-std::uint8_t ring_index = 0;
-std::uint8_t next_index = 1;
-
-float short_ref_level = 0.0f;
-float last_level = 0.0f;
-float mark_level = 0.0f;
-
-std::uint8_t decoder_state = Search;
-float tracked_period = 30.0f;
-float short_min_ratio = 0.2f;
-float split_ratio = 0.2f;
-float long_max_ratio = 2.0f;
-float mid0_ratio = 0.2f;
-float mid1_ratio = 0.2f;
+PulseRing pulse_ring;
+PulseDetector pulse_detector;
 
 namespace {
 constexpr float run_threshold = 5.0f;     // strength at or above this belongs to a run
@@ -48,7 +35,7 @@ constexpr Colour pair_tick_colour = 0x40C864, gap_bar_colour = 0xF08000;
 
 // Moves N one step towards the period estimate; a dead band of half a sample keeps it still.
 void adapt_window() {
-    const double P = tracked_period;
+    const double P = decoder.tracked_period;
     if (analysis.window_length > P + 0.5) {
         if (analysis.window_length > shortest_window) --analysis.window_length;
     } else if (analysis.window_length <= P - 0.5) {
@@ -58,8 +45,8 @@ void adapt_window() {
 
 // The call's result: the kind of the record the caller handles now.
 int hand_back() {
-    const PulseRecord& handed = pulse_ring[ring_index];
-    if (handed.kind == kind_short || handed.kind == kind_long) newest_pulse_position = handed.position;
+    const PulseRecord& handed = pulse_ring.records[pulse_ring.ring_index];
+    if (handed.kind == kind_short || handed.kind == kind_long) pulse_ring.newest_pulse_position = handed.position;
     return static_cast<std::int8_t>(handed.kind);
 }
 
@@ -71,10 +58,10 @@ void draw_pair_ticks(int column) {
 
 int detect_pulse() {
     SampleWindow& w = sample_window;
-    ring_index = static_cast<std::uint8_t>(ring_index + 1);
-    next_index = static_cast<std::uint8_t>(ring_index + 1);
-    PulseRecord& r = pulse_ring[next_index];
-    PulseRecord& q = pulse_ring[static_cast<std::uint8_t>(next_index - 1)];
+    pulse_ring.ring_index = static_cast<std::uint8_t>(pulse_ring.ring_index + 1);
+    pulse_ring.next_index = static_cast<std::uint8_t>(pulse_ring.ring_index + 1);
+    PulseRecord& r = pulse_ring.records[pulse_ring.next_index];
+    PulseRecord& q = pulse_ring.records[static_cast<std::uint8_t>(pulse_ring.next_index - 1)];
     r.paired = 0;
 
     const int s0 = w.cursor;
@@ -131,50 +118,50 @@ int detect_pulse() {
         }
         const double N = analysis.window_length;
         const float level = static_cast<float>(static_cast<double>(level_sum) / i);
-        mark_level = i > analysis.window_length ? static_cast<float>(level * (i / N)) : level;
+        pulse_detector.mark_level = i > analysis.window_length ? static_cast<float>(level * (i / N)) : level;
         r.length = i;
 
         // Classify.
-        const bool is_short = level >= short_ref_level / level_divisor && i >= N * short_min_ratio &&
-                              i <= N * split_ratio && peak >= short_min_peak;
-        const bool is_long = !is_short && level >= last_level / level_divisor && i > N * split_ratio &&
-                             i <= N * long_max_ratio && peak >= long_min_peak;
+        const bool is_short = level >= pulse_detector.short_ref_level / level_divisor && i >= N * decoder.short_min_ratio &&
+                              i <= N * decoder.split_ratio && peak >= short_min_peak;
+        const bool is_long = !is_short && level >= pulse_detector.last_level / level_divisor && i > N * decoder.split_ratio &&
+                             i <= N * decoder.long_max_ratio && peak >= long_min_peak;
         if (!is_short && !is_long) continue;  // rejected: search on within the same span
 
         // Accept.
         q.gap_minimum = g;
-        last_level = level;
+        pulse_detector.last_level = level;
         r.level = level;
         r.position = absolute_index(is_short ? peak_slot : a0 + i / 2);
         r.kind = is_short ? kind_short : kind_long;
-        r.period = tracked_period;
+        r.period = decoder.tracked_period;
         const int column = column_of(r.position);
         if (is_short) {
             mark_pulse(column, short_colour);
-            if (i > N * mid0_ratio) {
+            if (i > N * decoder.mid0_ratio) {
                 mark_pulse(column, mid0_colour);
                 ++decode_stats.mid0_count;
             }
             if (q.kind == kind_short) {
-                const double ratio = tracked_period / static_cast<double>(r.position - q.position);
+                const double ratio = decoder.tracked_period / static_cast<double>(r.position - q.position);
                 if (ratio > pair_low && ratio < pair_high) {
                     set_pen(pair_tick_colour);
                     draw_pair_ticks(column);
                     draw_pair_ticks(column_of(q.position));
                     r.paired = 1;
                     q.paired = 1;
-                    short_ref_level = level;
+                    pulse_detector.short_ref_level = level;
                 }
             }
         } else {
             mark_pulse(column, long_colour);
             if (i / N < decode_stats.min1_size) decode_stats.min1_size = static_cast<float>(i / N);
-            if (i < N * mid1_ratio) {
+            if (i < N * decoder.mid1_ratio) {
                 mark_pulse(column, mid1_colour);
                 ++decode_stats.mid1_count;
             }
         }
-        if (decoder_state != Data) {
+        if (decoder.decoder_state != Data) {
             // Gap bar halfway between the two pulses, as tall as the gap's deepest dip.
             set_pen(gap_bar_colour);
             const int d = (r.position - q.position) / 2;

@@ -28,27 +28,32 @@ struct PulseRecord {
 };
 
 constexpr int ring_size = 256;
-extern PulseRecord pulse_ring[ring_size];  // zeroed by the run driver once, never cleared again
-extern std::uint8_t ring_index;            // record the caller handles now; +1 per call, wraps
-extern std::uint8_t next_index;            // ring_index + 1: the look-ahead record
 
-inline PulseRecord& rec(std::uint8_t i) { return pulse_ring[i]; }
+// The detected pulses, 256 records in a ring with 8-bit wrapping indices.
+struct PulseRing {
+    PulseRecord records[ring_size] = {};    // zeroed at the start of a run (run driver), never cleared again
+    std::uint8_t ring_index = 0;            // record the caller handles now; +1 per detect_pulse call, wraps
+    std::uint8_t next_index = 1;            // ring_index + 1: the look-ahead record (detect_pulse)
+    // Position of the newest pulse that detect_pulse handed back (0 before
+    // any): where an attempt that ended without a pulse is taken to end.
+    std::int32_t newest_pulse_position = 0;
+};
 
-// Detector state.
-extern float short_ref_level;  // level of the latest short pulse that completed a regular pair
-extern float last_level;       // level of the latest accepted pulse of either kind
-extern float mark_level;       // latest run's level stretched by its length: the marker's bar
+extern PulseRing pulse_ring;
 
-// Set by the decoder, read by the detector.
-enum DecoderState : std::uint8_t { Search = 0, Pilot = 1, Data = 2 };
-extern std::uint8_t decoder_state;  // a DecoderState
-extern float tracked_period;        // P: expected pulse spacing in samples
+inline PulseRecord& rec(std::uint8_t i) { return pulse_ring.records[i]; }
+
+// The levels the detector judges new pulses by (detect_pulse; the decoder's
+// search clears the first two).
+struct PulseDetector {
+    float short_ref_level = 0.0f;  // level of the latest short pulse that completed a regular pair
+    float last_level = 0.0f;       // level of the latest accepted pulse of either kind
+    float mark_level = 0.0f;       // latest run's level stretched by its length: the marker's bar
+};
+
+extern PulseDetector pulse_detector;
+
 constexpr float nominal_period = 23.4528f;  // one '0' cycle at 100 % tape speed, samples
-extern float short_min_ratio;       // short pulse: length >= N x this
-extern float split_ratio;           // short: length <= N x this; long: length > N x this
-extern float long_max_ratio;        // long pulse: length <= N x this
-extern float mid0_ratio;            // short pulse with length > N x this counts as Mid '0'
-extern float mid1_ratio;            // long pulse with length < N x this counts as Mid '1'
 
 // Finds the next pulse, stores it at next_index and returns the kind of the
 // record at ring_index, sign-extended: 0 short, 1 long, -2 no pulse, -1 end.

@@ -32,7 +32,7 @@ int shut_down(int status) {
     close_outputs();
     free_buffers();
     if (status != exit_ok) return status;
-    if (output_lost || recording_read_error || recording_too_long) return exit_output_lost;
+    if (output_problems.output_lost || sample_source.recording_read_error || sample_source.recording_too_long) return exit_output_lost;
     if (block_report.blocks_reported == 0 || block_report.checksum_errors != 0) return exit_blocks_bad;
     return exit_ok;
 }
@@ -50,43 +50,23 @@ void enter_output_folder() {
     if (const char* error = platform_enter_output_folder(run.output_folder)) fatal_error(error);
 }
 
-void set_start_values() {
-    screen.x = 0;
-    short_ref_level = 0.0f;
-    last_level = 0.0f;
-    set_tap_name(reinterpret_cast<const std::uint8_t*>("Noname"), 6);
-    block_start = 0;
-}
 }  // namespace
 
+// Every record of the core back to its start values: those its definition gives.
 void reset_program_state() {
     sample_window = SampleWindow{};
-    recording = nullptr;
-    recording_read_error = false;
-    recording_too_long = false;
-    first_sample_index = 0;
-    analysis.window_length = 30;
-    analysis.window_mean = analysis.mean_deviation = analysis.strength = 0.0f;
-    std::memset(pulse_ring, 0, sizeof pulse_ring);
-    ring_index = 0;
-    next_index = 1;
-    short_ref_level = last_level = mark_level = 0.0f;
-    decoder_state = Search;
-    tracked_period = 30.0f;
-    short_min_ratio = split_ratio = mid0_ratio = mid1_ratio = 0.2f;
-    long_max_ratio = 2.0f;
+    sample_source = SampleSource{};
+    analysis = SignalAnalysis{};
+    pulse_ring = PulseRing{};
+    pulse_detector = PulseDetector{};
+    decoder = Decoder{};
     block_buffer = BlockBuffer{};
     decode_stats = DecodeStats{};
-    edge_history = PositionHistory{};
-    zero_history = PositionHistory{};
-    zero_run_count = 0;
-    block_start = last_result = last_edge = newest_pulse_position = clamped_rewinds = 0;
+    bit_recorder = BitRecorder{};
     reset_data_phase();
     block_report = BlockReport{};
-    header_seen = 0;
     log_output = LogOutput{};
-    output_lost = false;
-    output_problem_text[0] = '\0';
+    output_problems = OutputProblems{};
     tap_output = TapOutput{};
     screen = ScreenCycle{};
 }
@@ -101,12 +81,15 @@ void close_outputs() {
 }
 
 void stop_run() {
-    if (recording != nullptr) std::fclose(recording);
-    recording = nullptr;
+    if (sample_source.recording != nullptr) std::fclose(sample_source.recording);
+    sample_source.recording = nullptr;
     close_outputs();
 }
 
-int run_recording() {
+int run_recording(const RunSettings& settings) {
+    reset_program_state();
+    drawing_enabled = settings.drawing;
+    log_output.echo = settings.echo;
     SampleWindow& w = sample_window;
     w.slots = new (std::nothrow) float[window_slots]();  // the 4000 slots of history start at 0.0
     if (w.slots == nullptr) {
@@ -118,36 +101,37 @@ int run_recording() {
         std::fputs(text_no_memory, stdout);
         return shut_down(exit_not_run);
     }
-    w.origin_offset = 2 * (first_sample_index - history_slots);
+    w.origin_offset = 2 * (settings.first_sample_index - history_slots);
 
     platform_choose_recording(recovery_run.chosen_path);
     if (std::strlen(recovery_run.chosen_path) >= path_size - 1) fatal_error(text_path_too_long);
-    recording = platform_open_recording(recovery_run.chosen_path);
-    if (recording == nullptr) fatal_error(text_file_not_found);
+    sample_source.recording = platform_open_recording(recovery_run.chosen_path);
+    if (sample_source.recording == nullptr) fatal_error(text_file_not_found);
     enter_output_folder();
     log_output.LogFile = platform_create_output("Log.txt", true);  // line ends are written as CR LF by the log itself
     if (log_output.LogFile == nullptr) fatal_error(text_no_log);
 
-    set_start_values();
+    // The other start values (the live view's column, the detector's levels,
+    // the TAP name "Noname", the block start) are the records' own.
     read_samples(history_slots);
     w.cursor = history_slots;
     screen.Disp = 4 * static_cast<std::int64_t>(absolute_index(w.cursor));
     level_lane_reset();
-    std::memset(pulse_ring, 0, sizeof pulse_ring);
-    header_seen = 0;
+    pulse_ring = PulseRing{};
+    bit_recorder.header_seen = 0;
 
     for (;;) {
         const std::int32_t r = decode_block();
         finish_block();
         if (r == -1) break;
     }
-    std::fclose(recording);
-    recording = nullptr;
-    if (recording_read_error) {
+    std::fclose(sample_source.recording);
+    sample_source.recording = nullptr;
+    if (sample_source.recording_read_error) {
         std::fprintf(stderr, "velliqor: reading the recording failed after %d samples; the run ended there\n",
                      absolute_index(sample_window.data_end));
     }
-    if (recording_too_long) {
+    if (sample_source.recording_too_long) {
         std::fprintf(stderr,
                      "velliqor: the recording is longer than %lld samples (12 h 25 min at 48,000 a second); "
                      "it was read up to there and the rest is left out\n",

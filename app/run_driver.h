@@ -34,9 +34,19 @@ constexpr const char* text_no_memory = "Not enought memory!\n";
 // Shows the error (platform) and ends the process with exit_not_run.
 [[noreturn]] void fatal_error(const char* text);
 
+// What the front end tells the core about one run.
+struct RunSettings {
+    bool drawing = true;   // draw the live view; off when nobody will see a picture
+    bool echo = false;     // show every text written to the log on standard output too
+    // Absolute index of the recording's first sample: 0, except in tests that
+    // start near the end of the positions' range without writing gigabytes.
+    std::int64_t first_sample_index = 0;
+};
+
 // Runs the whole job on recovery_run.chosen_path; the Canvas must exist.
-// Returns the exit status. Fatal start-up errors do not return.
-int run_recording();
+// Every record of the core starts from its start values. Returns the exit
+// status. Fatal start-up errors do not return.
+int run_recording(const RunSettings& settings);
 
 // Closes the log and the open TAP file, reporting failed writes. Called by the
 // shut-down and by a front end that ends the process early.
@@ -51,6 +61,6 @@ void stop_run();
 const char* derive_output_folder(const char* current_dir, const char* chosen_path, char separator,
                                  char folder[path_size]);
 
-// Puts every program-wide value of the core back to its start value, so that
-// one process can make several independent runs.
+// Puts every record of the core back to its start values (run_recording does
+// it first; tests that drive parts of the core alone call it too).
 void reset_program_state();

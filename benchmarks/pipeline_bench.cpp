@@ -51,14 +51,14 @@ void open_bench_recording(const std::string& path) {
     sample_window.slots = new float[window_slots]();
     sample_window.origin_offset = -2 * history_slots;
     block_buffer.bytes = new std::uint8_t[block_buffer_size]();
-    recording = std::fopen(path.c_str(), "rb");
+    sample_source.recording = std::fopen(path.c_str(), "rb");
     read_samples(history_slots);
     sample_window.cursor = history_slots;
 }
 
 void close_bench_recording() {
-    std::fclose(recording);
-    recording = nullptr;
+    std::fclose(sample_source.recording);
+    sample_source.recording = nullptr;
     delete[] sample_window.slots;
     delete[] block_buffer.bytes;
     sample_window.slots = nullptr;
@@ -145,7 +145,9 @@ void BM_WholeRun(benchmark::State& state) {
         if (chdir(folder.c_str()) != 0) state.SkipWithError("cannot enter the recording's folder");
         reset_program_state();
         std::snprintf(recovery_run.chosen_path, path_size, "%s", path.c_str());
-        benchmark::DoNotOptimize(run_recording());
+        RunSettings settings;
+        settings.drawing = drawing_enabled;
+        benchmark::DoNotOptimize(run_recording(settings));
     }
     canvas_destroy();
     state.SetLabel(drawing_enabled ? "live view drawn" : "no drawing");

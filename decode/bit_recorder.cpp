@@ -6,6 +6,7 @@
 #include "analysis/signal_analyser.h"
 #include "common/build_profile.h"
 #include "decode/block_buffer.h"
+#include "decode/decoder.h"
 #include "decode/numeric.h"
 #include "output/block_report.h"
 #include "view/canvas.h"
@@ -13,9 +14,7 @@
 
 BlockBuffer block_buffer;
 DecodeStats decode_stats;
-PositionHistory edge_history;
-PositionHistory zero_history;
-std::int32_t zero_run_count = 0;
+BitRecorder bit_recorder;
 
 namespace {
 constexpr int screen_bits = 6144 * 8;  // the pixel area of a Spectrum screen
@@ -23,7 +22,7 @@ constexpr Colour zero_bit_colour = 0xFFFF80, one_bit_colour = 0xFF6400;
 constexpr Colour inserted_pulse_colour = 0x4080FF;
 
 void note_short_size() {
-    const double w = static_cast<double>(rec(ring_index).length) / analysis.window_length;
+    const double w = static_cast<double>(rec(pulse_ring.ring_index).length) / analysis.window_length;
     if (w > decode_stats.max0_size) decode_stats.max0_size = static_cast<float>(w);
 }
 }  // namespace
@@ -40,7 +39,7 @@ void history_restart(PositionHistory& h, double p, double P) {
 
 void push_bit(int bit) {
     const std::int32_t a = block_buffer.bit_count / 8;
-    const std::int32_t v = block_buffer.bit_count - 8 * header_seen;  // a header's next flag byte is not drawn
+    const std::int32_t v = block_buffer.bit_count - 8 * bit_recorder.header_seen;  // a header's next flag byte is not drawn
     if (a >= block_buffer_size) return;
     block_buffer.bytes[a] = static_cast<std::uint8_t>(block_buffer.bytes[a] * 2 + bit);
     set_pen(bit ? one_bit_colour : zero_bit_colour);
@@ -55,28 +54,28 @@ void push_bit(int bit) {
 
 void start_zero_run(double p) {
     note_short_size();
-    history_restart(zero_history, p, tracked_period);
+    history_restart(bit_recorder.zero_history, p, decoder.tracked_period);
     push_bit(0);
-    zero_run_count = 1;
+    bit_recorder.zero_run_count = 1;
 }
 
 void continue_zero_run() {
     note_short_size();
-    const double e = history_back(zero_history, 1);
-    const double d = rec(ring_index).position - e;
-    const std::int32_t m = truncate(d / tracked_period + 0.5);  // '0' cycles from e to this pulse
+    const double e = history_back(bit_recorder.zero_history, 1);
+    const double d = rec(pulse_ring.ring_index).position - e;
+    const std::int32_t m = truncate(d / decoder.tracked_period + 0.5);  // '0' cycles from e to this pulse
     const double step = d / m;
-    zero_run_count += m;
+    bit_recorder.zero_run_count += m;
     if (m > 1) decode_stats.rest_zeros += m - 1;
     double x = e;
     for (std::int32_t j = 1; j <= m; ++j) {
         x += step;
-        history_append(zero_history, x);
+        history_append(bit_recorder.zero_history, x);
         push_bit(0);
         if (j < m) marker_line(truncate(x), inserted_pulse_colour);
     }
     const int h = build_profile.history_length;
-    tracked_period = static_cast<float>((history_back(zero_history, 1) - history_back(zero_history, h + 1)) / h);
+    decoder.tracked_period = static_cast<float>((history_back(bit_recorder.zero_history, 1) - history_back(bit_recorder.zero_history, h + 1)) / h);
 }
 
 void marker_line(std::int32_t p, std::uint32_t colour) {

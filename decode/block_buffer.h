@@ -28,11 +28,19 @@ struct PositionHistory {
     std::uint8_t write_index = 0;
 };
 
+// Where the bits came from, kept across blocks.
+struct BitRecorder {
+    PositionHistory edge_history;     // bit edges, one entry per '0' cycle (decoder, data phase)
+    PositionHistory zero_history;     // pulses of the current zero run (bit recorder)
+    std::int32_t zero_run_count = 0;  // '0' bits pushed for the current zero run (bit recorder, data phase)
+    // 1 when the last reported block was a standard header, else 0 (written by
+    // the block report): the next block's flag byte is then not drawn.
+    int header_seen = 0;
+};
+
 extern BlockBuffer block_buffer;
 extern DecodeStats decode_stats;
-extern PositionHistory edge_history;  // bit edges, one entry per '0' cycle (decoder, data phase)
-extern PositionHistory zero_history;  // pulses of the current zero run (bit recorder)
-extern std::int32_t zero_run_count;   // '0' bits pushed for the current zero run
+extern BitRecorder bit_recorder;
 
 inline void history_append(PositionHistory& h, double position) {
     h.positions[h.write_index] = position;

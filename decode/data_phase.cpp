@@ -42,7 +42,7 @@ std::int32_t zero_run_last = 0;         // latest short pulse of the zero run
 std::int32_t pos(std::uint8_t i) { return rec(i).position; }
 
 SpacingWindow pilot_window() {
-    const double K = pilot_ratio, P = tracked_period;
+    const double K = pilot_ratio, P = decoder.tracked_period;
     return {static_cast<float>(2 * pilot_low * K * P), static_cast<float>(2 * pilot_high * K * P)};
 }
 
@@ -75,9 +75,9 @@ bool is_unpaired_short(std::uint8_t i) { return rec(i).kind == kind_short && rec
 // The gap before the long pulse at ring_index: fill in lost '0's, label the
 // estimate, extend the edge history and push the '1'.
 void close_gap() {
-    const std::uint8_t i = ring_index;
-    const double P = tracked_period;
-    const double g = zero_run_count == 0
+    const std::uint8_t i = pulse_ring.ring_index;
+    const double P = decoder.tracked_period;
+    const double g = bit_recorder.zero_run_count == 0
                          ? (pos(i) - zero_run_start_edge) / P
                          : (zero_run_first - zero_run_start_edge) / static_cast<double>(zero_run_first_period) +
                                (pos(i) - zero_run_last) / P - 1.0;
@@ -94,7 +94,7 @@ void close_gap() {
     }
     if (drawing_enabled) {
         char label[64];
-        std::snprintf(label, sizeof label, "%.2f", zero_run_count + static_cast<double>(z));
+        std::snprintf(label, sizeof label, "%.2f", bit_recorder.zero_run_count + static_cast<double>(z));
         draw_text(column_of(pos(i)) - 50, canvas.H - 496, label);
     }
     set_text_colour(0);
@@ -103,25 +103,25 @@ void close_gap() {
         if (n > 1) decode_stats.rest_zeros += n;
         for (std::int32_t k = 0; k < n; ++k) push_bit(0);
     }
-    const std::int32_t c = zero_run_count + n + 2;  // '0' cycles from the latest edge entry to this pulse
+    const std::int32_t c = bit_recorder.zero_run_count + n + 2;  // '0' cycles from the latest edge entry to this pulse
     if (c > build_profile.history_length) {
-        history_restart(edge_history, pos(i), P);
+        history_restart(bit_recorder.edge_history, pos(i), P);
     } else {
-        const double e = history_back(edge_history, 1);
+        const double e = history_back(bit_recorder.edge_history, 1);
         const double step = (pos(i) - e) / c;
         double x = e;
         for (std::int32_t k = 0; k < c; ++k) {
             x += step;
-            history_append(edge_history, x);
+            history_append(bit_recorder.edge_history, x);
         }
     }
-    last_edge = pos(i);
+    decoder.last_edge = pos(i);
     push_bit(1);
 }
 
 // The block's last pulse, with nothing after it: no estimate, just its bits.
 std::int32_t finish_last_pulse() {
-    const std::uint8_t i = ring_index;
+    const std::uint8_t i = pulse_ring.ring_index;
     if (!build_profile.accept_unpaired_zeros && is_unpaired_short(static_cast<std::uint8_t>(i - 1))) push_bit(0);
     push_bit(1);
     return detect_pulse();
@@ -130,7 +130,7 @@ std::int32_t finish_last_pulse() {
 // A long pulse ends a gap: the last one of the block, or a '1' after lost '0's.
 // Returns true when the phase ends, with the result in r.
 bool gap_ends(std::int32_t& r) {
-    const std::uint8_t ahead = rec(next_index).kind;
+    const std::uint8_t ahead = rec(pulse_ring.next_index).kind;
     if (ahead == kind_no_pulse || ahead == kind_end) {
         r = finish_last_pulse();
         return true;
@@ -164,30 +164,30 @@ std::int32_t decode_data(std::int32_t S) {
     decode_stats.mid0_count = 0;
     decode_stats.mid1_count = 0;
     decode_stats.rest_zeros = 0;
-    history_restart(edge_history, S, tracked_period);
+    history_restart(bit_recorder.edge_history, S, decoder.tracked_period);
 
     std::int32_t r = detect_pulse();
     for (;;) {
         if (r < 0) {
-            if (is_unpaired_short(static_cast<std::uint8_t>(ring_index - 1))) push_bit(0);
+            if (is_unpaired_short(static_cast<std::uint8_t>(pulse_ring.ring_index - 1))) push_bit(0);
             return r;
         }
         if (r == 1) {
-            const std::int32_t d = pos(ring_index) - last_edge;
+            const std::int32_t d = pos(pulse_ring.ring_index) - decoder.last_edge;
             if (new_pilot_begins(d)) {
                 block_buffer.bit_count = pilot_run_start_bits;
                 return 1;
             }
-            if (d < one_limit * tracked_period) {
-                history_append(edge_history, last_edge + (pos(ring_index) - last_edge) * 0.5);
-                history_append(edge_history, pos(ring_index));
-                last_edge = pos(ring_index);
+            if (d < one_limit * decoder.tracked_period) {
+                history_append(bit_recorder.edge_history, decoder.last_edge + (pos(pulse_ring.ring_index) - decoder.last_edge) * 0.5);
+                history_append(bit_recorder.edge_history, pos(pulse_ring.ring_index));
+                decoder.last_edge = pos(pulse_ring.ring_index);
                 push_bit(1);
                 r = detect_pulse();
                 continue;
             }
-            zero_run_start_edge = last_edge;
-            zero_run_count = 0;
+            zero_run_start_edge = decoder.last_edge;
+            bit_recorder.zero_run_count = 0;
             if (gap_ends(r)) return r;
             continue;
         }
@@ -195,23 +195,23 @@ std::int32_t decode_data(std::int32_t S) {
         // A short pulse.
         pilot_run_fixed = 0;
         pilot_run_adaptive = 0;
-        if (!counts_as_zero(ring_index)) {
+        if (!counts_as_zero(pulse_ring.ring_index)) {
             r = detect_pulse();
             continue;
         }
-        zero_run_start_edge = last_edge;
-        zero_run_first = zero_run_last = pos(ring_index);
-        zero_run_first_period = rec(ring_index).period;
-        start_zero_run(pos(ring_index));
+        zero_run_start_edge = decoder.last_edge;
+        zero_run_first = zero_run_last = pos(pulse_ring.ring_index);
+        zero_run_first_period = rec(pulse_ring.ring_index).period;
+        start_zero_run(pos(pulse_ring.ring_index));
         triangle_marker(zero_run_start_edge, 0x0000FF);
         triangle_marker(zero_run_first, 0x00FF00);
         for (;;) {
             r = detect_pulse();
             if (r < 0) return r;
             if (r == 1) break;
-            if (counts_as_zero(ring_index)) {
+            if (counts_as_zero(pulse_ring.ring_index)) {
                 continue_zero_run();
-                zero_run_last = pos(ring_index);
+                zero_run_last = pos(pulse_ring.ring_index);
             }
         }
         if (gap_ends(r)) return r;

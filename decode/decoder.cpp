@@ -15,11 +15,7 @@
 #include "input/sample_stream.h"
 #include "view/screen_cycle.h"
 
-std::int32_t block_start = 0;
-std::int32_t last_result = 0;
-std::int32_t last_edge = 0;
-std::int32_t newest_pulse_position = 0;
-std::int32_t clamped_rewinds = 0;
+Decoder decoder;
 
 namespace {
 constexpr int lock_pulses = 10;            // spacings measured to lock the pilot
@@ -36,64 +32,64 @@ enum class PilotEnd { ended, restart, recording_ended };
 std::int32_t pos(std::uint8_t i) { return rec(i).position; }
 
 void reset_search() {
-    decoder_state = Search;
+    decoder.decoder_state = Search;
     decode_stats.max0_size = 0.0f;
     decode_stats.min1_size = 0.0f;
-    short_ref_level = 0.0f;
-    last_level = 0.0f;
+    pulse_detector.short_ref_level = 0.0f;
+    pulse_detector.last_level = 0.0f;
     decode_stats.period_max = 0.0f;
     decode_stats.period_min = 100.0f;
 }
 
 float locked_period() {
-    const std::uint8_t i = ring_index;
+    const std::uint8_t i = pulse_ring.ring_index;
     return static_cast<float>(
         static_cast<double>(pos(i) - pos(static_cast<std::uint8_t>(i - lock_pulses))) / lock_pulses / pilot_ratio);
 }
 
 // Search for a pilot and lock onto it. Returns true when locked.
 bool lock_pilot(float& prev_gap, int& pilot_count) {
-    last_result = detect_pulse();
-    if (last_result < 0) return false;
-    block_start = pos(ring_index);
-    last_result = detect_pulse();
-    if (last_result < 0) return false;
-    std::int32_t gap = pos(ring_index) - pos(static_cast<std::uint8_t>(ring_index - 1));
+    decoder.last_result = detect_pulse();
+    if (decoder.last_result < 0) return false;
+    decoder.block_start = pos(pulse_ring.ring_index);
+    decoder.last_result = detect_pulse();
+    if (decoder.last_result < 0) return false;
+    std::int32_t gap = pos(pulse_ring.ring_index) - pos(static_cast<std::uint8_t>(pulse_ring.ring_index - 1));
     prev_gap = static_cast<float>(gap);
     if (gap > first_gap_limit) return false;
     pilot_count = 0;
     for (int k = 0; k < lock_pulses; ++k) {
-        last_result = detect_pulse();
-        if (last_result < 0) return false;
-        gap = pos(ring_index) - pos(static_cast<std::uint8_t>(ring_index - 1));
+        decoder.last_result = detect_pulse();
+        if (decoder.last_result < 0) return false;
+        gap = pos(pulse_ring.ring_index) - pos(static_cast<std::uint8_t>(pulse_ring.ring_index - 1));
         const double ratio = gap / static_cast<double>(prev_gap);
         if (ratio < step_low || ratio > step_high) return false;
         prev_gap = static_cast<float>(gap);
-        marker_line(pos(ring_index), 0x4696FF);
+        marker_line(pos(pulse_ring.ring_index), 0x4696FF);
         ++pilot_count;
     }
-    decoder_state = Pilot;
-    tracked_period = locked_period();
+    decoder.decoder_state = Pilot;
+    decoder.tracked_period = locked_period();
     return true;
 }
 
 // Follow a locked pilot until it ends.
 PilotEnd follow_pilot(float& prev_gap, int& pilot_count) {
     for (;;) {
-        last_result = detect_pulse();
-        if (last_result == -1) return PilotEnd::recording_ended;
-        if (last_result == -2) return PilotEnd::ended;
-        const PulseRecord& r = rec(ring_index);
+        decoder.last_result = detect_pulse();
+        if (decoder.last_result == -1) return PilotEnd::recording_ended;
+        if (decoder.last_result == -2) return PilotEnd::ended;
+        const PulseRecord& r = rec(pulse_ring.ring_index);
         if (r.level < min_pilot_level) return PilotEnd::restart;
-        const std::int32_t gap = r.position - pos(static_cast<std::uint8_t>(ring_index - 1));
+        const std::int32_t gap = r.position - pos(static_cast<std::uint8_t>(pulse_ring.ring_index - 1));
         const double ratio = gap / static_cast<double>(prev_gap);
-        if (r.length > 0.5 * pilot_length_limit * pilot_ratio * tracked_period) return PilotEnd::ended;
+        if (r.length > 0.5 * pilot_length_limit * pilot_ratio * decoder.tracked_period) return PilotEnd::ended;
         if (ratio < step_low || ratio > step_high) return PilotEnd::ended;
         const double speed = 2 * static_cast<double>(pilot_ratio) * nominal_period / gap;
         if (speed < speed_low || speed > speed_high) return PilotEnd::restart;
         ++pilot_count;
         prev_gap = static_cast<float>(gap);
-        tracked_period = locked_period();
+        decoder.tracked_period = locked_period();
         marker_line(r.position, 0xF0F0FF);
     }
 }
@@ -101,18 +97,18 @@ PilotEnd follow_pilot(float& prev_gap, int& pilot_count) {
 // The pilot has ended at record i: place the sync edge, fix the polarity,
 // rewind to the first data cycle and read the data.
 void enter_data_phase() {
-    decoder_state = Data;
-    tracked_period = static_cast<float>(tracked_period * 0.5);
-    analysis.window_length = truncate(tracked_period + 0.5);
-    split_ratio = 0.7f;
-    mid0_ratio = 0.65f;
-    mid1_ratio = 0.75f;
+    decoder.decoder_state = Data;
+    decoder.tracked_period = static_cast<float>(decoder.tracked_period * 0.5);
+    analysis.window_length = truncate(decoder.tracked_period + 0.5);
+    decoder.split_ratio = 0.7f;
+    decoder.mid0_ratio = 0.65f;
+    decoder.mid1_ratio = 0.75f;
 
-    const double P = tracked_period;
+    const double P = decoder.tracked_period;
     const double K = pilot_ratio;
-    const std::uint8_t i = ring_index;
+    const std::uint8_t i = pulse_ring.ring_index;
     std::int32_t S;
-    if (last_result >= 0 && rec(i).length > pilot_length_limit * K * P) {
+    if (decoder.last_result >= 0 && rec(i).length > pilot_length_limit * K * P) {
         // The sync arrived as one long pulse: the signal is upside down.
         S = truncate(pos(static_cast<std::uint8_t>(i - 1)) + (2 * (sync_ratio + K) - 1) * P);
         invert_polarity();
@@ -122,7 +118,7 @@ void enter_data_phase() {
         S = truncate(pos(static_cast<std::uint8_t>(i - 2)) + (2 * (sync_ratio + K) - 1) * P);
         invert_polarity();
     }
-    last_edge = S;
+    decoder.last_edge = S;
 
     // Back to the first data cycle. A slow tape whose pilot ended in silence
     // can put it before the oldest sample still held; start from there then.
@@ -130,37 +126,37 @@ void enter_data_phase() {
     std::int64_t slot = slot_of(q);
     if (slot < rewind_floor_slot) {
         slot = rewind_floor_slot;
-        ++clamped_rewinds;
+        ++decoder.clamped_rewinds;
     }
     if (slot > sample_window.cursor) slot = sample_window.cursor;
     sample_window.cursor = static_cast<int>(slot);
     view_rewind(absolute_index(sample_window.cursor));
 
-    last_result = detect_pulse();  // gives up the look-ahead made before the rewind
-    if (last_result == -1) return;
+    decoder.last_result = detect_pulse();  // gives up the look-ahead made before the rewind
+    if (decoder.last_result == -1) return;
     marker_line(q, 0x4696FF);
     triangle_marker(S, 0x0000FF);
     triangle_marker(q, 0x4080FF);
-    last_result = decode_data(S);
+    decoder.last_result = decode_data(S);
 }
 }  // namespace
 
 std::int32_t decode_block() {
     block_buffer.bit_count = 0;
     decode_stats.float_zeros = 0;
-    short_min_ratio = split_ratio = mid0_ratio = mid1_ratio = 0.2f;
-    long_max_ratio = 2.0f;
+    decoder.short_min_ratio = decoder.split_ratio = decoder.mid0_ratio = decoder.mid1_ratio = 0.2f;
+    decoder.long_max_ratio = 2.0f;
     analysis.window_length = 30;
-    tracked_period = 30.0f;
-    decoder_state = Search;
-    last_result = detect_pulse();  // priming: the look-ahead made under the previous settings
+    decoder.tracked_period = 30.0f;
+    decoder.decoder_state = Search;
+    decoder.last_result = detect_pulse();  // priming: the look-ahead made under the previous settings
 
     for (;;) {
         reset_search();
         float prev_gap = 0.0f;
         int pilot_count = 0;
         if (!lock_pilot(prev_gap, pilot_count)) {
-            if (last_result == -1) break;
+            if (decoder.last_result == -1) break;
             continue;
         }
         const PilotEnd end = follow_pilot(prev_gap, pilot_count);
@@ -170,7 +166,7 @@ std::int32_t decode_block() {
         break;
     }
 
-    if (last_result == -1) block_start = newest_pulse_position;
-    if (block_buffer.bit_count / 8 == 0) decoder_state = Search;
-    return last_result;
+    if (decoder.last_result == -1) decoder.block_start = pulse_ring.newest_pulse_position;
+    if (block_buffer.bit_count / 8 == 0) decoder.decoder_state = Search;
+    return decoder.last_result;
 }

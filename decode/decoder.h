@@ -7,17 +7,36 @@
 constexpr float pilot_ratio = 1.268f;  // K: pilot spacing over a '1' cycle
 constexpr float sync_ratio = 0.41f;    // offsets of the sync edge, in periods
 
-extern std::int32_t block_start;     // first pulse of the latest pilot search (absolute index)
-extern std::int32_t last_result;     // latest detect_pulse result: 0, 1, -2 or -1
-extern std::int32_t last_edge;       // latest bit edge (absolute index); the sync edge at first
+// Classification while searching for a pilot, set at every block attempt.
+constexpr float search_period = 30.0f;         // P, samples
+constexpr float search_ratio = 0.2f;           // short_min_ratio, split_ratio, mid0_ratio and mid1_ratio
+constexpr float search_long_max_ratio = 2.0f;  // long_max_ratio
+// Classification of data bits, set at the sync edge.
+constexpr float data_split_ratio = 0.7f;
+constexpr float data_mid0_ratio = 0.65f;
+constexpr float data_mid1_ratio = 0.75f;
 
-// Position of the newest pulse that detect_pulse handed back (0 before any):
-// where an attempt that ended without a pulse is taken to end.
-extern std::int32_t newest_pulse_position;
+enum DecoderState : std::uint8_t { Search = 0, Pilot = 1, Data = 2 };
 
-// Rewinds that would have gone before the oldest sample still held (a slow
-// tape whose pilot ended in silence just after the window slid).
-extern std::int32_t clamped_rewinds;
+// The decoder's state. The detector reads the period and the ratios to
+// classify pulses; decode_block and the data phase write them.
+struct Decoder {
+    std::uint8_t decoder_state = Search;          // a DecoderState
+    float tracked_period = search_period;         // P: expected pulse spacing in samples; one '0' cycle from the sync on
+    float short_min_ratio = search_ratio;         // short pulse: length >= N x this
+    float split_ratio = search_ratio;             // short: length <= N x this; long: length > N x this
+    float long_max_ratio = search_long_max_ratio; // long pulse: length <= N x this
+    float mid0_ratio = search_ratio;              // short pulse with length > N x this counts as Mid '0'
+    float mid1_ratio = search_ratio;              // long pulse with length < N x this counts as Mid '1'
+    std::int32_t block_start = 0;     // first pulse of the latest pilot search (absolute index)
+    std::int32_t last_result = 0;     // latest detect_pulse result: 0, 1, -2 or -1
+    std::int32_t last_edge = 0;       // latest bit edge (absolute index); the sync edge at first
+    // Rewinds that would have gone before the oldest sample still held (a slow
+    // tape whose pilot ended in silence just after the window slid).
+    std::int32_t clamped_rewinds = 0;
+};
+
+extern Decoder decoder;
 
 // Runs one block attempt and returns the latest detect_pulse result (-1: the recording ended).
 std::int32_t decode_block();

@@ -7,10 +7,7 @@
 #include "view/screen_cycle.h"
 
 SampleWindow sample_window;
-std::FILE* recording = nullptr;
-bool recording_read_error = false;
-bool recording_too_long = false;
-std::int64_t first_sample_index = 0;
+SampleSource sample_source;
 
 void read_samples(int first_slot) {
     SampleWindow& w = sample_window;
@@ -20,23 +17,23 @@ void read_samples(int first_slot) {
     const int end_slot = room < window_slots ? static_cast<int>(room < first_slot ? first_slot : room) : window_slots;
     // Byte pairs come through the stream's buffer; an incomplete last pair is
     // dropped and the end-of-file condition keeps every later call from reading.
-    if (recording != nullptr && !std::feof(recording) && !recording_read_error && !recording_too_long) {
+    if (sample_source.recording != nullptr && !std::feof(sample_source.recording) && !sample_source.recording_read_error && !sample_source.recording_too_long) {
         std::uint8_t bytes[8192];
         while (s < end_slot) {
             std::size_t want = std::min<std::size_t>(sizeof bytes, 2u * static_cast<std::size_t>(end_slot - s));
-            std::size_t got = std::fread(bytes, 1, want, recording);
+            std::size_t got = std::fread(bytes, 1, want, sample_source.recording);
             std::size_t pairs = got / 2;
             for (std::size_t k = 0; k < pairs; ++k) {
                 auto v = static_cast<std::int16_t>(bytes[2 * k] | (bytes[2 * k + 1] << 8));
                 w.slots[s++] = static_cast<float>(static_cast<std::int32_t>(v) * w.polarity);
             }
             if (got < want) {
-                if (std::ferror(recording)) recording_read_error = true;
+                if (std::ferror(sample_source.recording)) sample_source.recording_read_error = true;
                 // An odd byte left over here is the end of the file: nothing follows it.
                 break;
             }
         }
-        if (s == end_slot && end_slot < window_slots && std::fgetc(recording) != EOF) recording_too_long = true;
+        if (s == end_slot && end_slot < window_slots && std::fgetc(sample_source.recording) != EOF) sample_source.recording_too_long = true;
     }
     w.data_end = s;
     std::fill(w.slots + s, w.slots + window_slots, 0.0f);

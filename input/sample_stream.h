@@ -26,18 +26,16 @@ struct SampleWindow {
 
 extern SampleWindow sample_window;
 
-// The recording being read; opened and closed by the run driver.
-extern std::FILE* recording;
-// Set when reading the recording failed (as opposed to meeting its end).
-extern bool recording_read_error;
-// Set when the recording goes on past the last position a 32-bit sample index
-// can name (about 12 hours at 48,000 samples per second); it is read up to there.
-extern bool recording_too_long;
-constexpr std::int64_t last_sample_index = INT32_MAX - 2 * window_slots;
+struct SampleSource {
+    std::FILE* recording = nullptr;     // the recording being read; opened and closed by the run driver
+    bool recording_read_error = false;  // reading it failed, as opposed to meeting its end (read_samples)
+    // It goes on past the last position a 32-bit sample index can name (about
+    // 12 hours at 48,000 samples per second); it is read up to there (read_samples).
+    bool recording_too_long = false;
+};
 
-// Absolute index of the file's first sample: 0, except in tests that start
-// near the end of the positions' range without writing gigabytes.
-extern std::int64_t first_sample_index;
+extern SampleSource sample_source;
+constexpr std::int64_t last_sample_index = INT32_MAX - 2 * window_slots;
 
 // Fills slots first_slot .. end from the recording, sets data_end, zeroes the rest.
 void read_samples(int first_slot);

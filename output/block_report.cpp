@@ -16,8 +16,6 @@
 #include "view/canvas.h"
 
 BlockReport block_report;
-int header_seen = 0;
-bool output_lost = false;
 
 namespace {
 constexpr int report_line_size = 256;  // no line comes near it: times are at most 16 characters
@@ -85,28 +83,28 @@ void show_verdict(bool good, const char* report_line) {
 }  // namespace
 
 void finish_block() {
-    const std::int32_t end = newest_pulse_position;
-    const bool input_ended = last_result == -1;
-    const std::int64_t pause = static_cast<std::int64_t>(block_start) - block_report.last_block_end;
-    if (pause > pause_threshold && (input_ended || decoder_state == Data)) {
+    const std::int32_t end = pulse_ring.newest_pulse_position;
+    const bool input_ended = decoder.last_result == -1;
+    const std::int64_t pause = static_cast<std::int64_t>(decoder.block_start) - block_report.last_block_end;
+    if (pause > pause_threshold && (input_ended || decoder.decoder_state == Data)) {
         Line line{{}, 0};
         append(line, "\n");
         append_time(line, block_report.last_block_end);
         append(line, "-");
-        append_time(line, block_start);
+        append_time(line, decoder.block_start);
         append(line, " *** Pause - ");
         append_time(line, static_cast<std::int32_t>(pause));
         append(line, " ***\n\n");
         log_write(line.text);
     }
     block_report.last_block_end = end;
-    if (decoder_state != Data) return;
+    if (decoder.decoder_state != Data) return;
 
     const std::uint8_t* bytes = block_buffer.bytes;
     std::int32_t n = block_buffer.bit_count / 8;
     const std::uint8_t flag = bytes[0];
     std::int32_t overlen = 0;
-    if (flag == 0xFF && header_seen == 1) {
+    if (flag == 0xFF && bit_recorder.header_seen == 1) {
         const std::int32_t expected = (block_report.saved_header[12] | block_report.saved_header[13] << 8) + 2;
         if (n > expected && n <= expected + static_cast<double>(overlen_tolerance)) {
             overlen = n - expected;
@@ -120,7 +118,7 @@ void finish_block() {
     for (std::int32_t k = 0; k < n; ++k) c ^= bytes[k];
 
     Line line{{}, 0};
-    append_time(line, block_start);
+    append_time(line, decoder.block_start);
     append(line, "-");
     append_time(line, end);
     const int times_length = line.length;
@@ -128,11 +126,11 @@ void finish_block() {
         if (bytes[1] == 0) set_tap_name(bytes + 2, 10);
         describe_header(line, bytes, times_length);
         std::memcpy(block_report.saved_header, bytes, header_length);
-        header_seen = 1;
+        bit_recorder.header_seen = 1;
     } else {
         append(line, " <data>                    ");
         append(line, "        Len: %05d", n);
-        header_seen = 0;
+        bit_recorder.header_seen = 0;
     }
     append(line, ", Speed: ");
     append_speed(line, decode_stats.period_max);

@@ -20,7 +20,6 @@ struct BlockReport {
 };
 
 extern BlockReport block_report;
-extern int header_seen;  // 1 when the last reported block was a standard header, else 0
 
 // Reports the attempt that decode_block has just ended.
 void finish_block();

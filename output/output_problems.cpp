@@ -4,16 +4,16 @@
 #include <cstdio>
 #include <cstring>
 
-char output_problem_text[1024] = "";
+OutputProblems output_problems;
 
 void report_output_problem(const char* format, ...) {
-    output_lost = true;
+    output_problems.output_lost = true;
     char message[512];
     va_list args;
     va_start(args, format);
     std::vsnprintf(message, sizeof message, format, args);
     va_end(args);
     std::fprintf(stderr, "velliqor: %s\n", message);
-    const std::size_t used = std::strlen(output_problem_text);
-    std::snprintf(output_problem_text + used, sizeof output_problem_text - used, "%s\n", message);
+    const std::size_t used = std::strlen(output_problems.output_problem_text);
+    std::snprintf(output_problems.output_problem_text + used, sizeof output_problems.output_problem_text - used, "%s\n", message);
 }

@@ -4,6 +4,7 @@
 #include "analysis/pulse_ring.h"
 #include "analysis/signal_analyser.h"
 #include "decode/block_buffer.h"
+#include "decode/decoder.h"
 #include "output/block_report.h"
 #include "support/core_fixture.h"
 #include "view/canvas.h"
@@ -49,7 +50,7 @@ TEST_F(BitRecorder, ScreenPanelFollowsSpectrumScreenOrder) {
 }
 
 TEST_F(BitRecorder, AfterAHeaderTheFlagByteIsLeftOutOfThePicture) {
-    header_seen = 1;
+    bit_recorder.header_seen = 1;
     for (int k = 0; k < 8; ++k) push_bit(1);
     EXPECT_EQ(pixel(130, 192), 0u);
     push_bit(1);
@@ -60,13 +61,13 @@ class ZeroRun : public BitRecorder {
 protected:
     // Starts a run at p with period P, then continues it with a pulse d after the latest one.
     void start(double p, float P) {
-        tracked_period = P;
+        decoder.tracked_period = P;
         analysis.window_length = 23;
-        rec(ring_index).length = 10;
+        rec(pulse_ring.ring_index).length = 10;
         start_zero_run(p);
     }
     void next_pulse_at(std::int32_t q) {
-        rec(ring_index).position = q;
+        rec(pulse_ring.ring_index).position = q;
         continue_zero_run();
     }
 };
@@ -74,17 +75,17 @@ protected:
 TEST_F(ZeroRun, StartBackFillsTheHistoryAndPushesOneZero) {
     start(1000.0, 20.0f);
     EXPECT_EQ(block_buffer.bit_count, 1);
-    EXPECT_EQ(zero_run_count, 1);
-    EXPECT_EQ(history_back(zero_history, 1), 1000.0);
-    EXPECT_EQ(history_back(zero_history, 16), 1000.0 - 15 * 20.0);
+    EXPECT_EQ(bit_recorder.zero_run_count, 1);
+    EXPECT_EQ(history_back(bit_recorder.zero_history, 1), 1000.0);
+    EXPECT_EQ(history_back(bit_recorder.zero_history, 16), 1000.0 - 15 * 20.0);
     EXPECT_FLOAT_EQ(decode_stats.max0_size, 10.0f / 23);
 }
 
 TEST_F(ZeroRun, PulseOnePeriodLaterKeepsThePeriod) {
     start(1000.0, 20.0f);
     next_pulse_at(1020);
-    EXPECT_EQ(tracked_period, 20.0f);
-    EXPECT_EQ(zero_run_count, 2);
+    EXPECT_EQ(decoder.tracked_period, 20.0f);
+    EXPECT_EQ(bit_recorder.zero_run_count, 2);
     EXPECT_EQ(decode_stats.rest_zeros, 0);
 }
 
@@ -92,10 +93,10 @@ TEST_F(ZeroRun, TwoLostPulsesAreFilledIn) {
     start(1000.0, 20.0f);
     next_pulse_at(1052);  // 2.6 periods: m = 3
     EXPECT_EQ(block_buffer.bit_count, 4);
-    EXPECT_EQ(zero_run_count, 4);
+    EXPECT_EQ(bit_recorder.zero_run_count, 4);
     EXPECT_EQ(decode_stats.rest_zeros, 2);
-    EXPECT_NEAR(history_back(zero_history, 3), 1000.0 + 52.0 / 3, 1e-9);
-    EXPECT_NEAR(history_back(zero_history, 1), 1052.0, 1e-9);
+    EXPECT_NEAR(history_back(bit_recorder.zero_history, 3), 1000.0 + 52.0 / 3, 1e-9);
+    EXPECT_NEAR(history_back(bit_recorder.zero_history, 1), 1052.0, 1e-9);
 }
 
 TEST_F(ZeroRun, RoundingOfTheLostPulseCount) {
@@ -109,14 +110,14 @@ TEST_F(ZeroRun, PulseTooCloseAddsNothingButStillReestimates) {
     start(1000.0, 20.0f);
     next_pulse_at(1008);  // 0.4 periods: m = 0
     EXPECT_EQ(block_buffer.bit_count, 1);
-    EXPECT_EQ(zero_run_count, 1);
-    EXPECT_EQ(tracked_period, static_cast<float>((1000.0 - (1000.0 - 15 * 20.0)) / 15));
+    EXPECT_EQ(bit_recorder.zero_run_count, 1);
+    EXPECT_EQ(decoder.tracked_period, static_cast<float>((1000.0 - (1000.0 - 15 * 20.0)) / 15));
 }
 
 TEST_F(ZeroRun, PeriodFollowsTheMeanOfTheLastFifteenCycles) {
     start(1000.0, 20.0f);
     double q = 1000.0;
     for (int k = 0; k < 15; ++k) next_pulse_at(static_cast<std::int32_t>(q += 22.0));
-    EXPECT_FLOAT_EQ(tracked_period, 22.0f);
+    EXPECT_FLOAT_EQ(decoder.tracked_period, 22.0f);
 }
 }  // namespace

@@ -25,10 +25,10 @@ protected:
     void report(const Block& block, std::int32_t start, std::int32_t end, int extra_bits = 0) {
         if (!block.empty()) std::memcpy(block_buffer.bytes, block.data(), block.size());
         block_buffer.bit_count = static_cast<std::int32_t>(block.size()) * 8 + extra_bits;
-        decoder_state = block.empty() ? Search : Data;
-        block_start = start;
-        newest_pulse_position = end;
-        last_result = 1;
+        decoder.decoder_state = block.empty() ? Search : Data;
+        decoder.block_start = start;
+        pulse_ring.newest_pulse_position = end;
+        decoder.last_result = 1;
         finish_block();
     }
     static std::string last_line(const std::string& text) {
@@ -129,10 +129,10 @@ TEST_F(BlockReportTest, AttemptWithoutBytesWritesNothingButMovesTheReference) {
     EXPECT_EQ(log_text(), "");
     EXPECT_EQ(block_report.last_block_end, 500000);
     // At the end of the input the pause is noted even without a block.
-    decoder_state = Search;
-    block_start = 800000;
-    newest_pulse_position = 800000;
-    last_result = -1;
+    decoder.decoder_state = Search;
+    decoder.block_start = 800000;
+    pulse_ring.newest_pulse_position = 800000;
+    decoder.last_result = -1;
     finish_block();
     EXPECT_EQ(log_text(), "\n00:10-00:16 *** Pause - 00:06 ***\n\n");
 }

@@ -35,8 +35,8 @@ std::vector<std::int16_t> one_block(const Block& block, EncoderOptions options =
 TEST_F(Decoder, LocksOnThePilotAndHalvesThePeriodAtTheSync) {
     const Block block = make_data_block(0xFF, {0x00, 0xFF, 0x55});
     EXPECT_EQ(decode(one_block(block)), block);
-    EXPECT_EQ(decoder_state, Data);
-    EXPECT_NEAR(tracked_period, 23.45, 0.1);
+    EXPECT_EQ(decoder.decoder_state, Data);
+    EXPECT_NEAR(decoder.tracked_period, 23.45, 0.1);
     EXPECT_NEAR(analysis.window_length, 23, 1);  // set to 23 at the sync, then following P
 }
 
@@ -49,9 +49,9 @@ TEST_F(Decoder, PilotNeedsFiftyTwoPulsesBeforeTheSync) {
     SetUp();
     options.pilot_pulses = 103;
     EXPECT_TRUE(decode(one_block(block, options)).empty());
-    EXPECT_EQ(decoder_state, Search);
+    EXPECT_EQ(decoder.decoder_state, Search);
     EXPECT_EQ(result, -1);
-    EXPECT_NEAR(tracked_period, 46.9, 0.1);  // the failed pilot's estimate stays
+    EXPECT_NEAR(decoder.tracked_period, 46.9, 0.1);  // the failed pilot's estimate stays
 }
 
 TEST_F(Decoder, SyncEdgeLiesOnePeriodBeforeTheDataInEitherPolarity) {
@@ -66,7 +66,7 @@ TEST_F(Decoder, SyncEdgeLiesOnePeriodBeforeTheDataInEitherPolarity) {
             const Block block = make_data_block(0xFF, {0x00, 0xFF, 0x55});
             EXPECT_EQ(decode(one_block(block, options)), block) << inverted << " " << speed;
             const double data_start = 4800 + (400 * pilot_t + 667 + 735) * 48000 / 3.5e6 / speed;
-            const double S = edge_history.positions[0];  // the first entry the data phase wrote
+            const double S = bit_recorder.edge_history.positions[0];  // the first entry the data phase wrote
             EXPECT_NEAR(S, data_start - 23.4528 / speed, 0.25 * 23.4528 / speed) << inverted << " " << speed;
             EXPECT_EQ(sample_window.polarity, inverted ? -1 : 1);
         }
@@ -87,11 +87,11 @@ std::vector<std::int16_t> square_cycles(int high, int low, int count) {
 TEST_F(Decoder, FirstSpacingOfOneHundredSamplesIsTheLimit) {
     // Cycles of exactly 100 samples lock (then fail the speed test); 101 never lock.
     decode(square_cycles(50, 50, 80));
-    EXPECT_NEAR(tracked_period, 100 / 1.268, 0.01);
+    EXPECT_NEAR(decoder.tracked_period, 100 / 1.268, 0.01);
     TearDown();
     SetUp();
     decode(square_cycles(50, 51, 80));
-    EXPECT_EQ(tracked_period, 30.0f);
+    EXPECT_EQ(decoder.tracked_period, 30.0f);
 }
 
 TEST_F(Decoder, QuietPilotDoesNotLock) {
@@ -153,7 +153,7 @@ TEST_F(Decoder, SlowPilotEndingInSilenceAfterASlideRewindsOnlyToTheKeptSamples) 
     open_recording(pulse_train_end(t));
     while (decode_block() != -1) {
     }
-    EXPECT_EQ(clamped_rewinds, 1);
+    EXPECT_EQ(decoder.clamped_rewinds, 1);
     EXPECT_EQ(block_buffer.bit_count, 0);
 }
 }  // namespace

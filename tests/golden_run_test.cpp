@@ -86,7 +86,7 @@ TEST(GoldenRun, EveryPresentedScreenIsPinned) {
     present_hook = digest_frame;
     canvas_startup();  // as the front ends do
     std::snprintf(recovery_run.chosen_path, path_size, "%s/frames.raw", dir.path.c_str());
-    run_recording();
+    run_recording(RunSettings{});
     present_hook = nullptr;
     canvas_destroy();
     reset_program_state();

@@ -32,12 +32,13 @@ protected:
         write_bytes(dir.path + "/late.raw", samples_as_bytes(samples));
         EXPECT_EQ(chdir(dir.path.c_str()), 0);  // as the front ends leave it: the recording's folder
         reset_program_state();
-        first_sample_index = first;
         drawing_enabled = true;
         EXPECT_TRUE(canvas_create(800, 680));
         canvas_startup();
         std::snprintf(recovery_run.chosen_path, path_size, "%s/late.raw", dir.path.c_str());
-        return run_recording();
+        RunSettings settings;
+        settings.first_sample_index = first;
+        return run_recording(settings);
     }
     std::string log() {
         const std::vector<std::uint8_t> bytes = read_bytes(dir.path + "/late/Log.txt");

@@ -6,6 +6,7 @@
 #include "analysis/pulse_ring.h"
 #include "analysis/signal_analyser.h"
 #include "decode/block_buffer.h"
+#include "decode/decoder.h"
 #include "input/sample_stream.h"
 #include "support/core_fixture.h"
 
@@ -29,21 +30,21 @@ std::vector<std::int16_t> square_wave(const std::vector<double>& cycles, int lea
 
 // The detector's settings from the sync on, at 100 % speed.
 void data_settings() {
-    decoder_state = Data;
-    tracked_period = nominal_period;
+    decoder.decoder_state = Data;
+    decoder.tracked_period = nominal_period;
     analysis.window_length = 23;
-    short_min_ratio = 0.2f;
-    split_ratio = 0.7f;
-    long_max_ratio = 2.0f;
-    mid0_ratio = 0.65f;
-    mid1_ratio = 0.75f;
+    decoder.short_min_ratio = 0.2f;
+    decoder.split_ratio = 0.7f;
+    decoder.long_max_ratio = 2.0f;
+    decoder.mid0_ratio = 0.65f;
+    decoder.mid1_ratio = 0.75f;
 }
 
 TEST_F(PulseDetector, FirstCallWritesRecordTwoAndReturnsTheZeroedRecordOne) {
     open_recording(square_wave(std::vector<double>(20, 59.5)));
     EXPECT_EQ(detect_pulse(), 0);
-    EXPECT_EQ(ring_index, 1);
-    EXPECT_EQ(next_index, 2);
+    EXPECT_EQ(pulse_ring.ring_index, 1);
+    EXPECT_EQ(pulse_ring.next_index, 2);
     EXPECT_EQ(rec(2).kind, kind_long);
 }
 
@@ -53,13 +54,13 @@ TEST_F(PulseDetector, PilotCyclesAreLongAndEvenlySpaced) {
         SetUp();
         const double cycle = 2 * 1.268 * 23.4528 / speed;
         open_recording(square_wave(std::vector<double>(40, cycle)));
-        tracked_period = static_cast<float>(cycle / 1.268 / 2);
-        analysis.window_length = static_cast<int>(std::lround(tracked_period));
+        decoder.tracked_period = static_cast<float>(cycle / 1.268 / 2);
+        analysis.window_length = static_cast<int>(std::lround(decoder.tracked_period));
         detect_pulse();
         std::int32_t previous = -1;
         for (int k = 0; k < 30; ++k) {
             ASSERT_EQ(detect_pulse(), 1) << speed << " pulse " << k;
-            const std::int32_t p = rec(ring_index).position;
+            const std::int32_t p = rec(pulse_ring.ring_index).position;
             if (previous >= 0) {
                 EXPECT_NEAR(p - previous, cycle, 1.01) << speed;
             }
@@ -85,17 +86,17 @@ TEST_F(PulseDetector, ZeroAndOneCyclesAfterTheSyncAreToldApart) {
     EXPECT_EQ(kinds.front(), 0);
     EXPECT_EQ(kinds.back(), 1);
     for (int back = 10; back <= 14; ++back) {
-        const PulseRecord& r = rec(static_cast<std::uint8_t>(ring_index - back));
+        const PulseRecord& r = rec(static_cast<std::uint8_t>(pulse_ring.ring_index - back));
         if (r.kind == kind_short) {
             EXPECT_EQ(r.paired, 1);
         }
     }
-    EXPECT_GT(short_ref_level, 0.0f);  // set by the pairs
+    EXPECT_GT(pulse_detector.short_ref_level, 0.0f);  // set by the pairs
 }
 
 TEST_F(PulseDetector, WindowSettlesOnTheNearestWholePeriodOneStepPerCall) {
     open_recording(square_wave(std::vector<double>(60, 59.5)));
-    tracked_period = 23.45f;
+    decoder.tracked_period = 23.45f;
     analysis.window_length = 30;
     std::vector<int> lengths;
     for (int k = 0; k < 10; ++k) {
@@ -111,11 +112,11 @@ TEST_F(PulseDetector, WindowSettlesOnTheNearestWholePeriodOneStepPerCall) {
 
 TEST_F(PulseDetector, WindowStaysWithinItsBounds) {
     open_recording(square_wave(std::vector<double>(30, 59.5)));
-    tracked_period = 3.0f;
+    decoder.tracked_period = 3.0f;
     analysis.window_length = 7;
     detect_pulse();
     EXPECT_EQ(analysis.window_length, 7);
-    tracked_period = 150.0f;
+    decoder.tracked_period = 150.0f;
     analysis.window_length = 100;
     detect_pulse();
     EXPECT_EQ(analysis.window_length, 100);
@@ -137,14 +138,14 @@ TEST_F(PulseDetector, SilenceGivesNoPulseRecordsThenTheEnd) {
 
 TEST_F(PulseDetector, RingIndicesWrapFrom255ToZero) {
     open_recording(square_wave(std::vector<double>(300, 59.5)));
-    tracked_period = 46.9f;
-    ring_index = 254;
+    decoder.tracked_period = 46.9f;
+    pulse_ring.ring_index = 254;
     detect_pulse();
-    EXPECT_EQ(ring_index, 255);
-    EXPECT_EQ(next_index, 0);
+    EXPECT_EQ(pulse_ring.ring_index, 255);
+    EXPECT_EQ(pulse_ring.next_index, 0);
     detect_pulse();
-    EXPECT_EQ(ring_index, 0);
-    EXPECT_EQ(next_index, 1);
+    EXPECT_EQ(pulse_ring.ring_index, 0);
+    EXPECT_EQ(pulse_ring.next_index, 1);
 }
 
 TEST_F(PulseDetector, LongPulsesLowerTheSmallestOneSize) {

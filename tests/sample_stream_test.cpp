@@ -96,9 +96,9 @@ TEST_F(SampleStream, PolarityInversionAppliesToWindowAndLaterReads) {
     EXPECT_EQ(sample_window.slots[sample_window.data_end - 1], 5.0f);
 }
 TEST_F(SampleStream, ReadErrorIsToldApartFromTheEnd) {
-    recording = std::fopen((dir.path + "/out.raw").c_str(), "wb");  // reads fail on a stream opened for writing
+    sample_source.recording = std::fopen((dir.path + "/out.raw").c_str(), "wb");  // reads fail on a stream opened for writing
     read_samples(history_slots);
-    EXPECT_TRUE(recording_read_error);
+    EXPECT_TRUE(sample_source.recording_read_error);
     EXPECT_EQ(sample_window.data_end, history_slots);
 }
 }  // namespace

@@ -154,12 +154,14 @@ int run_one(const CliOptions& options, const std::string& recording) {
     present_hook = on_screen_complete;
     canvas_startup();
 
-    log_output.echo = !options.quiet;
     progress_begin(options.convert ? (place.regular && !place.standard_input ? converted_length(place.path.c_str()) : 0)
                                    : file_samples(place));
     pump_hook = between_screens;
     run_started = std::chrono::steady_clock::now();
-    int status = run_recording();
+    RunSettings settings;
+    settings.drawing = drawing_enabled;
+    settings.echo = !options.quiet;
+    int status = run_recording(settings);
     progress_end();
     if (options.convert && !converted_read_failure().empty()) {
         std::fprintf(stderr, "velliqor: %s\n", converted_read_failure().c_str());

@@ -18,7 +18,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
     canvas_startup();
     SetWindowTextA(shell.main_window, build_profile.window_title);
 
-    const int status = run_recording();
-    if (output_lost) MessageBoxA(shell.main_window, output_problem_text, build_profile.window_title, MB_ICONWARNING | MB_OK);
+    const int status = run_recording(RunSettings{});
+    if (output_problems.output_lost) MessageBoxA(shell.main_window, output_problems.output_problem_text, build_profile.window_title, MB_ICONWARNING | MB_OK);
     return status == exit_blocks_bad ? exit_ok : status;
 }

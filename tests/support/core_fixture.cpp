@@ -26,7 +26,7 @@ void CoreTest::SetUp() {
 }
 
 void CoreTest::TearDown() {
-    if (recording != nullptr) std::fclose(recording);
+    if (sample_source.recording != nullptr) std::fclose(sample_source.recording);
     if (log_output.LogFile != nullptr) std::fclose(log_output.LogFile);
     delete[] sample_window.slots;
     delete[] block_buffer.bytes;
@@ -37,9 +37,9 @@ void CoreTest::TearDown() {
 }
 
 void CoreTest::open_recording_bytes(const std::vector<std::uint8_t>& bytes) {
-    recording = std::tmpfile();
-    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), recording);
-    std::rewind(recording);
+    sample_source.recording = std::tmpfile();
+    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), sample_source.recording);
+    std::rewind(sample_source.recording);
     read_samples(history_slots);
     sample_window.cursor = history_slots;
     screen.Disp = 4 * absolute_index(sample_window.cursor);

@@ -32,7 +32,7 @@ int run_pipeline_on_bytes(const std::uint8_t* data, std::size_t size, const std:
     drawing_enabled = true;
     canvas_startup();
     std::snprintf(recovery_run.chosen_path, path_size, "%s", recording.c_str());
-    const int status = run_recording();
+    const int status = run_recording(RunSettings{});
     remove_folder_contents(folder + "/input");
     std::remove((folder + "/input").c_str());
     std::remove(recording.c_str());

@@ -23,11 +23,14 @@ std::vector<Block> test_tape() {
             bad};
 }
 
-std::vector<std::int16_t> bit_pattern(const std::string& bits, const EncoderOptions& options) {
-    PulseTrain t = pulse_train_begin(options);
+namespace {
+void pilot_and_sync(PulseTrain& t) {
     for (int k = 0; k < 600; ++k) pulse_train_half(t, pilot_t);
     pulse_train_half(t, 667);
     pulse_train_half(t, 735);
+}
+
+void bits_into(PulseTrain& t, const std::string& bits) {
     for (char c : bits) {
         if (c == 'x') {
             pulse_train_silence(t, 2 * zero_t / 3.5e6);
@@ -36,7 +39,28 @@ std::vector<std::int16_t> bit_pattern(const std::string& bits, const EncoderOpti
         pulse_train_half(t, c == '1' ? one_t : zero_t);
         pulse_train_half(t, c == '1' ? one_t : zero_t);
     }
+}
+
+std::vector<std::int16_t> close_train(PulseTrain& t) {
     pulse_train_half(t, 3500);
     pulse_train_silence(t, 1.0);
     return pulse_train_end(t);
+}
+}  // namespace
+
+std::vector<std::int16_t> bit_pattern(const std::string& bits, const EncoderOptions& options) {
+    PulseTrain t = pulse_train_begin(options);
+    pilot_and_sync(t);
+    bits_into(t, bits);
+    return close_train(t);
+}
+
+std::vector<std::int16_t> bit_pattern_with_dropout(const std::string& before, double lost_cycles,
+                                                   const std::string& after, const EncoderOptions& options) {
+    PulseTrain t = pulse_train_begin(options);
+    pilot_and_sync(t);
+    bits_into(t, before);
+    pulse_train_silence(t, lost_cycles * 2 * zero_t / 3.5e6 / options.speed);
+    bits_into(t, after);
+    return close_train(t);
 }
