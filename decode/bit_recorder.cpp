@@ -8,7 +8,6 @@
 #include "decode/block_buffer.h"
 #include "decode/decoder.h"
 #include "decode/numeric.h"
-#include "output/block_report.h"
 #include "view/canvas.h"
 #include "view/screen_cycle.h"
 
