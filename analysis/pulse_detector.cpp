@@ -13,7 +13,7 @@
 #include "decode/block_buffer.h"
 #include "decode/decoder.h"
 #include "input/sample_stream.h"
-#include "view/canvas.h"
+#include "view/marks.h"
 #include "view/screen_cycle.h"
 
 PulseRing pulse_ring;
@@ -31,7 +31,6 @@ constexpr double pair_low = 0.92, pair_high = 1.08;  // both excluded
 
 constexpr Colour short_colour = 0x64C800, mid0_colour = 0x00F0F0;
 constexpr Colour long_colour = 0xFAC800, mid1_colour = 0xF096F0;
-constexpr Colour pair_tick_colour = 0x40C864, gap_bar_colour = 0xF08000;
 
 // Moves N one step towards the period estimate; a dead band of half a sample keeps it still.
 void adapt_window() {
@@ -50,10 +49,6 @@ int hand_back() {
     return static_cast<std::int8_t>(handed.kind);
 }
 
-void draw_pair_ticks(int column) {
-    draw_line(column - 4, 312, column + 4, 312);
-    draw_line(column - 4, 311, column + 4, 311);
-}
 }  // namespace
 
 int detect_pulse() {
@@ -145,9 +140,7 @@ int detect_pulse() {
             if (q.kind == kind_short) {
                 const double ratio = decoder.tracked_period / static_cast<double>(r.position - q.position);
                 if (ratio > pair_low && ratio < pair_high) {
-                    set_pen(pair_tick_colour);
-                    draw_pair_ticks(column);
-                    draw_pair_ticks(column_of(q.position));
+                    draw_pair_ticks(column, column_of(q.position));
                     r.paired = 1;
                     q.paired = 1;
                     pulse_detector.short_ref_level = level;
@@ -163,12 +156,7 @@ int detect_pulse() {
         }
         if (decoder.decoder_state != Data) {
             // Gap bar halfway between the two pulses, as tall as the gap's deepest dip.
-            set_pen(gap_bar_colour);
-            const int d = (r.position - q.position) / 2;
-            const int x = column - d;
-            const int y = static_cast<int>(400.0 - g);
-            draw_line(x, 400, x, y);
-            draw_line(x + 1, 400, x + 1, y);
+            draw_gap_bar(column - (r.position - q.position) / 2, g);
         }
         slide_window();
         return hand_back();

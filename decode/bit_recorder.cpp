@@ -8,7 +8,7 @@
 #include "decode/block_buffer.h"
 #include "decode/decoder.h"
 #include "decode/numeric.h"
-#include "view/canvas.h"
+#include "view/marks.h"
 #include "view/screen_cycle.h"
 
 BlockBuffer block_buffer;
@@ -16,8 +16,6 @@ DecodeStats decode_stats;
 BitRecorder bit_recorder;
 
 namespace {
-constexpr int screen_bits = 6144 * 8;  // the pixel area of a Spectrum screen
-constexpr Colour zero_bit_colour = 0xFFFF80, one_bit_colour = 0xFF6400;
 constexpr Colour inserted_pulse_colour = 0x4080FF;
 
 void note_short_size() {
@@ -41,13 +39,7 @@ void push_bit(int bit) {
     const std::int32_t v = block_buffer.bit_count - 8 * bit_recorder.header_seen;  // a header's next flag byte is not drawn
     if (a >= block_buffer_size) return;
     block_buffer.bytes[a] = static_cast<std::uint8_t>(block_buffer.bytes[a] * 2 + bit);
-    set_pen(bit ? one_bit_colour : zero_bit_colour);
-    if (v >= 0 && v < screen_bits) {
-        // Spectrum screen order: thirds of 64 lines, character rows, pixel lines within a row.
-        const int s = v / 8, b = v % 8;
-        const int line = 64 * (s / 2048) + 8 * ((s / 32) % 8) + ((s / 256) % 8);
-        draw_dot(ViewLayout::ScreenPanel_left + 8 * (s % 32) + b, ViewLayout::ScreenPanel_top - line);
-    }
+    draw_screen_bit(v, bit);
     ++block_buffer.bit_count;
 }
 
@@ -71,20 +63,8 @@ void continue_zero_run() {
         x += step;
         history_append(bit_recorder.zero_history, x);
         push_bit(0);
-        if (j < m) marker_line(truncate(x), inserted_pulse_colour);
+        if (j < m) draw_marker_line(column_of(truncate(x)), inserted_pulse_colour);
     }
     const int h = build_profile.history_length;
     decoder.tracked_period = static_cast<float>((history_back(bit_recorder.zero_history, 1) - history_back(bit_recorder.zero_history, h + 1)) / h);
-}
-
-void marker_line(std::int32_t p, std::uint32_t colour) {
-    set_pen(colour);
-    const int c = column_of(p);
-    draw_line(c, 400, c, 677);
-}
-
-void triangle_marker(std::int32_t p, std::uint32_t colour) {
-    const int x = column_of(p);
-    set_pen(colour);
-    for (int r = 0; r <= 4; ++r) draw_line(x - r, 513 - r, x + r, 513 - r);
 }

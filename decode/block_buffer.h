@@ -55,14 +55,9 @@ inline double history_back(const PositionHistory& h, int k) {
 void history_restart(PositionHistory& h, double p, double P);
 
 // Shifts a bit into the buffer (most significant first), counts it and draws it
-// into the screen panel in Spectrum screen order.
+// into the screen panel.
 void push_bit(int bit);
 // The first paired short pulse of a zero run, at position p.
 void start_zero_run(double p);
 // A further paired short pulse of the run: fills in missing '0' cycles and re-estimates P.
 void continue_zero_run();
-
-// Vertical mark through the strength and wave lanes at absolute position p.
-void marker_line(std::int32_t p, std::uint32_t colour);
-// Small triangle under the wave lane at absolute position p.
-void triangle_marker(std::int32_t p, std::uint32_t colour);

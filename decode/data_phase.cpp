@@ -15,6 +15,7 @@
 #include "decode/decoder.h"
 #include "decode/numeric.h"
 #include "view/canvas.h"
+#include "view/marks.h"
 #include "view/screen_cycle.h"
 
 namespace {
@@ -22,7 +23,6 @@ constexpr int pilot_run_limit = 10;              // long pulses at pilot spacing
 constexpr double pilot_low = 0.95, pilot_high = 1.05;  // window around the pilot spacing
 constexpr double one_limit = 0.5 + 2.0;          // a '1' lies less than this many P after the edge
 constexpr double uncertain_low = 0.4, uncertain_high = 0.6;  // fraction band of a doubtful gap
-constexpr Colour uncertain_colour = 0x0000FF;
 
 struct SpacingWindow {
     float low = 0.0f, high = 0.0f;
@@ -81,23 +81,16 @@ void close_gap() {
                          ? (pos(i) - zero_run_start_edge) / P
                          : (zero_run_first - zero_run_start_edge) / static_cast<double>(zero_run_first_period) +
                                (pos(i) - zero_run_last) / P - 1.0;
-    triangle_marker(pos(i), 0xC880FF);
-    triangle_marker(zero_run_last, 0xFF8000);
+    draw_triangle(column_of(pos(i)), 0xC880FF);
+    draw_triangle(column_of(zero_run_last), 0xFF8000);
 
     float z = static_cast<float>(g - 2.0);  // '0' cycles not yet accounted for; the '1' takes two
     if (build_profile.skip_gap_estimate) z = 0.0f;
     const std::int32_t n = truncate(z + 0.5);
     const double f = z - std::trunc(static_cast<double>(z));
-    if (f >= uncertain_low && f < uncertain_high) {
-        ++decode_stats.float_zeros;
-        set_text_colour(uncertain_colour);
-    }
-    if (drawing_enabled) {
-        char label[64];
-        std::snprintf(label, sizeof label, "%.2f", bit_recorder.zero_run_count + static_cast<double>(z));
-        draw_text(column_of(pos(i)) - 50, canvas.H - 496, label);
-    }
-    set_text_colour(0);
+    const bool uncertain = f >= uncertain_low && f < uncertain_high;
+    if (uncertain) ++decode_stats.float_zeros;
+    draw_gap_label(column_of(pos(i)), bit_recorder.zero_run_count + static_cast<double>(z), uncertain);
 
     if (n > 0) {
         if (n > 1) decode_stats.rest_zeros += n;
@@ -203,8 +196,8 @@ std::int32_t decode_data(std::int32_t S) {
         zero_run_first = zero_run_last = pos(pulse_ring.ring_index);
         zero_run_first_period = rec(pulse_ring.ring_index).period;
         start_zero_run(pos(pulse_ring.ring_index));
-        triangle_marker(zero_run_start_edge, 0x0000FF);
-        triangle_marker(zero_run_first, 0x00FF00);
+        draw_triangle(column_of(zero_run_start_edge), 0x0000FF);
+        draw_triangle(column_of(zero_run_first), 0x00FF00);
         for (;;) {
             r = detect_pulse();
             if (r < 0) return r;

@@ -13,6 +13,7 @@
 #include "decode/block_buffer.h"
 #include "decode/numeric.h"
 #include "input/sample_stream.h"
+#include "view/marks.h"
 #include "view/screen_cycle.h"
 
 Decoder decoder;
@@ -65,7 +66,7 @@ bool lock_pilot(float& prev_gap, int& pilot_count) {
         const double ratio = gap / static_cast<double>(prev_gap);
         if (ratio < step_low || ratio > step_high) return false;
         prev_gap = static_cast<float>(gap);
-        marker_line(pos(pulse_ring.ring_index), 0x4696FF);
+        draw_marker_line(column_of(pos(pulse_ring.ring_index)), 0x4696FF);
         ++pilot_count;
     }
     decoder.decoder_state = Pilot;
@@ -90,7 +91,7 @@ PilotEnd follow_pilot(float& prev_gap, int& pilot_count) {
         ++pilot_count;
         prev_gap = static_cast<float>(gap);
         decoder.tracked_period = locked_period();
-        marker_line(r.position, 0xF0F0FF);
+        draw_marker_line(column_of(r.position), 0xF0F0FF);
     }
 }
 
@@ -134,9 +135,9 @@ void enter_data_phase() {
 
     decoder.last_result = detect_pulse();  // gives up the look-ahead made before the rewind
     if (decoder.last_result == -1) return;
-    marker_line(q, 0x4696FF);
-    triangle_marker(S, 0x0000FF);
-    triangle_marker(q, 0x4080FF);
+    draw_marker_line(column_of(q), 0x4696FF);
+    draw_triangle(column_of(S), 0x0000FF);
+    draw_triangle(column_of(q), 0x4080FF);
     decoder.last_result = decode_data(S);
 }
 }  // namespace

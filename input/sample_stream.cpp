@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "view/canvas.h"
+#include "view/marks.h"
 #include "view/screen_cycle.h"
 
 SampleWindow sample_window;
@@ -50,12 +50,7 @@ void slide_window() {
     w.cursor = history_slots;
     read_samples(n + history_slots);
 
-    // Refill marker: a small red triangle pointing up under the wave lane.
-    const int x = screen.x;
-    const int B = ViewLayout::WaveLane_base;
-    set_pen(0x0000FF);
-    draw_dot(x, B - 2);
-    for (int k = 1; k <= 4; ++k) draw_line(x - k, B - 2 - k, x + k, B - 2 - k);
+    draw_refill_mark(screen.x);
 }
 
 void invert_polarity() {

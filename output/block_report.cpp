@@ -13,7 +13,7 @@
 #include "output/output_problems.h"
 #include "output/tap_writer.h"
 #include "common/basics.h"
-#include "view/canvas.h"
+#include "view/marks.h"
 
 BlockReport block_report;
 
@@ -72,14 +72,6 @@ void describe_header(Line& line, const std::uint8_t* h, int times_length) {
     append(line, ", Len: %05d", h[12] | h[13] << 8);
 }
 
-void show_verdict(bool good, const char* report_line) {
-    fill_rect(0, 0, 129, 218, ViewLayout::background);
-    fill_rect(0, 200, canvas.W - 1, 218, ViewLayout::background);
-    set_text_colour(good ? 0x00C800 : 0x0000FF);
-    draw_text(0, canvas.H - 201, good ? "Checksum OK!" : "Checksum ERROR!");
-    set_text_colour(0x000000);
-    draw_text(0, canvas.H - 219, report_line);
-}
 }  // namespace
 
 void finish_block() {
@@ -148,7 +140,7 @@ void finish_block() {
     block_report.repaired_bits += decode_stats.rest_zeros + decode_stats.float_zeros;
 
     const TapWrite stored = write_tap_record(bytes, n);
-    show_verdict(c == 0, line.text);
+    draw_verdict(c == 0, line.text);
     log_write(line.text);
     log_write("\n");
     log_flush();  // each block's line reaches the disk (and a watching user) when the block is done

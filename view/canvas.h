@@ -40,6 +40,18 @@ constexpr int ScreenPanel_top = 192, ScreenPanel_left = 130;  // 192 rows x 256 
 constexpr int band_bottom = 305, band_top = 680;              // cleared at each screen
 constexpr Colour background = 0xE4FFFF;
 constexpr Colour level_background = 0xFFE69B;
+
+// Rows of the marks drawn by the decoding parts (see view/marks.h).
+constexpr int trace_bottom = StrengthLane_base;             // 400: marker lines run from here ...
+constexpr int trace_top = WaveLane_base + WaveLane_height;  // 677: ... to here
+constexpr int triangle_row = WaveLane_base - 2;             // 513: apex of the triangles under the wave lane
+constexpr int arrow_row = MidLane_base - 2;                 // 318: apex of a pulse's arrowhead
+constexpr int pair_tick_row = MidLane_base - 8;             // 312: the upper of a pair tick's two rows
+constexpr int level_bar_base = MidLane_base;                // 320: level bars rise from here
+constexpr int graph_centre = LevelLane_base + LevelLane_height / 2;  // 260: nominal speed in the period graph
+constexpr int gap_label_row = 496;                          // text row, counted from the top, of gap estimates
+constexpr int verdict_strip_bottom = 200, verdict_strip_top = 218;  // the verdict and log line of the latest block
+constexpr int verdict_row = 201, report_line_row = 219;     // text rows, counted from the top
 }  // namespace ViewLayout
 
 // Allocates a W x H picture filled with black and the pen and text colour black.
