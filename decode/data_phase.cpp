@@ -28,16 +28,19 @@ struct SpacingWindow {
     float low = 0.0f, high = 0.0f;
 };
 
-// Data-phase state, kept between phases as the decoder leaves it.
-std::int32_t pilot_run_fixed = 0;       // long pulses in a row inside the window fixed at the sync
-SpacingWindow pilot_window_fixed;
-std::int32_t pilot_run_adaptive = 0;    // the same for a window set from the P current at its start
-SpacingWindow pilot_window_adaptive;
-std::int32_t pilot_run_start_bits = 0;  // bit_count when the latest run started
-std::int32_t zero_run_start_edge = 0;   // last_edge when the current zero run or gap began
-std::int32_t zero_run_first = 0;        // first short pulse of the zero run
-float zero_run_first_period = 0.0f;     // that pulse's period
-std::int32_t zero_run_last = 0;         // latest short pulse of the zero run
+// Data-phase state, kept between phases as the decoder leaves it; written by decode_data alone.
+struct DataPhase {
+    std::int32_t pilot_run_fixed = 0;       // long pulses in a row inside the window fixed at the sync
+    SpacingWindow pilot_window_fixed;
+    std::int32_t pilot_run_adaptive = 0;    // the same for a window set from the P current at its start
+    SpacingWindow pilot_window_adaptive;
+    std::int32_t pilot_run_start_bits = 0;  // bit_count when the latest run started
+    std::int32_t zero_run_start_edge = 0;   // last_edge when the current zero run or gap began, absolute index
+    std::int32_t zero_run_first = 0;        // first short pulse of the zero run, absolute index
+    float zero_run_first_period = 0.0f;     // that pulse's period, samples
+    std::int32_t zero_run_last = 0;         // latest short pulse of the zero run, absolute index
+};
+DataPhase phase;
 
 std::int32_t pos(std::uint8_t i) { return rec(i).position; }
 
@@ -50,24 +53,24 @@ bool inside(const SpacingWindow& w, std::int32_t d) { return w.low <= d && d <= 
 
 // Counts long pulses at pilot spacing; true when a new pilot has begun.
 bool new_pilot_begins(std::int32_t d) {
-    if (inside(pilot_window_fixed, d)) {
-        if (pilot_run_fixed == 0) pilot_run_start_bits = block_buffer.bit_count;
-        ++pilot_run_fixed;
+    if (inside(phase.pilot_window_fixed, d)) {
+        if (phase.pilot_run_fixed == 0) phase.pilot_run_start_bits = block_buffer.bit_count;
+        ++phase.pilot_run_fixed;
     } else {
-        pilot_run_fixed = 0;
+        phase.pilot_run_fixed = 0;
     }
-    if (inside(pilot_window_adaptive, d) && pilot_run_adaptive != 0) {
-        ++pilot_run_adaptive;
+    if (inside(phase.pilot_window_adaptive, d) && phase.pilot_run_adaptive != 0) {
+        ++phase.pilot_run_adaptive;
     } else {
-        pilot_run_adaptive = 0;
+        phase.pilot_run_adaptive = 0;
     }
     const SpacingWindow now = pilot_window();
-    if (inside(now, d) && pilot_run_adaptive == 0) {
-        pilot_window_adaptive = now;
-        pilot_run_adaptive = 1;
-        pilot_run_start_bits = block_buffer.bit_count;
+    if (inside(now, d) && phase.pilot_run_adaptive == 0) {
+        phase.pilot_window_adaptive = now;
+        phase.pilot_run_adaptive = 1;
+        phase.pilot_run_start_bits = block_buffer.bit_count;
     }
-    return pilot_run_fixed >= pilot_run_limit || pilot_run_adaptive >= pilot_run_limit;
+    return phase.pilot_run_fixed >= pilot_run_limit || phase.pilot_run_adaptive >= pilot_run_limit;
 }
 
 bool is_unpaired_short(std::uint8_t i) { return rec(i).kind == kind_short && rec(i).paired == 0; }
@@ -78,11 +81,11 @@ void close_gap() {
     const std::uint8_t i = pulse_ring.ring_index;
     const double P = decoder.tracked_period;
     const double g = bit_recorder.zero_run_count == 0
-                         ? (pos(i) - zero_run_start_edge) / P
-                         : (zero_run_first - zero_run_start_edge) / static_cast<double>(zero_run_first_period) +
-                               (pos(i) - zero_run_last) / P - 1.0;
+                         ? (pos(i) - phase.zero_run_start_edge) / P
+                         : (phase.zero_run_first - phase.zero_run_start_edge) / static_cast<double>(phase.zero_run_first_period) +
+                               (pos(i) - phase.zero_run_last) / P - 1.0;
     draw_triangle(column_of(pos(i)), 0xC880FF);
-    draw_triangle(column_of(zero_run_last), 0xFF8000);
+    draw_triangle(column_of(phase.zero_run_last), 0xFF8000);
 
     float z = static_cast<float>(g - 2.0);  // '0' cycles not yet accounted for; the '1' takes two
     if (build_profile.skip_gap_estimate) z = 0.0f;
@@ -136,22 +139,12 @@ bool gap_ends(std::int32_t& r) {
 bool counts_as_zero(std::uint8_t i) { return rec(i).paired == 1 || build_profile.accept_unpaired_zeros; }
 }  // namespace
 
-void reset_data_phase() {
-    pilot_run_fixed = 0;
-    pilot_window_fixed = {};
-    pilot_run_adaptive = 0;
-    pilot_window_adaptive = {};
-    pilot_run_start_bits = 0;
-    zero_run_start_edge = 0;
-    zero_run_first = 0;
-    zero_run_first_period = 0.0f;
-    zero_run_last = 0;
-}
+void reset_data_phase() { phase = DataPhase{}; }
 
 std::int32_t decode_data(std::int32_t S) {
-    pilot_window_fixed = pilot_window();
-    pilot_run_fixed = 0;
-    pilot_run_adaptive = 0;
+    phase.pilot_window_fixed = pilot_window();
+    phase.pilot_run_fixed = 0;
+    phase.pilot_run_adaptive = 0;
     decode_stats.max0_size = 0.0f;
     decode_stats.min1_size = 1.0f;
     decode_stats.mid0_count = 0;
@@ -168,7 +161,7 @@ std::int32_t decode_data(std::int32_t S) {
         if (r == 1) {
             const std::int32_t d = pos(pulse_ring.ring_index) - decoder.last_edge;
             if (new_pilot_begins(d)) {
-                block_buffer.bit_count = pilot_run_start_bits;
+                block_buffer.bit_count = phase.pilot_run_start_bits;
                 return 1;
             }
             if (d < one_limit * decoder.tracked_period) {
@@ -179,32 +172,32 @@ std::int32_t decode_data(std::int32_t S) {
                 r = detect_pulse();
                 continue;
             }
-            zero_run_start_edge = decoder.last_edge;
+            phase.zero_run_start_edge = decoder.last_edge;
             bit_recorder.zero_run_count = 0;
             if (gap_ends(r)) return r;
             continue;
         }
 
         // A short pulse.
-        pilot_run_fixed = 0;
-        pilot_run_adaptive = 0;
+        phase.pilot_run_fixed = 0;
+        phase.pilot_run_adaptive = 0;
         if (!counts_as_zero(pulse_ring.ring_index)) {
             r = detect_pulse();
             continue;
         }
-        zero_run_start_edge = decoder.last_edge;
-        zero_run_first = zero_run_last = pos(pulse_ring.ring_index);
-        zero_run_first_period = rec(pulse_ring.ring_index).period;
+        phase.zero_run_start_edge = decoder.last_edge;
+        phase.zero_run_first = phase.zero_run_last = pos(pulse_ring.ring_index);
+        phase.zero_run_first_period = rec(pulse_ring.ring_index).period;
         start_zero_run(pos(pulse_ring.ring_index));
-        draw_triangle(column_of(zero_run_start_edge), 0x0000FF);
-        draw_triangle(column_of(zero_run_first), 0x00FF00);
+        draw_triangle(column_of(phase.zero_run_start_edge), 0x0000FF);
+        draw_triangle(column_of(phase.zero_run_first), 0x00FF00);
         for (;;) {
             r = detect_pulse();
             if (r < 0) return r;
             if (r == 1) break;
             if (counts_as_zero(pulse_ring.ring_index)) {
                 continue_zero_run();
-                zero_run_last = pos(pulse_ring.ring_index);
+                phase.zero_run_last = pos(pulse_ring.ring_index);
             }
         }
         if (gap_ends(r)) return r;

@@ -101,9 +101,9 @@ void enter_data_phase() {
     decoder.decoder_state = Data;
     decoder.tracked_period = static_cast<float>(decoder.tracked_period * 0.5);
     analysis.window_length = truncate(decoder.tracked_period + 0.5);
-    decoder.split_ratio = 0.7f;
-    decoder.mid0_ratio = 0.65f;
-    decoder.mid1_ratio = 0.75f;
+    decoder.split_ratio = data_split_ratio;
+    decoder.mid0_ratio = data_mid0_ratio;
+    decoder.mid1_ratio = data_mid1_ratio;
 
     const double P = decoder.tracked_period;
     const double K = pilot_ratio;
@@ -145,10 +145,10 @@ void enter_data_phase() {
 std::int32_t decode_block() {
     block_buffer.bit_count = 0;
     decode_stats.float_zeros = 0;
-    decoder.short_min_ratio = decoder.split_ratio = decoder.mid0_ratio = decoder.mid1_ratio = 0.2f;
-    decoder.long_max_ratio = 2.0f;
-    analysis.window_length = 30;
-    decoder.tracked_period = 30.0f;
+    decoder.short_min_ratio = decoder.split_ratio = decoder.mid0_ratio = decoder.mid1_ratio = search_ratio;
+    decoder.long_max_ratio = search_long_max_ratio;
+    analysis.window_length = start_window_length;
+    decoder.tracked_period = search_period;
     decoder.decoder_state = Search;
     decoder.last_result = detect_pulse();  // priming: the look-ahead made under the previous settings
 
