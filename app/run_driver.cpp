@@ -16,6 +16,7 @@
 #include "output/output_problems.h"
 #include "output/tap_writer.h"
 #include "view/canvas.h"
+#include "view/platform.h"
 #include "view/screen_cycle.h"
 
 RecoveryRun recovery_run;
@@ -90,6 +91,8 @@ int run_recording(const RunSettings& settings) {
     reset_program_state();
     drawing_enabled = settings.drawing;
     log_output.echo = settings.echo;
+    platform_hooks = settings.platform;
+    output_files.create = settings.create_output;
     SampleWindow& w = sample_window;
     w.slots = new (std::nothrow) float[window_slots]();  // the 4000 slots of history start at 0.0
     if (w.slots == nullptr) {
@@ -108,7 +111,7 @@ int run_recording(const RunSettings& settings) {
     sample_source.recording = platform_open_recording(recovery_run.chosen_path);
     if (sample_source.recording == nullptr) fatal_error(text_file_not_found);
     enter_output_folder();
-    log_output.LogFile = platform_create_output("Log.txt", true);  // line ends are written as CR LF by the log itself
+    log_output.LogFile = output_files.create("Log.txt", true);  // line ends are written as CR LF by the log itself
     if (log_output.LogFile == nullptr) fatal_error(text_no_log);
 
     // The other start values (the live view's column, the detector's levels,

@@ -6,6 +6,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+
+#include "output/output_files.h"
+#include "view/platform.h"
 
 constexpr int path_size = 1024;  // characters of the chosen path and of the output folder path
 
@@ -34,10 +38,14 @@ constexpr const char* text_no_memory = "Not enought memory!\n";
 // Shows the error (platform) and ends the process with exit_not_run.
 [[noreturn]] void fatal_error(const char* text);
 
-// What the front end tells the core about one run.
+// What the front end tells the core about one run: the one seam between them.
 struct RunSettings {
     bool drawing = true;   // draw the live view; off when nobody will see a picture
     bool echo = false;     // show every text written to the log on standard output too
+    // How the live view is shown and its text drawn. A front end that draws
+    // before the run (canvas_startup) installs the same hooks before that.
+    PlatformHooks platform;
+    std::FILE* (*create_output)(const char* name, bool append) = open_output_file;  // the log and the TAP files
     // Absolute index of the recording's first sample: 0, except in tests that
     // start near the end of the positions' range without writing gigabytes.
     std::int64_t first_sample_index = 0;

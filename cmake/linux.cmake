@@ -7,9 +7,11 @@ find_package(SDL2 REQUIRED)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET sndfile)
 pkg_check_modules(SOXR REQUIRED IMPORTED_TARGET soxr)
+# The run driver and the command line's platform layer: the core itself needs no front end.
 add_library(velliqor_linux STATIC
+  app/run_driver.cpp
+  app/output_folder.cpp
   app/linux/text_freetype.cpp
-  app/linux/present_linux.cpp
   app/linux/png_snapshot.cpp
   app/linux/files_linux.cpp
   app/linux/progress.cpp
@@ -29,8 +31,6 @@ target_include_directories(velliqor_linux PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(velliqor_linux PUBLIC velliqor_core Freetype::Freetype PNG::PNG SDL2::SDL2 PkgConfig::SNDFILE PkgConfig::SOXR)
 set(VELLIQOR_FONT "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf" CACHE FILEPATH "Font of the live view's text")
 target_compile_definitions(velliqor_linux PRIVATE VELLIQOR_FONT="${VELLIQOR_FONT}")
-# The core calls back into its platform layer (text, presentation, folders).
-target_link_libraries(velliqor_core PUBLIC velliqor_linux)
 
 # `velliqor` is the reference profile; each profile also has an executable of its own name.
 add_executable(velliqor app/linux/cli_main.cpp)

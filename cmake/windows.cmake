@@ -3,13 +3,13 @@
 enable_language(RC)
 
 add_library(velliqor_windows STATIC
+  app/run_driver.cpp
+  app/output_folder.cpp
   app/windows/window_shell.cpp
   app/windows/platform_windows.cpp
 )
 target_include_directories(velliqor_windows PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(velliqor_windows PUBLIC velliqor_core user32 gdi32 comdlg32)
-# The core calls back into its platform layer (text, presentation, folders).
-target_link_libraries(velliqor_core PUBLIC velliqor_windows)
 
 foreach(profile IN LISTS VELLIQOR_PROFILES)
   profile_executable_name(${profile} exe)

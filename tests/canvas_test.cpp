@@ -9,8 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/linux/present_linux.h"
+#include "app/linux/text_render.h"
 #include "view/canvas.h"
+#include "view/platform.h"
 #include "view/platform.h"
 
 namespace {
@@ -30,7 +31,7 @@ protected:
         ASSERT_TRUE(canvas_create(W, H));
     }
     void TearDown() override {
-        present_hook = nullptr;
+        platform_hooks = PlatformHooks{};
         drawing_enabled = true;
         canvas_destroy();
     }
@@ -278,7 +279,7 @@ TEST_F(Startup, ShowsCornerMarksAndGreetingThenClearsToBackground) {
     fill_rect(0, 0, W - 1, H - 1, grey);  // so the black marks can be seen
     set_pen(red);
     presented.clear();
-    present_hook = record_present;
+    platform_hooks.present = record_present;
     canvas_startup();
     ASSERT_EQ(presented.size(), 2u);
 
@@ -300,7 +301,15 @@ TEST_F(Startup, ShowsCornerMarksAndGreetingThenClearsToBackground) {
     EXPECT_EQ(canvas.pen, 0u);
 }
 
-using DrawText = CanvasTest;
+// Text as the command line draws it: through FreeType.
+class DrawText : public CanvasTest {
+protected:
+    void SetUp() override {
+        CanvasTest::SetUp();
+        platform_hooks.text_out = freetype_text_out;
+        platform_hooks.text_centred_left = freetype_text_centred_left;
+    }
+};
 
 // Columns [x_begin, x_end) and up-rows [y_bottom, y_top] that differ from `colour`.
 struct Box {
@@ -401,4 +410,22 @@ TEST_F(DrawText, EmptyTextPaintsNothing) {
     EXPECT_TRUE(pixels_not(0).empty());
 }
 
+// Text drawn without a front end: the core's own drawer, the same on every machine.
+TEST_F(CanvasTest, TheBuiltInTextDrawerPaintsSevenColumnsACharacterInAWhiteCell) {
+    fill_rect(0, 0, W - 1, H - 1, grey);
+    set_text_colour(red);
+    draw_text(10, 20, "A0 ");
+    const Box box = changed_box(grey);
+    EXPECT_EQ(box.x_begin, 10);
+    EXPECT_EQ(box.x_end, 10 + 3 * 7);
+    EXPECT_EQ(box.y_top, H - 1 - 20);
+    EXPECT_EQ(box.y_bottom, H - 1 - 20 - 15);
+    // 'A' is 1000001 and '0' 0110000: their top bits differ, and the space has no ink.
+    const auto ink_at = [&](int cell, int bit) { return at(10 + 7 * cell + 2, H - 1 - 20 - 2 - 2 * bit) == red; };
+    EXPECT_TRUE(ink_at(0, 0));
+    EXPECT_FALSE(ink_at(1, 0));
+    EXPECT_TRUE(ink_at(1, 1));
+    EXPECT_TRUE(ink_at(0, 6));
+    for (int bit = 0; bit < 7; ++bit) EXPECT_FALSE(ink_at(2, bit));
+}
 }  // namespace

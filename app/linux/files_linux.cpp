@@ -10,7 +10,6 @@
 #include "app/linux/files_linux.h"
 #include "app/platform_files.h"
 #include "app/run_driver.h"
-#include "output/output_files.h"
 
 const char path_separator = '/';
 const char* const text_file_not_found = "\xD0\xA4\xD0\xB0\xD0\xB9\xD0\xBB \xD0\xBD\xD0\xB5 "
@@ -59,7 +58,7 @@ bool platform_current_directory(char* path, std::size_t size) { return getcwd(pa
 // A TAP file replaces whatever has its name, a symbolic link included: it is
 // never written through a link into some other file. The log is only ever
 // appended to, and a link there is the user's own (to a disk of their choice).
-std::FILE* platform_create_output(const char* name, bool append) {
+std::FILE* linux_create_output(const char* name, bool append) {
     if (append) return std::fopen(name, "ab");
     const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC;
     int fd = open(name, flags, 0666);

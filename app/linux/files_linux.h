@@ -1,6 +1,8 @@
 // How the command line opens the recording.
 #pragma once
 
+#include <cstdio>
+
 #include "app/linux/audio_convert.h"
 
 struct RecordingSource {
@@ -11,3 +13,7 @@ struct RecordingSource {
 };
 
 extern RecordingSource recording_source;
+
+// Opens a file of the output folder (the log, a TAP file) without writing
+// through a symbolic link planted under a TAP file's name.
+std::FILE* linux_create_output(const char* name, bool append);

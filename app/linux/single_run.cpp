@@ -17,12 +17,12 @@
 #include "app/linux/frames.h"
 #include "app/linux/live_window.h"
 #include "app/linux/png_snapshot.h"
-#include "app/linux/present_linux.h"
 #include "app/linux/output_claim.h"
 #include "app/linux/progress.h"
 #include "app/linux/recording_place.h"
 #include "app/linux/run_summary.h"
 #include "app/linux/stop_signal.h"
+#include "app/linux/text_render.h"
 #include "common/build_profile.h"
 #include "app/run_driver.h"
 #include "input/sample_stream.h"
@@ -30,6 +30,7 @@
 #include "output/log_file.h"
 #include "common/basics.h"
 #include "view/canvas.h"
+#include "view/platform.h"
 
 namespace {
 const CliOptions* run_options = nullptr;
@@ -150,17 +151,19 @@ int run_one(const CliOptions& options, const std::string& recording) {
     }
     const bool window = options.window && live_window_open(build_profile.window_title);
     // Only a picture that someone will see is worth drawing.
-    drawing_enabled = window || !options.snapshot.empty() || frames_enabled();
-    present_hook = on_screen_complete;
+    RunSettings settings;
+    settings.drawing = window || !options.snapshot.empty() || frames_enabled();
+    settings.echo = !options.quiet;
+    settings.platform = {freetype_text_out, freetype_text_centred_left, on_screen_complete, between_screens};
+    settings.create_output = linux_create_output;
+    // The start-up picture comes before the run.
+    drawing_enabled = settings.drawing;
+    platform_hooks = settings.platform;
     canvas_startup();
 
     progress_begin(options.convert ? (place.regular && !place.standard_input ? converted_length(place.path.c_str()) : 0)
                                    : file_samples(place));
-    pump_hook = between_screens;
     run_started = std::chrono::steady_clock::now();
-    RunSettings settings;
-    settings.drawing = drawing_enabled;
-    settings.echo = !options.quiet;
     int status = run_recording(settings);
     progress_end();
     if (options.convert && !converted_read_failure().empty()) {

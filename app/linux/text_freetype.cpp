@@ -165,7 +165,7 @@ int draw_text_into(const Target& t, int x, int row, const char* text, std::uint3
 
 }  // namespace
 
-int platform_text_out(int x, int row, const char* text, std::uint32_t colour) {
+int freetype_text_out(int x, int row, const char* text, std::uint32_t colour) {
     return draw_text_into({canvas.pixels, canvas.W, canvas.H}, x, row, text, colour);
 }
 
@@ -173,6 +173,6 @@ int render_text(std::uint32_t* pixels, int W, int H, int x, int row, const char*
     return draw_text_into({pixels, W, H}, x, row, text, colour);
 }
 
-void platform_text_centred_left(const char* text, std::uint32_t colour) {
-    (void)platform_text_out(0, (canvas.H - cell_height) / 2, text, colour);
+void freetype_text_centred_left(const char* text, std::uint32_t colour) {
+    (void)freetype_text_out(0, (canvas.H - cell_height) / 2, text, colour);
 }

@@ -8,14 +8,13 @@
 #include "app/run_driver.h"
 #include "app/windows/window_shell.h"
 #include "input/sample_stream.h"
-#include "output/output_files.h"
 #include "view/canvas.h"
 #include "view/platform.h"
 
 const char path_separator = '\\';
 const char* const text_file_not_found = "\xD4\xE0\xE9\xEB \xED\xE5 \xED\xE0\xE9\xE4\xE5\xED!";  // Windows-1251
 
-int platform_text_out(int x, int row, const char* text, std::uint32_t colour) {
+int windows_text_out(int x, int row, const char* text, std::uint32_t colour) {
     SetTextColor(shell.memory_dc, colour);
     const int length = lstrlenA(text);
     TextOutA(shell.memory_dc, x, row, text, length);
@@ -25,14 +24,14 @@ int platform_text_out(int x, int row, const char* text, std::uint32_t colour) {
     return size.cx;
 }
 
-void platform_text_centred_left(const char* text, std::uint32_t colour) {
+void windows_text_centred_left(const char* text, std::uint32_t colour) {
     SetTextColor(shell.memory_dc, colour);
     RECT all{0, 0, canvas.W, canvas.H};
     DrawTextA(shell.memory_dc, text, -1, &all, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
     GdiFlush();
 }
 
-void platform_present() {
+void windows_present() {
     if (!shell.shown) {
         // The first picture is what the window shows when it first appears.
         shell.shown = true;
@@ -47,7 +46,7 @@ void platform_present() {
     UpdateWindow(shell.main_window);
 }
 
-void pump_one_message() {
+void windows_pump_one_message() {
     if (!PeekMessageA(&shell.message, nullptr, 0, 0, PM_NOREMOVE)) return;
     if (GetMessageA(&shell.message, nullptr, 0, 0) == 0) {
         // The user closed the window: keep every block recovered so far whole.
@@ -95,8 +94,6 @@ const char* platform_enter_output_folder(char folder[]) {
     CreateDirectoryA(folder, nullptr);  // an existing folder is reused
     return SetCurrentDirectoryA(folder) != 0 ? nullptr : text_no_folder;
 }
-
-std::FILE* platform_create_output(const char* name, bool append) { return std::fopen(name, append ? "ab" : "wb"); }
 
 [[noreturn]] void fatal_error(const char* text) {
     MessageBoxA(nullptr, text, "System Error!", MB_ICONERROR | MB_OK);

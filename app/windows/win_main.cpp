@@ -6,6 +6,7 @@
 #include "app/windows/window_shell.h"
 #include "output/output_problems.h"
 #include "view/canvas.h"
+#include "view/platform.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
     shell.instance = instance;
@@ -15,10 +16,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
     if (!create_canvas_bitmap(build_profile.canvas_width, build_profile.canvas_height)) {
         fatal_error(text_no_memory);
     }
+    RunSettings settings;
+    settings.platform = {windows_text_out, windows_text_centred_left, windows_present, windows_pump_one_message};
+    platform_hooks = settings.platform;  // the start-up picture comes before the run
     canvas_startup();
     SetWindowTextA(shell.main_window, build_profile.window_title);
 
-    const int status = run_recording(RunSettings{});
+    const int status = run_recording(settings);
     if (output_problems.output_lost) MessageBoxA(shell.main_window, output_problems.output_problem_text, build_profile.window_title, MB_ICONWARNING | MB_OK);
     return status == exit_blocks_bad ? exit_ok : status;
 }

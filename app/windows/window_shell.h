@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 struct WindowShell {
     HINSTANCE instance = nullptr;
     HWND main_window = nullptr;
@@ -13,12 +15,19 @@ struct WindowShell {
     HBITMAP canvas_bitmap = nullptr;
     char title[100] = "";              // string 103
     char class_name[100] = "";         // string 109
-    MSG message{};                     // filled by pump_one_message
+    MSG message{};                     // filled by windows_pump_one_message
 };
 
 extern WindowShell shell;
 
 void register_main_class();
 void create_main_window();
+// The Canvas' hooks on Windows (see view/platform.h): GDI text in the memory
+// context, a repaint of the window, and one message taken from the queue.
+int windows_text_out(int x, int row, const char* text, std::uint32_t colour);
+void windows_text_centred_left(const char* text, std::uint32_t colour);
+void windows_present();
+void windows_pump_one_message();
+
 // Creates the 32-bit bottom-up bitmap of W x H in a memory context and lets the Canvas draw into it.
 bool create_canvas_bitmap(int W, int H);

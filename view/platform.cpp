@@ -1,0 +1,54 @@
+#include "view/platform.h"
+
+#include <cstring>
+
+#include "view/canvas.h"
+
+PlatformHooks platform_hooks;
+
+namespace {
+constexpr int cell_rows = 16;        // as the Linux front end's font
+constexpr int cell_columns = 7;      // a character
+constexpr int first_bit_row = 2;     // rows 2 .. 15: seven bits, two rows each
+constexpr Colour paper = 0xFFFFFF;
+
+void put(int x, int row, Colour colour) {
+    const int y = canvas.H - 1 - row;
+    if (x < 0 || x >= canvas.W || y < 0 || y >= canvas.H) return;
+    canvas.pixels[static_cast<std::size_t>(y) * canvas.W + x] = pixel_of(colour);
+}
+}  // namespace
+
+int builtin_text_out(int x, int row, const char* text, Colour colour) {
+    const int length = static_cast<int>(std::strlen(text));
+    for (int k = 0; k < length; ++k) {
+        const auto code = static_cast<unsigned char>(text[k]);
+        const int left = x + k * cell_columns;
+        for (int r = 0; r < cell_rows; ++r) {
+            const int bit = (r - first_bit_row) / 2;
+            const bool ink = code != ' ' && r >= first_bit_row && ((code >> (6 - bit)) & 1) != 0;
+            for (int c = 0; c < cell_columns; ++c) {
+                put(left + c, row + r, ink && c >= 1 && c <= 4 ? colour : paper);
+            }
+        }
+    }
+    return length * cell_columns;
+}
+
+void builtin_text_centred_left(const char* text, Colour colour) {
+    builtin_text_out(0, (canvas.H - cell_rows) / 2, text, colour);
+}
+
+int platform_text_out(int x, int row, const char* text, Colour colour) {
+    return platform_hooks.text_out(x, row, text, colour);
+}
+
+void platform_text_centred_left(const char* text, Colour colour) { platform_hooks.text_centred_left(text, colour); }
+
+void platform_present() {
+    if (platform_hooks.present != nullptr) platform_hooks.present();
+}
+
+void pump_one_message() {
+    if (platform_hooks.pump != nullptr) platform_hooks.pump();
+}
