@@ -54,7 +54,11 @@ void enter_output_folder() {
 }  // namespace
 
 // Every record of the core back to its start values: those its definition gives.
+// Streams a test left open are closed first, not lost with their records.
 void reset_program_state() {
+    if (sample_source.recording != nullptr) std::fclose(sample_source.recording);
+    if (log_output.LogFile != nullptr) std::fclose(log_output.LogFile);
+    if (tap_output.tap_file != nullptr) std::fclose(tap_output.tap_file);
     sample_window = SampleWindow{};
     sample_source = SampleSource{};
     analysis = SignalAnalysis{};

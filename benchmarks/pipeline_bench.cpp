@@ -9,12 +9,14 @@
 
 #include "analysis/pulse_ring.h"
 #include "analysis/signal_analyser.h"
-#include "decode/decoder.h"
+#include "app/linux/text_render.h"
 #include "app/run_driver.h"
 #include "decode/block_buffer.h"
+#include "decode/decoder.h"
 #include "input/sample_stream.h"
 #include "tools/tape_encoder.h"
 #include "view/canvas.h"
+#include "view/platform.h"
 #include "view/screen_cycle.h"
 
 namespace {
@@ -70,11 +72,15 @@ void count_audio(benchmark::State& state, std::size_t samples) {
         benchmark::Counter(static_cast<double>(samples) / sample_rate, benchmark::Counter::kIsIterationInvariantRate);
 }
 
+// Text as the command line draws it, through FreeType.
+PlatformHooks command_line_hooks() { return {freetype_text_out, freetype_text_centred_left, nullptr, nullptr}; }
+
 // The screen cycle with the live view drawn: a step per sample, a screen per 800.
 void BM_ScreenCycle(benchmark::State& state) {
     std::size_t samples = 0;
     bench_recording(samples);
     drawing_enabled = true;
+    platform_hooks = command_line_hooks();
     canvas_create(800, 680);
     canvas_startup();
     for (auto _ : state) {
@@ -147,6 +153,7 @@ void BM_WholeRun(benchmark::State& state) {
         std::snprintf(recovery_run.chosen_path, path_size, "%s", path.c_str());
         RunSettings settings;
         settings.drawing = drawing_enabled;
+        settings.platform = command_line_hooks();
         benchmark::DoNotOptimize(run_recording(settings));
     }
     canvas_destroy();

@@ -1,7 +1,6 @@
 // The command line as a user meets it: start-up errors, paths and exit statuses.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -98,14 +97,46 @@ TEST_F(Cli, OverlongPathIsRefusedCleanly) {
     EXPECT_NE(r.err.find("Path is too long!"), std::string::npos);
 }
 
-TEST_F(Cli, UsageErrorsAndHelp) {
-    EXPECT_EQ(run_cli({}, dir.path).status, 64);
-    EXPECT_EQ(run_cli({"--bogus", "a.wav"}, dir.path).status, 64);
-    EXPECT_EQ(run_cli({"a.wav", "b.wav"}, dir.path).status, 1);
+TEST_F(Cli, UsageErrorsExitWith64AndRunNothing) {
+    // Real recordings, so that a run that started anyway would leave its folder.
+    write_bytes(dir.path + "/a.wav", samples_as_bytes(short_tape()));
+    write_bytes(dir.path + "/b.wav", samples_as_bytes(short_tape()));
+    for (const std::vector<std::string>& wrong :
+         {std::vector<std::string>{}, {"--bogus", "a.wav"}, {"-j"}, {"-j", "0", "a.wav", "b.wav"},
+          {"--snapshot", "p.png", "a.wav", "b.wav"}, {"--pace", "1", "a.wav", "b.wav"}, {"-", "-"},
+          {"--channel", "mix", "a.wav"}}) {
+        std::string command;
+        for (const std::string& a : wrong) command += " " + a;
+        const CliResult r = run_cli(wrong, dir.path);
+        EXPECT_EQ(r.status, 64) << command;
+        EXPECT_NE(r.err.find("Try 'velliqor --help'."), std::string::npos) << command << ": " << r.err;
+        EXPECT_EQ(r.out, "") << command;  // no batch table: nothing ran
+        EXPECT_EQ(list_folder(dir.path), (std::vector<std::string>{"a.wav", "b.wav"})) << command;
+    }
+}
+
+TEST_F(Cli, TwoMissingRecordingsAreABatchThatSaysWhyNeitherRan) {
+    const CliResult r = run_cli({"a.wav", "b.wav"}, dir.path);
+    EXPECT_EQ(r.status, 1);  // could not run: not a usage error
+    EXPECT_EQ(r.err.find("Try 'velliqor --help'"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.rfind("recording", 0), 0u) << r.out;  // the table's heading comes first
+    for (const char* name : {"a.wav ", "b.wav "}) {
+        const std::size_t at = r.out.find(name);
+        ASSERT_NE(at, std::string::npos) << r.out;
+        const std::string row = r.out.substr(at, r.out.find('\n', at) - at);
+        EXPECT_NE(row.find("not run: Файл не найден!"), std::string::npos) << row;
+    }
+    EXPECT_TRUE(list_folder(dir.path).empty());
+}
+
+TEST_F(Cli, HelpAndVersionAnswerWithStatusZero) {
     const CliResult help = run_cli({"--help"}, dir.path);
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage: velliqor"), std::string::npos);
-    EXPECT_NE(run_cli({"--version"}, dir.path).out.find("2.01"), std::string::npos);
+    const CliResult version = run_cli({"--version"}, dir.path);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_NE(version.out.find("2.01"), std::string::npos);
+    EXPECT_TRUE(list_folder(dir.path).empty());
 }
 
 TEST_F(Cli, SnapshotIsAPngOfTheCanvas) {
@@ -130,18 +161,21 @@ TEST_F(Cli, TerminationKeepsTheLogAndTapFileWhole) {
     options.pilot_pulses = 1000;
     options.pause_s = 0.2;
     write_bytes(dir.path + "/long.raw", samples_as_bytes(encode_blocks(blocks, options)));
-    const pid_t pid = start_program(VELLIQOR_CLI, {"long.raw"}, dir.path, "out.txt", "err.txt");
-    // Stop it once the log shows its third file.
-    for (int k = 0; k < 2000; ++k) {
-        const std::vector<std::uint8_t> log = read_bytes(dir.path + "/long/Log.txt");
-        if (std::string(log.begin(), log.end()).find("002_part.tap") != std::string::npos) break;
-        usleep(2000);
-    }
+    int out_fd = -1;
+    const pid_t pid = start_program_piped(VELLIQOR_CLI, {"long.raw"}, dir.path, out_fd, "err.txt");
+    ASSERT_GT(pid, 0);
+    // Stop it once the log it echoes names its third file. The deadline only
+    // guards against a hang: a slow machine gets there, later.
+    std::string echoed;
+    const bool third_file = read_until(out_fd, "002_part.tap", 300, echoed);
     kill(pid, SIGTERM);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    // Keep reading until it closes its end, so that it never waits on a full pipe.
+    std::string rest;
+    EXPECT_TRUE(read_to_end(out_fd, 60, rest)) << "it kept its standard output open";
+    close(out_fd);
+    const int status = wait_at_most(pid, 60);
+    ASSERT_TRUE(third_file) << "the echoed log never named 002_part.tap:\n" << echoed;
+    EXPECT_EQ(status, 1);
     const std::vector<std::uint8_t> err = read_bytes(dir.path + "/err.txt");
     EXPECT_NE(std::string(err.begin(), err.end()).find("stopped"), std::string::npos);
 

@@ -12,23 +12,22 @@ constexpr int cell_columns = 7;      // a character
 constexpr int first_bit_row = 2;     // rows 2 .. 15: seven bits, two rows each
 constexpr Colour paper = 0xFFFFFF;
 
-void put(int x, int row, Colour colour) {
-    const int y = canvas.H - 1 - row;
-    if (x < 0 || x >= canvas.W || y < 0 || y >= canvas.H) return;
-    canvas.pixels[static_cast<std::size_t>(y) * canvas.W + x] = pixel_of(colour);
-}
 }  // namespace
 
 int builtin_text_out(int x, int row, const char* text, Colour colour) {
     const int length = static_cast<int>(std::strlen(text));
-    for (int k = 0; k < length; ++k) {
-        const auto code = static_cast<unsigned char>(text[k]);
-        const int left = x + k * cell_columns;
-        for (int r = 0; r < cell_rows; ++r) {
-            const int bit = (r - first_bit_row) / 2;
-            const bool ink = code != ' ' && r >= first_bit_row && ((code >> (6 - bit)) & 1) != 0;
+    const std::uint32_t ink = pixel_of(colour), white = pixel_of(paper);
+    for (int r = 0; r < cell_rows; ++r) {
+        const int y = canvas.H - 1 - (row + r);  // up-coordinates: rows count from the top here
+        if (y < 0 || y >= canvas.H) continue;
+        std::uint32_t* line = canvas.pixels + static_cast<std::size_t>(y) * canvas.W;
+        const int bit = (r - first_bit_row) / 2;
+        for (int k = 0; k < length; ++k) {
+            const auto code = static_cast<unsigned char>(text[k]);
+            const bool inked = code != ' ' && r >= first_bit_row && ((code >> (6 - bit)) & 1) != 0;
             for (int c = 0; c < cell_columns; ++c) {
-                put(left + c, row + r, ink && c >= 1 && c <= 4 ? colour : paper);
+                const long long column = static_cast<long long>(x) + k * cell_columns + c;
+                if (column >= 0 && column < canvas.W) line[column] = inked && c >= 1 && c <= 4 ? ink : white;
             }
         }
     }

@@ -26,8 +26,6 @@ void CoreTest::SetUp() {
 }
 
 void CoreTest::TearDown() {
-    if (sample_source.recording != nullptr) std::fclose(sample_source.recording);
-    if (log_output.LogFile != nullptr) std::fclose(log_output.LogFile);
     delete[] sample_window.slots;
     delete[] block_buffer.bytes;
     reset_program_state();

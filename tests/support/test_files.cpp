@@ -2,11 +2,14 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -79,8 +82,12 @@ int wait_at_most(pid_t pid, double seconds) {
     return -1;
 }
 
-pid_t start_program(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
-                    const std::string& out, const std::string& err, const char* display, const char* input) {
+namespace {
+// The child's side of start_program: standard output into `out_fd` when it is
+// not negative, else into the file `out`.
+pid_t start_child(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
+                  int out_fd_given, const std::string& out, const std::string& err, const char* display,
+                  const char* input) {
     const pid_t pid = fork();
     if (pid != 0) return pid;
     if (chdir(cwd.c_str()) != 0) _exit(127);
@@ -88,7 +95,7 @@ pid_t start_program(const std::string& program, const std::vector<std::string>& 
     if (in_fd < 0) _exit(127);
     dup2(in_fd, STDIN_FILENO);
     std::signal(SIGPIPE, SIG_DFL);  // as a shell starts it, whatever the test process does
-    const int out_fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int out_fd = out_fd_given >= 0 ? out_fd_given : open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err_fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (out_fd < 0 || err_fd < 0) _exit(127);
     dup2(out_fd, STDOUT_FILENO);
@@ -106,6 +113,71 @@ pid_t start_program(const std::string& program, const std::vector<std::string>& 
     argv.push_back(nullptr);
     execv(program.c_str(), argv.data());
     _exit(127);
+}
+}  // namespace
+
+pid_t start_program(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
+                    const std::string& out, const std::string& err, const char* display, const char* input) {
+    return start_child(program, args, cwd, -1, out, err, display, input);
+}
+
+pid_t start_program_piped(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
+                          int& out_fd, const std::string& err) {
+    int fds[2];
+    out_fd = -1;
+    if (pipe(fds) != 0) return -1;
+    fcntl(fds[0], F_SETFD, FD_CLOEXEC);  // the child must not hold its own reading end open
+    const pid_t pid = start_child(program, args, cwd, fds[1], "", err, nullptr, nullptr);
+    close(fds[1]);
+    if (pid < 0) {
+        close(fds[0]);
+        return -1;
+    }
+    out_fd = fds[0];
+    return pid;
+}
+
+namespace {
+// One read of what `fd` has, waiting at most until `deadline`: 1 when bytes
+// came, 0 when the writer has closed its end, -1 when the time ran out.
+int read_some(int fd, std::chrono::steady_clock::time_point deadline, std::string& got) {
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return -1;
+        pollfd p{fd, POLLIN, 0};
+        const int ready = poll(&p, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready < 0) return 0;
+        if (ready == 0) return -1;
+        char buffer[4096];
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return 0;
+        got.append(buffer, static_cast<std::size_t>(n));
+        return 1;
+    }
+}
+
+std::chrono::steady_clock::time_point after(double seconds) {
+    return std::chrono::steady_clock::now() +
+           std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
+}
+}  // namespace
+
+bool read_until(int fd, const std::string& text, double seconds, std::string& got) {
+    const auto deadline = after(seconds);
+    while (got.find(text) == std::string::npos) {
+        if (read_some(fd, deadline, got) != 1) return false;
+    }
+    return true;
+}
+
+bool read_to_end(int fd, double seconds, std::string& got) {
+    const auto deadline = after(seconds);
+    for (;;) {
+        const int r = read_some(fd, deadline, got);
+        if (r != 1) return r == 0;
+    }
 }
 
 CliResult run_program(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,

@@ -40,6 +40,18 @@ pid_t start_program(const std::string& program, const std::vector<std::string>& 
                     const std::string& out, const std::string& err, const char* display = nullptr,
                     const char* input = nullptr);
 
+// Starts the program without a display, its standard output going into a
+// pipe whose reading end is returned in `out_fd` (the caller closes it) and
+// its standard error to the file `err` in `cwd`. Returns -1 when it cannot start.
+pid_t start_program_piped(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
+                          int& out_fd, const std::string& err);
+// Reads from `fd`, appending to `got`, until `text` appears in `got`. False
+// when the writer closes its end or `seconds` pass first.
+bool read_until(int fd, const std::string& text, double seconds, std::string& got);
+// Reads from `fd`, appending to `got`, until the writer closes its end (true)
+// or `seconds` pass (false).
+bool read_to_end(int fd, double seconds, std::string& got);
+
 // Waits for the process at most `seconds`; kills it when it is still running
 // then. The exit status, or -1 when it had to be killed or did not exit normally.
 int wait_at_most(pid_t pid, double seconds);

@@ -1,0 +1,105 @@
+// A block that overran the length its header announced is trimmed when the
+// overrun is at most the tolerance, and left whole when it is longer.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "analysis/pulse_ring.h"
+#include "decode/block_buffer.h"
+#include "decode/decoder.h"
+#include "output/block_report.h"
+#include "output/tap_writer.h"
+#include "support/core_fixture.h"
+#include "tools/tape_encoder.h"
+
+namespace {
+constexpr int tolerance = static_cast<int>(overlen_tolerance);
+
+class OverrunTrim : public CoreTest {
+protected:
+    void SetUp() override {
+        CoreTest::SetUp();
+        set_tap_name(reinterpret_cast<const std::uint8_t*>("Noname"), 6);
+        decode_stats.period_max = nominal_period;
+        decode_stats.period_min = nominal_period;
+    }
+    void TearDown() override {
+        close_tap_file();  // also when a test stopped before reading its file
+        CoreTest::TearDown();
+    }
+    // Reports a decoded block, as decode_block leaves one, and returns its log line.
+    std::string report(const Block& block) {
+        std::memcpy(block_buffer.bytes, block.data(), block.size());
+        block_buffer.bit_count = static_cast<std::int32_t>(block.size()) * 8;
+        decoder.decoder_state = Data;
+        decoder.block_start = next_start;
+        pulse_ring.newest_pulse_position = next_start + 1000;
+        next_start += 2000;
+        decoder.last_result = 1;
+        const std::size_t before = log_text().size();
+        finish_block();
+        // The block's own line is the last: a new file's name may come before it.
+        const std::string added = log_text().substr(before);
+        const std::size_t end = added.find_last_not_of('\n');
+        const std::size_t begin = added.rfind('\n', end);
+        return added.substr(begin == std::string::npos ? 0 : begin + 1, end - (begin == std::string::npos ? 0 : begin + 1) + 1);
+    }
+    // The blocks stored in a TAP file of the run.
+    std::vector<Block> stored(const std::string& name) {
+        close_tap_file();
+        return parse_tap(read_bytes(name));
+    }
+    std::int32_t next_start = 0;
+};
+
+// The block followed by `extra` bytes that do not belong to it.
+Block overrun(Block b, std::size_t extra) {
+    b.resize(b.size() + extra, 0x55);
+    return b;
+}
+
+bool has(const std::string& line, const std::string& part) { return line.find(part) != std::string::npos; }
+
+TEST_F(OverrunTrim, HeaderOverrunByExactlyTheToleranceIsStillAHeader) {
+    const Block header = make_header(0, "edge", 300, 10, 300);
+    const std::string line = report(overrun(header, tolerance));
+    EXPECT_TRUE(has(line, " Program: edge       Start: 00010, Len: 00300")) << line;
+    EXPECT_TRUE(has(line, "Checksum: OK, OverLen: 020")) << line;
+    // It names the file and holds only the header's own bytes.
+    const Block data = make_data_block(0xFF, std::vector<std::uint8_t>(300, 3));
+    const std::string data_line = report(overrun(data, tolerance));  // trimmed against the header it announced
+    EXPECT_TRUE(has(data_line, "Len: 00302, Speed: 100-100%, Checksum: OK, OverLen: 020")) << data_line;
+    EXPECT_EQ(stored("000_edge.tap"), (std::vector<Block>{header, data}));
+}
+
+TEST_F(OverrunTrim, HeaderOverrunByOneMoreIsDataOfItsFullLength) {
+    const Block header = make_header(0, "edge", 300, 10, 300);
+    const Block long_block = overrun(header, tolerance + 1);
+    const std::string line = report(long_block);
+    EXPECT_TRUE(has(line, " <data>                            Len: 00040, ")) << line;
+    EXPECT_FALSE(has(line, "OverLen")) << line;
+    EXPECT_FALSE(has(line, "Program")) << line;
+    EXPECT_TRUE(has(line, "Checksum: Error")) << line;  // the checksum runs over all 40 bytes
+    // No header was seen, so the data after it is not trimmed either.
+    const Block data = overrun(make_data_block(0xFF, std::vector<std::uint8_t>(300, 3)), tolerance);
+    const std::string data_line = report(data);
+    EXPECT_TRUE(has(data_line, "Len: 00322, ")) << data_line;
+    EXPECT_FALSE(has(data_line, "OverLen")) << data_line;
+    EXPECT_EQ(list_folder(dir.path), std::vector<std::string>{"000_Noname.tap"});
+    EXPECT_EQ(stored("000_Noname.tap"), (std::vector<Block>{long_block, data}));
+}
+
+TEST_F(OverrunTrim, DataOverrunByExactlyTheToleranceIsStoredTrimmedAndOneMoreIsStoredWhole) {
+    const Block header = make_header(3, "code", 300, 32768, 0);
+    const Block data = make_data_block(0xFF, std::vector<std::uint8_t>(300, 7));
+    report(header);
+    EXPECT_TRUE(has(report(overrun(data, tolerance)), "Len: 00302, Speed: 100-100%, Checksum: OK, OverLen: 020"));
+    report(header);
+    const Block whole = overrun(data, tolerance + 1);
+    const std::string line = report(whole);
+    EXPECT_TRUE(has(line, "Len: 00323, Speed: 100-100%, Checksum: Error")) << line;
+    EXPECT_FALSE(has(line, "OverLen")) << line;
+    EXPECT_EQ(stored("000_Noname.tap"), (std::vector<Block>{header, data, header, whole}));
+}
+}  // namespace
