@@ -7,19 +7,21 @@
 constexpr int block_buffer_size = 131072;  // bytes; later bits are dropped
 
 struct BlockBuffer {
-    std::uint8_t* bytes = nullptr;  // heap, start-up; never cleared: each byte is rebuilt by 8 shifts
-    std::int32_t bit_count = 0;     // bits pushed in the current block
+    std::uint8_t* bytes = nullptr;  // heap (run driver); never cleared: each byte is rebuilt by 8 shifts (push_bit)
+    std::int32_t bit_count = 0;     // bits pushed in the current block (push_bit; cleared by decode_block, taken back by the data phase)
 };
 
+// Per-block counters and extremes, shown in the panel and the log. Cleared by
+// decode_block and the decoder's search and data phase; written where named.
 struct DecodeStats {
-    std::int32_t float_zeros = 0;   // gap estimates whose fraction lay in 0.4 .. <0.6
-    std::int32_t rest_zeros = 0;    // '0' bits pushed for pulses that were not detected
-    std::int32_t mid0_count = 0;    // short pulses longer than mid0_ratio x N
-    std::int32_t mid1_count = 0;    // long pulses shorter than mid1_ratio x N
-    float max0_size = 0.0f;         // largest length / N of a short pulse in a zero run
-    float min1_size = 0.0f;         // smallest length / N of a long pulse
-    float period_max = 0.0f;        // largest graphed period, samples
-    float period_min = 100.0f;      // smallest graphed period, samples
+    std::int32_t float_zeros = 0;   // gap estimates whose fraction lay in 0.4 .. <0.6 (data phase)
+    std::int32_t rest_zeros = 0;    // '0' bits pushed for pulses that were not detected (data phase, bit recorder)
+    std::int32_t mid0_count = 0;    // short pulses longer than mid0_ratio x N (detector)
+    std::int32_t mid1_count = 0;    // long pulses shorter than mid1_ratio x N (detector)
+    float max0_size = 0.0f;         // largest length / N of a short pulse in a zero run (bit recorder)
+    float min1_size = 0.0f;         // smallest length / N of a long pulse (detector)
+    float period_max = 0.0f;        // largest graphed period, samples (period graph)
+    float period_min = 100.0f;      // smallest graphed period, samples (period graph)
 };
 
 // 256 positions with an 8-bit wrapping write index; never reset.

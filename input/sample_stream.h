@@ -16,11 +16,11 @@ constexpr int history_slots = 4000;                            // kept before th
 constexpr int slide_threshold = window_slots - history_slots;  // 258,144: slide at or past this
 
 struct SampleWindow {
-    float* slots = nullptr;          // window_slots samples, slot 0 the oldest; heap, start-up
-    int cursor = 0;                  // slot of the current analysis position
-    int data_end = 0;                // one past the last slot filled from the file
-    std::int64_t origin_offset = 0;  // bytes: twice the absolute index of slot 0 (always even)
-    std::int16_t polarity = 1;       // factor applied to every sample read; -1 after an inversion
+    float* slots = nullptr;          // window_slots samples, slot 0 the oldest; heap (run driver)
+    int cursor = 0;                  // slot of the current analysis position (analyse_step; the decoder's rewind; slide_window)
+    int data_end = 0;                // one past the last slot filled from the file (read_samples)
+    std::int64_t origin_offset = 0;  // bytes: twice the absolute index of slot 0, always even (run driver, slide_window)
+    std::int16_t polarity = 1;       // factor applied to every sample read; -1 after an inversion (invert_polarity)
     std::uint32_t generation = 1;    // +1 whenever slots change (read_samples, invert_polarity): figures made before are stale
 };
 

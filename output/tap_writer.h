@@ -8,6 +8,7 @@
 constexpr int tap_name_size = 16;          // up to 10 name characters, ".tap" and the end
 constexpr std::int32_t tap_record_max = 65535;  // longest block a record's length field can hold
 
+// Written by set_tap_name, write_tap_record and close_tap_file.
 struct TapOutput {
     char tap_name[tap_name_size] = "Noname.tap";  // base name of the next file
     std::FILE* tap_file = nullptr;                // the file being written, or none

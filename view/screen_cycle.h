@@ -7,9 +7,9 @@
 #include <cstdint>
 
 struct ScreenCycle {
-    int x = 0;                 // Canvas column of the current analysis position, 0 .. W-1
-    std::int64_t Disp = 0;     // 4 x absolute sample index of the current screen's left edge
-    int graph_column = 0;      // next column of the period graph in the level lane
+    int x = 0;                 // Canvas column of the current analysis position, 0 .. W-1 (view_step, view_rewind)
+    std::int64_t Disp = 0;     // 4 x absolute sample index of the current screen's left edge (view_step, view_rewind)
+    int graph_column = 0;      // next column of the period graph in the level lane (period graph, level_lane_reset)
 };
 
 extern ScreenCycle screen;
