@@ -1,0 +1,60 @@
+// Several takes of one tape combined into one copy of each block. The module
+// takes the blocks as the decoder left them, each bit with the weight of what
+// the decoder knows about it, and gives each block out combined: aligned bit
+// by bit (a take may have lost or gained bits where a pulse was missed or
+// split, which shifts everything after), voted, and checked against the
+// block's XOR checksum. It knows nothing of files or windows.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// What the decoder knows of a bit, as a vote's weight.
+enum BitWeight : std::uint8_t {
+    weight_guessed = 1,    // a gap estimate whose fraction lay near one half
+    weight_filled = 2,     // filled in: a '0' whose pulses were lost
+    weight_clean = 4,      // read from its own pulse
+};
+
+// One take's copy of a block.
+struct TakeCopy {
+    int take = 0;                       // which take it came from (0 = the first)
+    std::vector<std::uint8_t> bits;     // 0 or 1, in tape order (most significant bit of each byte first)
+    std::vector<std::uint8_t> weights;  // one per bit (a BitWeight); empty: every bit clean
+};
+
+enum class MergeSource {
+    agreed,    // the copies that pass the checksum agree and are a majority: taken as they are
+    one_take,  // taken whole from one take that passes the checksum, where the vote fails it or the takes stand closer to that copy
+    voted,     // voted bit by bit, and the result passes the checksum
+    repaired,  // voted, then the weakest votes at the checksum's failing bit positions turned over
+    failed,    // voted, but no candidate passes the checksum
+};
+
+struct MergedBlock {
+    std::vector<std::uint8_t> bytes;  // whole bytes of the result
+    MergeSource source = MergeSource::failed;
+    int from_take = -1;               // with agreed or one_take: the take taken
+    int contested_bits = 0;           // bits whose copies disagreed (or that some copies lacked)
+    bool passes = false;              // the XOR of all bytes is 0
+};
+
+// Bits of whole bytes, most significant first.
+std::vector<std::uint8_t> bits_of(const std::vector<std::uint8_t>& bytes);
+std::vector<std::uint8_t> bytes_of(const std::vector<std::uint8_t>& bits);
+bool passes_checksum(const std::vector<std::uint8_t>& bytes);
+
+// Aligns `other` to `reference`, allowing wrong, lost and gained bits, within
+// a band of `band` bits around the diagonal (widened by the difference in
+// length). For each reference bit, the index of the other's bit aligned with
+// it, or -1 where the other lost it; inserted[k] counts the other's bits that
+// stand before reference bit k (k = reference length: after the last).
+struct Alignment {
+    std::vector<int> matched;   // reference length entries
+    std::vector<int> inserted;  // reference length + 1 entries
+    int cost = 0;               // wrong + lost + gained bits
+};
+Alignment align_bits(const std::vector<std::uint8_t>& reference, const std::vector<std::uint8_t>& other, int band);
+
+// Combines the copies of one block (at least one).
+MergedBlock merge_block(const std::vector<TakeCopy>& copies);

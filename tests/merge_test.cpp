@@ -1,0 +1,167 @@
+// Combining takes: the alignment of bit streams with wrong, lost and gained
+// bits, and the vote that makes one block of several damaged copies.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "merge/merge.h"
+
+namespace {
+// A block that passes its XOR checksum: flag, payload, checksum.
+std::vector<std::uint8_t> good_block(std::size_t payload, unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<std::uint8_t> bytes{0xFF};
+    for (std::size_t k = 0; k < payload; ++k) bytes.push_back(static_cast<std::uint8_t>(random()));
+    std::uint8_t x = 0;
+    for (std::uint8_t b : bytes) x ^= b;
+    bytes.push_back(x);
+    return bytes;
+}
+
+TakeCopy copy_of(int take, std::vector<std::uint8_t> bits) {
+    TakeCopy c;
+    c.take = take;
+    c.bits = std::move(bits);
+    return c;
+}
+
+std::vector<std::uint8_t> flipped(std::vector<std::uint8_t> bits, std::initializer_list<std::size_t> at) {
+    for (std::size_t k : at) bits[k] ^= 1;
+    return bits;
+}
+
+std::vector<std::uint8_t> without(std::vector<std::uint8_t> bits, std::size_t at) {
+    bits.erase(bits.begin() + static_cast<std::ptrdiff_t>(at));
+    return bits;
+}
+
+std::vector<std::uint8_t> with_extra(std::vector<std::uint8_t> bits, std::size_t at, std::uint8_t bit) {
+    bits.insert(bits.begin() + static_cast<std::ptrdiff_t>(at), bit);
+    return bits;
+}
+
+TEST(AlignBits, FindsWrongLostAndGainedBitsAtTheirPlaces) {
+    const std::vector<std::uint8_t> truth = bits_of(good_block(40, 1));
+    Alignment a = align_bits(truth, flipped(truth, {5, 200}), 16);
+    EXPECT_EQ(a.cost, 2);
+    for (int k = 0; k < static_cast<int>(truth.size()); ++k) EXPECT_EQ(a.matched[static_cast<std::size_t>(k)], k);
+
+    a = align_bits(truth, without(truth, 100), 16);
+    EXPECT_EQ(a.cost, 1);
+    int lost = 0;
+    for (int m : a.matched) lost += m < 0 ? 1 : 0;
+    EXPECT_EQ(lost, 1);
+    EXPECT_EQ(a.matched.back(), static_cast<int>(truth.size()) - 2);  // everything after shifts by one
+
+    a = align_bits(truth, with_extra(truth, 100, 1), 16);
+    EXPECT_EQ(a.cost, 1);
+    int gained = 0;
+    for (int g : a.inserted) gained += g;
+    EXPECT_EQ(gained, 1);
+    EXPECT_EQ(a.matched.back(), static_cast<int>(truth.size()));
+}
+
+TEST(AlignBits, CopesWithEmptyAndVeryUnequalStreams) {
+    const std::vector<std::uint8_t> truth = bits_of(good_block(20, 2));
+    EXPECT_EQ(align_bits(truth, {}, 8).cost, static_cast<int>(truth.size()));
+    EXPECT_EQ(align_bits({}, truth, 8).cost, static_cast<int>(truth.size()));
+    const int cost = align_bits({1, 0}, truth, 8).cost;  // two bits against many: a band wide enough to reach
+    EXPECT_GE(cost, static_cast<int>(truth.size()) - 2);
+    EXPECT_LE(cost, static_cast<int>(truth.size()));
+}
+
+TEST(MergeBlock, AllTakesEqualAndPassingAreTakenAsTheyAre) {
+    const std::vector<std::uint8_t> block = good_block(100, 3);
+    const MergedBlock m = merge_block({copy_of(0, bits_of(block)), copy_of(1, bits_of(block)), copy_of(2, bits_of(block))});
+    EXPECT_EQ(m.source, MergeSource::agreed);
+    EXPECT_EQ(m.from_take, 0);
+    EXPECT_EQ(m.bytes, block);
+    EXPECT_TRUE(m.passes);
+    EXPECT_EQ(m.contested_bits, 0);
+}
+
+TEST(MergeBlock, WrongBitsInEveryTakeAreOutvoted) {
+    const std::vector<std::uint8_t> block = good_block(300, 4);
+    const std::vector<std::uint8_t> bits = bits_of(block);
+    const MergedBlock m = merge_block({copy_of(0, flipped(bits, {10, 1000})), copy_of(1, flipped(bits, {500, 2300})),
+                                       copy_of(2, flipped(bits, {77}))});
+    EXPECT_EQ(m.source, MergeSource::voted);
+    EXPECT_EQ(m.bytes, block);
+    EXPECT_EQ(m.contested_bits, 5);
+}
+
+TEST(MergeBlock, ALostAndAGainedBitShiftOnlyTheirOwnTake) {
+    const std::vector<std::uint8_t> block = good_block(500, 5);
+    const std::vector<std::uint8_t> bits = bits_of(block);
+    const MergedBlock m = merge_block({copy_of(0, without(bits, 900)), copy_of(1, with_extra(bits, 2000, 0)),
+                                       copy_of(2, flipped(bits, {3000}))});
+    EXPECT_TRUE(m.passes);
+    EXPECT_EQ(m.bytes, block);
+}
+
+TEST(MergeBlock, BurstsAtTheStartAndTheEndAreVotedAway) {
+    const std::vector<std::uint8_t> block = good_block(200, 6);
+    const std::vector<std::uint8_t> bits = bits_of(block);
+    std::vector<std::uint8_t> start_burst = bits, end_burst = bits;
+    for (std::size_t k = 0; k < 12; ++k) start_burst[k] ^= static_cast<std::uint8_t>(k % 3 == 0);
+    for (std::size_t k = bits.size() - 12; k < bits.size(); ++k) end_burst[k] ^= static_cast<std::uint8_t>(k % 2);
+    end_burst.resize(end_burst.size() - 3);  // and the take's end came early
+    const MergedBlock m = merge_block({copy_of(0, start_burst), copy_of(1, end_burst), copy_of(2, flipped(bits, {100}))});
+    EXPECT_TRUE(m.passes);
+    EXPECT_EQ(m.bytes, block);
+}
+
+TEST(MergeBlock, TwoTakesThatDisagreeAreSettledByWeightThenByTheChecksum) {
+    const std::vector<std::uint8_t> block = good_block(64, 7);
+    const std::vector<std::uint8_t> bits = bits_of(block);
+    // Take 1 guessed the bit that take 0 read cleanly.
+    TakeCopy sure = copy_of(0, bits), unsure = copy_of(1, flipped(bits, {40}));
+    unsure.weights.assign(bits.size(), weight_clean);
+    unsure.weights[40] = weight_guessed;
+    MergedBlock m = merge_block({unsure, sure});
+    EXPECT_EQ(m.bytes, block);
+    EXPECT_TRUE(m.passes);
+    // Equal weights and one wrong bit each: the vote fails the checksum, the
+    // weakest votes at the failing positions are turned over.
+    m = merge_block({copy_of(0, flipped(bits, {41})), copy_of(1, flipped(bits, {300}))});
+    EXPECT_TRUE(m.passes) << static_cast<int>(m.source);
+    EXPECT_EQ(m.bytes.size(), block.size());
+}
+
+TEST(MergeBlock, NeverWorseThanATakeThatPasses) {
+    const std::vector<std::uint8_t> block = good_block(64, 8);
+    const std::vector<std::uint8_t> bits = bits_of(block);
+    // Two takes agree on the same wrong bits; the third is right.
+    const std::vector<std::uint8_t> wrong = flipped(bits, {20, 21});
+    const MergedBlock m = merge_block({copy_of(0, wrong), copy_of(1, wrong), copy_of(2, bits)});
+    EXPECT_TRUE(m.passes);
+    EXPECT_EQ(m.bytes, block);
+    EXPECT_EQ(m.source, MergeSource::one_take);
+    EXPECT_EQ(m.from_take, 2);
+}
+
+TEST(MergeBlock, RandomDamageOfThreeTakesIsRepairedWhereTheVoteCanTell) {
+    std::mt19937 random(9);
+    int exact = 0;
+    for (int trial = 0; trial < 20; ++trial) {
+        const std::vector<std::uint8_t> block = good_block(400, 100 + trial);
+        const std::vector<std::uint8_t> bits = bits_of(block);
+        std::vector<TakeCopy> takes;
+        for (int t = 0; t < 3; ++t) {
+            std::vector<std::uint8_t> b = bits;
+            for (int e = 0; e < 4; ++e) {
+                const std::size_t at = random() % (b.size() - 1);
+                const int kind = static_cast<int>(random() % 3);
+                if (kind == 0) b[at] ^= 1;
+                if (kind == 1) b.erase(b.begin() + static_cast<std::ptrdiff_t>(at));
+                if (kind == 2) b.insert(b.begin() + static_cast<std::ptrdiff_t>(at), static_cast<std::uint8_t>(random() & 1));
+            }
+            takes.push_back(copy_of(t, b));
+        }
+        const MergedBlock m = merge_block(takes);
+        exact += m.bytes == block ? 1 : 0;
+        EXPECT_FALSE(m.passes && m.bytes != block && m.source != MergeSource::repaired) << trial;
+    }
+    EXPECT_GE(exact, 18);
+}
+}  // namespace
