@@ -25,6 +25,8 @@ namespace {
 void free_buffers() {
     delete[] block_buffer.bytes;
     block_buffer.bytes = nullptr;
+    delete[] block_buffer.weights;
+    block_buffer.weights = nullptr;
     delete[] sample_window.slots;
     sample_window.slots = nullptr;
 }
@@ -97,6 +99,7 @@ int run_recording(const RunSettings& settings) {
     log_output.echo = settings.echo;
     platform_hooks = settings.platform;
     output_files.create = settings.create_output;
+    block_report.sink = settings.block_sink;
     SampleWindow& w = sample_window;
     w.slots = new (std::nothrow) float[window_slots]();  // the 4000 slots of history start at 0.0
     if (w.slots == nullptr) {
@@ -107,6 +110,14 @@ int run_recording(const RunSettings& settings) {
     if (block_buffer.bytes == nullptr) {
         std::fputs(text_no_memory, stdout);
         return shut_down(exit_not_run);
+    }
+    // What the decoder knows of each bit is kept only for a front end that keeps the blocks.
+    if (settings.block_sink != nullptr) {
+        block_buffer.weights = new (std::nothrow) std::uint8_t[static_cast<std::size_t>(block_buffer_size) * 8]();
+        if (block_buffer.weights == nullptr) {
+            std::fputs(text_no_memory, stdout);
+            return shut_down(exit_not_run);
+        }
     }
     w.origin_offset = 2 * (settings.first_sample_index - history_slots);
 

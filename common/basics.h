@@ -6,6 +6,13 @@
 
 using Colour = std::uint32_t;  // 0x00BBGGRR: blue in the high byte, red in the low byte
 
+// What the decoder knows of a bit: the weight of its vote when takes are merged.
+enum BitWeight : std::uint8_t {
+    weight_guessed = 1,  // a gap estimate whose fraction lay near one half, or a lone short pulse taken as a '0'
+    weight_filled = 2,   // filled in: a '0' whose pulses were lost
+    weight_clean = 4,    // read from its own pulse
+};
+
 // Positions are shown at 48,000 samples per second, whatever rate the
 // recording really has.
 constexpr std::int32_t samples_per_second = 48000;

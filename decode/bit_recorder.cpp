@@ -34,11 +34,12 @@ void history_restart(PositionHistory& h, double p, double P) {
     h.write_index = static_cast<std::uint8_t>(h.write_index + 1);
 }
 
-void push_bit(int bit) {
+void push_bit(int bit, std::uint8_t weight) {
     const std::int32_t a = block_buffer.bit_count / 8;
     const std::int32_t v = block_buffer.bit_count - 8 * bit_recorder.header_seen;  // a header's next flag byte is not drawn
     if (a >= block_buffer_size) return;
     block_buffer.bytes[a] = static_cast<std::uint8_t>(block_buffer.bytes[a] * 2 + bit);
+    if (block_buffer.weights != nullptr) block_buffer.weights[block_buffer.bit_count] = weight;
     draw_screen_bit(v, bit);
     ++block_buffer.bit_count;
 }
@@ -62,7 +63,7 @@ void continue_zero_run() {
     for (std::int32_t j = 1; j <= m; ++j) {
         x += step;
         history_append(bit_recorder.zero_history, x);
-        push_bit(0);
+        push_bit(0, j < m ? weight_filled : weight_clean);
         if (j < m) draw_marker_line(column_of(truncate(x)), inserted_pulse_colour);
     }
     const int h = build_profile.history_length;

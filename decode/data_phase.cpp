@@ -97,7 +97,9 @@ void close_gap() {
 
     if (n > 0) {
         if (n > 1) decode_stats.rest_zeros += n;
-        for (std::int32_t k = 0; k < n; ++k) push_bit(0);
+        // One '0' in a gap is the usual lone short pulse, which cannot pair; more were lost.
+        const std::uint8_t weight = uncertain ? weight_guessed : (n > 1 ? weight_filled : weight_clean);
+        for (std::int32_t k = 0; k < n; ++k) push_bit(0, weight);
     }
     const std::int32_t c = bit_recorder.zero_run_count + n + 2;  // '0' cycles from the latest edge entry to this pulse
     if (c > build_profile.history_length) {
@@ -118,7 +120,7 @@ void close_gap() {
 // The block's last pulse, with nothing after it: no estimate, just its bits.
 std::int32_t finish_last_pulse() {
     const std::uint8_t i = pulse_ring.ring_index;
-    if (!build_profile.accept_unpaired_zeros && is_unpaired_short(static_cast<std::uint8_t>(i - 1))) push_bit(0);
+    if (!build_profile.accept_unpaired_zeros && is_unpaired_short(static_cast<std::uint8_t>(i - 1))) push_bit(0, weight_guessed);
     push_bit(1);
     return detect_pulse();
 }
@@ -155,7 +157,7 @@ std::int32_t decode_data(std::int32_t S) {
     std::int32_t r = detect_pulse();
     for (;;) {
         if (r < 0) {
-            if (is_unpaired_short(static_cast<std::uint8_t>(pulse_ring.ring_index - 1))) push_bit(0);
+            if (is_unpaired_short(static_cast<std::uint8_t>(pulse_ring.ring_index - 1))) push_bit(0, weight_guessed);
             return r;
         }
         if (r == 1) {

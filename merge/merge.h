@@ -9,12 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-// What the decoder knows of a bit, as a vote's weight.
-enum BitWeight : std::uint8_t {
-    weight_guessed = 1,    // a gap estimate whose fraction lay near one half
-    weight_filled = 2,     // filled in: a '0' whose pulses were lost
-    weight_clean = 4,      // read from its own pulse
-};
+#include "common/basics.h"
 
 // One take's copy of a block.
 struct TakeCopy {

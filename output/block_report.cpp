@@ -149,4 +149,7 @@ void finish_block() {
         report_output_problem("the block %.*s is %d bytes long, more than a TAP record can hold; it is not stored",
                               times_length, line.text, n);
     }
+    if (block_report.sink != nullptr) {
+        block_report.sink(ReportedBlock{bytes, block_buffer.weights, n, decoder.block_start, end, c == 0, line.text});
+    }
 }

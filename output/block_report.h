@@ -11,13 +11,25 @@ constexpr std::int32_t pause_threshold = 192000;  // samples; a longer gap (stri
 constexpr float overlen_tolerance = 20.0f;        // bytes; the largest overrun that is trimmed
 constexpr int header_length = 19;                 // bytes of a standard header block
 
-// Written by finish_block alone.
+// A reported block as the decoder left it, for a front end that keeps blocks
+// (the merge of takes). Valid during the call only.
+struct ReportedBlock {
+    const std::uint8_t* bytes = nullptr;    // `length` bytes, after the trim of an overrun
+    const std::uint8_t* weights = nullptr;  // length x 8 entries, one BitWeight per bit; null when not kept
+    std::int32_t length = 0;                // bytes
+    std::int32_t start = 0, end = 0;        // absolute sample indexes: the pilot search's first pulse, the last pulse
+    bool checksum_ok = false;
+    const char* line = "";                  // the log line, without its line end
+};
+
+// Written by finish_block alone (but `sink`, set by the run driver).
 struct BlockReport {
     std::int32_t last_block_end = 0;                // where the previous attempt ended (absolute index)
     std::uint8_t saved_header[header_length] = {};  // the last reported standard header
     std::int32_t blocks_reported = 0;          // block lines written in this run
     std::int32_t checksum_errors = 0;          // of those, blocks whose XOR checksum failed
     std::int32_t repaired_bits = 0;            // Rest0 + Float0 over the reported blocks
+    void (*sink)(const ReportedBlock&) = nullptr;  // told of every reported block, after its log line
 };
 
 extern BlockReport block_report;

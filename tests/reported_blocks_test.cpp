@@ -1,0 +1,95 @@
+// The blocks a run reports to a front end that keeps them (the merge of
+// takes), each bit with what the decoder knew of it: keeping them changes
+// nothing that a run writes.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "app/run_driver.h"
+#include "support/test_files.h"
+#include "support/test_tapes.h"
+#include "view/canvas.h"
+
+namespace {
+struct Kept {
+    std::vector<std::uint8_t> bytes, weights;
+    bool checksum_ok = false;
+    std::int32_t start = 0;
+};
+std::vector<Kept> kept;
+
+void keep(const ReportedBlock& b) {
+    Kept k;
+    k.bytes.assign(b.bytes, b.bytes + b.length);
+    if (b.weights != nullptr) k.weights.assign(b.weights, b.weights + 8 * b.length);
+    k.checksum_ok = b.checksum_ok;
+    k.start = b.start;
+    kept.push_back(k);
+}
+
+// Runs the whole job in this process on `samples`, in folder `name` of `dir`.
+int run_in_process(const TempDir& dir, const std::string& name, const std::vector<std::int16_t>& samples, bool keep_blocks) {
+    write_bytes(dir.path + "/" + name + ".raw", samples_as_bytes(samples));
+    char previous[4096];
+    if (getcwd(previous, sizeof previous) == nullptr || chdir(dir.path.c_str()) != 0) return -1;
+    EXPECT_TRUE(canvas_create(800, 680));
+    std::snprintf(recovery_run.chosen_path, path_size, "%s/%s.raw", dir.path.c_str(), name.c_str());
+    RunSettings settings;
+    settings.drawing = false;
+    if (keep_blocks) settings.block_sink = keep;
+    const int status = run_recording(settings);
+    canvas_destroy();
+    reset_program_state();
+    return chdir(previous) == 0 ? status : -1;
+}
+
+TEST(ReportedBlocks, CarryTheirBytesAndWhatTheDecoderKnewOfEachBit) {
+    const TempDir dir = make_temp_dir();
+    kept.clear();
+    const std::vector<Block> tape = test_tape();
+    ASSERT_EQ(run_in_process(dir, "clean", encode_blocks(tape, {}), true), 2);  // the tape has a bad block on purpose
+    ASSERT_EQ(kept.size(), tape.size());
+    std::size_t bits = 0, clean = 0;
+    for (std::size_t k = 1; k < tape.size(); ++k) {  // the first, at the very start of the recording, is not read whole
+        EXPECT_EQ(kept[k].bytes, tape[k]) << k;
+        ASSERT_EQ(kept[k].weights.size(), 8 * tape[k].size()) << k;
+        for (std::uint8_t w : kept[k].weights) {
+            EXPECT_TRUE(w == weight_clean || w == weight_filled || w == weight_guessed);
+            clean += w == weight_clean ? 1 : 0;
+        }
+        bits += kept[k].weights.size();
+    }
+    EXPECT_GT(clean, bits * 999 / 1000);  // a clean recording is read, not guessed
+    EXPECT_LT(kept[0].start, kept[1].start);
+
+    // A '0' lost in a dropout is filled in, and says so.
+    kept.clear();
+    ASSERT_EQ(run_in_process(dir, "dropout", bit_pattern("11111111" "0000x000" "11111111"), true), 0);
+    ASSERT_EQ(kept.size(), 1u);
+    ASSERT_EQ(kept[0].weights.size(), 24u);
+    int filled = 0;
+    for (std::uint8_t w : kept[0].weights) filled += w == weight_filled ? 1 : 0;
+    EXPECT_EQ(filled, 1);
+    EXPECT_EQ(kept[0].weights[12], weight_filled);
+    remove_temp_dir(dir);
+}
+
+TEST(ReportedBlocks, KeepingThemChangesNothingTheRunWrites) {
+    const TempDir dir = make_temp_dir();
+    EncoderOptions options;
+    options.noise = 5000;
+    options.waveform = Waveform::rounded;
+    const std::vector<std::int16_t> samples = encode_blocks(test_tape(), options);
+    kept.clear();
+    const int plain = run_in_process(dir, "plain", samples, false);
+    const int keeping = run_in_process(dir, "keeping", samples, true);
+    EXPECT_EQ(plain, keeping);
+    EXPECT_EQ(list_folder(dir.path + "/plain"), list_folder(dir.path + "/keeping"));
+    for (const std::string& f : list_folder(dir.path + "/plain")) {
+        EXPECT_EQ(read_bytes(dir.path + "/plain/" + f), read_bytes(dir.path + "/keeping/" + f)) << f;
+    }
+    remove_temp_dir(dir);
+}
+}  // namespace
