@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "merge/match.h"
 #include "merge/merge.h"
 
 namespace {
@@ -163,5 +164,40 @@ TEST(MergeBlock, RandomDamageOfThreeTakesIsRepairedWhereTheVoteCanTell) {
         EXPECT_FALSE(m.passes && m.bytes != block && m.source != MergeSource::repaired) << trial;
     }
     EXPECT_GE(exact, 18);
+}
+}  // namespace
+
+namespace {
+BlockInfo data(std::int32_t length, std::uint8_t flag = 0xFF) { return {flag, length, {}}; }
+BlockInfo header(char name) {
+    std::vector<std::uint8_t> h(19, 0x20);
+    h[0] = 0x00;
+    h[2] = static_cast<std::uint8_t>(name);
+    return {0x00, 19, h};
+}
+
+TEST(MatchBlocks, TakesThatMissOrAddBlocksStillLineUpInTapeOrder) {
+    const std::vector<BlockInfo> tape{header('a'), data(100), header('b'), data(6914), data(40)};
+    std::vector<BlockInfo> missing = tape;
+    missing.erase(missing.begin() + 1);                    // take 2 lost a block
+    std::vector<BlockInfo> spurious = tape;
+    spurious.insert(spurious.begin() + 3, data(1, 0x3C));  // take 3 found noise
+    spurious[4].length = 6913;                             // and its long block lost a byte
+    const std::vector<MatchedBlock> groups = match_blocks({tape, missing, spurious});
+    ASSERT_EQ(groups.size(), 6u);
+    EXPECT_EQ(groups[0], (MatchedBlock{0, 0, 0}));
+    EXPECT_EQ(groups[1], (MatchedBlock{1, -1, 1}));
+    EXPECT_EQ(groups[2], (MatchedBlock{2, 1, 2}));
+    EXPECT_EQ(groups[3], (MatchedBlock{-1, -1, 3}));
+    EXPECT_EQ(groups[4], (MatchedBlock{3, 2, 4}));
+    EXPECT_EQ(groups[5], (MatchedBlock{4, 3, 5}));
+    EXPECT_NEAR(matched_share(groups), 5.0 / 6.0, 1e-9);
+}
+
+TEST(MatchBlocks, HeadersOfOtherTapesDoNotMatch) {
+    const std::vector<MatchedBlock> groups =
+        match_blocks({{header('a'), data(300), header('b'), data(20)}, {header('x'), data(7), header('y'), data(999)}});
+    EXPECT_LT(matched_share(groups), 0.5);
+    EXPECT_EQ(match_blocks({{}, {}}).size(), 0u);
 }
 }  // namespace

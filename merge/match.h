@@ -1,0 +1,26 @@
+// Which blocks of several takes are copies of the same block of the tape.
+// The takes hold the tape's blocks in the same order, but any take may have
+// missed a block or found a spurious one, and a damaged copy may be a few
+// bytes longer or shorter. Blocks are matched by their order, their flag,
+// their length and, for headers, their contents.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+struct BlockInfo {
+    std::uint8_t flag = 0;                // the block's first byte
+    std::int32_t length = 0;              // bytes
+    std::vector<std::uint8_t> header;     // a standard header's 19 bytes; empty for other blocks
+};
+
+// One block of the merged tape: for each take, the index of its copy in that
+// take's list, or -1 where that take has none.
+using MatchedBlock = std::vector<int>;
+
+// The blocks of all takes in tape order. Every block of every take is in
+// exactly one group.
+std::vector<MatchedBlock> match_blocks(const std::vector<std::vector<BlockInfo>>& takes);
+
+// How many groups hold copies from at least two takes, of all groups.
+double matched_share(const std::vector<MatchedBlock>& groups);
