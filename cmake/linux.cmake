@@ -25,6 +25,8 @@ add_library(velliqor_linux STATIC
   app/linux/output_claim.cpp
   app/linux/recording_place.cpp
   app/linux/run_summary.cpp
+  app/linux/take_blocks.cpp
+  app/linux/merge_takes.cpp
   app/linux/batch.cpp
 )
 target_include_directories(velliqor_linux PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})

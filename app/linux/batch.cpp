@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "app/linux/batch.h"
 #include "app/linux/cli_options.h"
 #include "app/linux/output_claim.h"
 #include "app/linux/recording_place.h"
@@ -28,21 +29,6 @@
 #include "app/run_driver.h"
 
 namespace {
-struct Job {
-    std::string recording;                 // as named on the command line
-    int slot = 1;                          // of its output folder
-    std::string folder;                    // the folder it is given ("" when its name gives none)
-    pid_t pid = -1;
-    int summary_fd = -1;                   // the child's lines (see run_summary.h)
-    std::string summary_text;
-    std::chrono::steady_clock::time_point started;
-    double seconds = 0.0;
-    int status = exit_not_run;
-    int signal = 0;                        // the signal that ended the child, if one did
-    bool started_once = false, done = false;
-    RunSummary summary;
-    std::string reason;                    // why the parent could not start it
-};
 
 volatile std::sig_atomic_t interrupted = 0;
 void note_interrupt(int) { interrupted = 1; }
@@ -98,6 +84,7 @@ bool start(Job& job, const CliOptions& options, const std::string& program) {
                                       "--output-slot", std::to_string(job.slot)};
         if (options.convert) args.insert(args.end(), {"--convert", "--channel", channel_name(options.channel)});
         if (!options.out.empty()) args.insert(args.end(), {"--out", options.out});
+        args.insert(args.end(), job.extra_args.begin(), job.extra_args.end());
         args.insert(args.end(), {"--", job.recording});
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());
@@ -174,6 +161,8 @@ std::string shown_folder(const std::string& folder) {
     return folder.compare(0, prefix.size(), prefix) == 0 ? folder.substr(prefix.size()) : folder;
 }
 
+}  // namespace
+
 void print_table(const std::vector<Job>& jobs) {
     std::size_t width = 9, folder_width = 6;
     for (const Job& j : jobs) {
@@ -193,6 +182,7 @@ void print_table(const std::vector<Job>& jobs) {
     std::fflush(stdout);
 }
 
+namespace {
 // The next job that may start: not started, and its folder not in use by a running one.
 Job* next_startable(std::vector<Job>& jobs) {
     for (Job& j : jobs) {
@@ -212,14 +202,18 @@ void stop_children(std::vector<Job>& jobs) {
 }
 }  // namespace
 
-int run_batch(const CliOptions& options) {
-    const std::string program = own_program();
+std::vector<Job> jobs_of(const CliOptions& options) {
     std::vector<Job> jobs;
     for (const std::string& r : options.recordings) {
         Job job;
         job.recording = r;
         jobs.push_back(job);
     }
+    return jobs;
+}
+
+void run_jobs(std::vector<Job>& jobs, const CliOptions& options) {
+    const std::string program = own_program();
     assign_folders(jobs, options);
     const long cores = sysconf(_SC_NPROCESSORS_ONLN);
     const std::size_t at_once = options.jobs > 0 ? static_cast<std::size_t>(options.jobs) : static_cast<std::size_t>(cores > 0 ? cores : 1);
@@ -271,11 +265,21 @@ int run_batch(const CliOptions& options) {
     for (Job& j : jobs) {
         if (!j.started_once && j.reason.empty()) j.reason = "the batch was stopped before it";
     }
+}
 
-    print_table(jobs);
+bool batch_interrupted() { return interrupted != 0; }
+
+int worst_status(const std::vector<Job>& jobs) {
     int worst = exit_ok;
     for (const Job& j : jobs) {
         if (severity(j.status) > severity(worst)) worst = j.status;
     }
     return worst;
+}
+
+int run_batch(const CliOptions& options) {
+    std::vector<Job> jobs = jobs_of(options);
+    run_jobs(jobs, options);
+    print_table(jobs);
+    return worst_status(jobs);
 }

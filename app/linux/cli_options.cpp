@@ -37,6 +37,8 @@ const char* const usage =
     "  --no-window          do not open the window, even with a display\n"
     "  --pace X             run at X times real time, so that a person can follow\n"
     "  --no-hold            close the window at the end instead of keeping it open\n"
+    "  --merge              the recordings are takes of one tape: decode each as usual,\n"
+    "                       then combine them block by block into NAME-merged\n"
     "  -h, --help           show this help\n"
     "  -V, --version        show the version\n"
     "\n"
@@ -51,7 +53,7 @@ const char* const usage =
 // Long options only; the values are these codes.
 enum OptionCode {
     opt_convert = 256, opt_channel, opt_out, opt_quiet, opt_snapshot, opt_frames, opt_frames_every,
-    opt_no_window, opt_pace, opt_no_hold, opt_summary_fd, opt_output_slot,
+    opt_no_window, opt_pace, opt_no_hold, opt_summary_fd, opt_output_slot, opt_keep_blocks, opt_merge,
 };
 
 const option long_options[] = {
@@ -71,6 +73,8 @@ const option long_options[] = {
     // A batch's children only.
     {"summary-fd", required_argument, nullptr, opt_summary_fd},
     {"output-slot", required_argument, nullptr, opt_output_slot},
+    {"keep-blocks", required_argument, nullptr, opt_keep_blocks},
+    {"merge", no_argument, nullptr, opt_merge},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -101,6 +105,8 @@ int take_option(int code, const char* value, CliOptions& options) {
     case 'h': std::fputs(usage, stdout); return exit_ok;
     case 'V': show_version(); return exit_ok;
     case opt_convert: options.convert = true; break;
+    case opt_merge: options.merge = true; break;
+    case opt_keep_blocks: options.keep_blocks = given; break;
     case opt_quiet: options.quiet = true; break;
     case opt_no_window: options.window = false; break;
     case opt_no_hold: options.hold = false; break;
@@ -141,6 +147,7 @@ int check_combinations(const CliOptions& options, bool frames_every_given) {
     if (options.recordings.empty()) return usage_error("no recording given");
     if (frames_every_given && options.frames.empty()) return usage_error("--frames-every goes with --frames");
     if (options.channel_given && !options.convert) return usage_error("--channel goes with --convert");
+    if (options.merge && options.recordings.size() < 2) return usage_error("--merge needs two takes or more");
     if (options.recordings.size() > 1) {
         if (!options.snapshot.empty() || !options.frames.empty()) return usage_error("--snapshot and --frames take one recording");
         if (options.pace > 0.0) return usage_error("--pace takes one recording: a batch runs without a window");

@@ -28,6 +28,8 @@ struct CliOptions {
     // Set by a batch for its children only:
     int summary_fd = -1;              // where the child reports its counts, a stop or its error
     int output_slot = 1;              // the output folder's first candidate: 1 "name", 2 "name-2", ...
+    std::string keep_blocks;          // a merge's take: keep the reported blocks in this file
+    bool merge = false;               // --merge: the recordings are takes of one tape
 };
 
 // Reads the options into `options`; returns -1 to go on, or the exit status
@@ -38,5 +40,7 @@ int parse_cli_options(int argc, char** argv, CliOptions& options);
 int run_one(const CliOptions& options, const std::string& recording);
 // Several recordings, each in a process of its own; prints the summary table.
 int run_batch(const CliOptions& options);
+// Several takes of one tape: each decoded as a single run, then merged.
+int run_merge(const CliOptions& options);
 
 std::string absolute_path(const std::string& path);

@@ -22,6 +22,7 @@
 #include "app/linux/recording_place.h"
 #include "app/linux/run_summary.h"
 #include "app/linux/stop_signal.h"
+#include "app/linux/take_blocks.h"
 #include "app/linux/text_render.h"
 #include "common/build_profile.h"
 #include "app/run_driver.h"
@@ -156,6 +157,10 @@ int run_one(const CliOptions& options, const std::string& recording) {
     settings.echo = !options.quiet;
     settings.platform = {freetype_text_out, freetype_text_centred_left, on_screen_complete, between_screens};
     settings.create_output = linux_create_output;
+    if (!options.keep_blocks.empty()) {
+        if (!keep_blocks_in(options.keep_blocks)) fatal_error("cannot keep the blocks for the merge");
+        settings.block_sink = keep_block;
+    }
     // The start-up picture comes before the run.
     drawing_enabled = settings.drawing;
     platform_hooks = settings.platform;
