@@ -14,6 +14,7 @@
 namespace {
 constexpr int alignment_band = 48;   // bits a take may drift from the reference before it is lost
 constexpr int absent_weight_floor = 1;
+constexpr int refinement_rounds = 3;  // alignments to the vote after the first
 
 // Directions of the alignment's traceback.
 enum Step : std::uint8_t { diagonal = 0, lost = 1, gained = 2 };
@@ -87,8 +88,8 @@ void vote_slot(const std::vector<Aligned>& copies, int k, Vote& vote) {
     }
 }
 
-// Reference bit k: kept or dropped, then 0 or 1.
-void vote_position(const std::vector<Aligned>& copies, int k, std::uint8_t reference_bit, Vote& vote) {
+// Reference bit k: kept or dropped (when `indels`), then 0 or 1.
+void vote_position(const std::vector<Aligned>& copies, int k, std::uint8_t reference_bit, bool indels, Vote& vote) {
     long long present = 0, absent = 0, ones = 0, zeros = 0;
     bool unanimous = true;
     int seen = -1;
@@ -108,27 +109,64 @@ void vote_position(const std::vector<Aligned>& copies, int k, std::uint8_t refer
         seen = b;
     }
     if (!unanimous) ++vote.contested;
-    if (absent > present) return;
+    if (indels && absent > present) return;
     const std::uint8_t bit = ones == zeros ? reference_bit : (ones > zeros ? 1 : 0);
     vote.bits.push_back(bit);
     vote.margin.push_back(unanimous ? INT_MAX : static_cast<int>(ones > zeros ? ones - zeros : zeros - ones));
 }
 
-Vote vote_on(const std::vector<Aligned>& copies, const TakeCopy& reference) {
+// With `indels`, bits are also dropped and inserted where the takes say so;
+// without, the reference's length stands and only values are voted (where
+// takes place a lost and a gained bit differently, as around a dropout near a
+// block's trimmed end, that is the steadier vote).
+Vote vote_on(const std::vector<Aligned>& copies, const TakeCopy& reference, bool indels) {
     Vote vote;
     const int n = static_cast<int>(reference.bits.size());
     for (int k = 0; k < n; ++k) {
-        vote_slot(copies, k, vote);
-        vote_position(copies, k, reference.bits[static_cast<std::size_t>(k)], vote);
+        if (indels) vote_slot(copies, k, vote);
+        vote_position(copies, k, reference.bits[static_cast<std::size_t>(k)], indels, vote);
     }
-    vote_slot(copies, n, vote);
+    if (indels) vote_slot(copies, n, vote);
     return vote;
 }
+
+// Whether turning over the weakest votes would make the vote pass (the vote itself is left as it is).
+bool repair(Vote& vote);
+bool repair_passes(Vote vote) { return repair(vote) && passes_checksum(bytes_of(vote.bits)); }
 
 long long distance_to_copies(const std::vector<std::uint8_t>& candidate, const std::vector<TakeCopy>& copies) {
     long long sum = 0;
     for (const TakeCopy& c : copies) sum += align_bits(candidate, c.bits, alignment_band).cost;
     return sum;
+}
+
+// Blocks come trimmed to the length their header announced, so the takes
+// mostly agree on the length while a lost or gained bit near the end can
+// leave the vote a bit short or long. When most takes agree, the vote is
+// brought to that length, the missing bits voted from the takes' ends.
+void fit_length(Vote& vote, const std::vector<TakeCopy>& copies) {
+    std::map<std::size_t, std::size_t> lengths;
+    for (const TakeCopy& c : copies) ++lengths[c.bits.size() / 8 * 8];
+    std::size_t target = 0, holders = 0;
+    for (const auto& [length, count] : lengths) {
+        if (count > holders) target = length, holders = count;
+    }
+    if (2 * holders <= copies.size() || vote.bits.size() / 8 * 8 == target) return;
+    if (vote.bits.size() > target) {
+        vote.bits.resize(target);
+        vote.margin.resize(target);
+        return;
+    }
+    for (std::size_t p = vote.bits.size(); p < target; ++p) {
+        long long ones = 0, zeros = 0;
+        for (const TakeCopy& c : copies) {
+            if (c.bits.size() / 8 * 8 != target) continue;
+            (c.bits[p] ? ones : zeros) += weight_at(c, static_cast<int>(p));
+        }
+        vote.bits.push_back(ones > zeros ? 1 : 0);
+        vote.margin.push_back(static_cast<int>(ones > zeros ? ones - zeros : zeros - ones));
+        ++vote.contested;
+    }
 }
 
 // Turns over, for each bit position where the XOR of the bytes is 1, the
@@ -260,11 +298,33 @@ MergedBlock merge_block(const std::vector<TakeCopy>& copies) {
     for (std::size_t c = 1; c < copies.size(); ++c) {
         if (total_weight(copies[c]) > total_weight(copies[reference])) reference = c;
     }
+    TakeCopy reference_copy = copies[reference];
     std::vector<Aligned> aligned;
     for (const TakeCopy& c : copies) aligned.push_back(aligned_to(copies[reference], c));
-    Vote vote = vote_on(aligned, copies[reference]);
+    Vote vote = vote_on(aligned, copies[reference], true);
+    // The reference's own lost and gained bits skew every alignment to it: the
+    // takes are aligned again to the vote, which stands nearer the tape, until
+    // it settles.
+    for (int round = 0; round < refinement_rounds && !passes_checksum(bytes_of(vote.bits)); ++round) {
+        TakeCopy consensus;
+        consensus.bits = vote.bits;
+        std::vector<Aligned> again;
+        for (const TakeCopy& c : copies) again.push_back(aligned_to(consensus, c));
+        Vote next = vote_on(again, consensus, true);
+        if (next.bits == vote.bits) break;
+        vote = next;
+        aligned.swap(again);
+        reference_copy = consensus;
+    }
+    if (!passes_checksum(bytes_of(vote.bits))) fit_length(vote, copies);
     merged.contested_bits = vote.contested;
     merged.bytes = bytes_of(vote.bits);
+    if (!passes_checksum(merged.bytes)) {
+        Vote steady = vote_on(aligned, reference_copy, false);
+        if (passes_checksum(bytes_of(steady.bits)) || (!repair_passes(vote) && repair_passes(steady))) vote = steady;
+        merged.contested_bits = vote.contested;
+        merged.bytes = bytes_of(vote.bits);
+    }
 
     // Of the candidates that pass, the one the takes support most: the fewest
     // wrong, lost and gained bits between it and all the copies. A take's own
