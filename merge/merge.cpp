@@ -12,7 +12,7 @@
 #include <map>
 
 namespace {
-constexpr int alignment_band = 48;   // bits a take may drift from the reference before it is lost
+constexpr int alignment_band = 24;   // bits a take may drift from the reference before it is lost
 constexpr int absent_weight_floor = 1;
 constexpr int refinement_rounds = 3;  // alignments to the vote after the first
 
@@ -37,8 +37,18 @@ struct Aligned {
     std::vector<int> slot_start;  // index in the copy of the first bit inserted before reference bit k
 };
 
+Alignment identity(std::size_t n) {
+    Alignment a;
+    a.matched.resize(n);
+    for (std::size_t k = 0; k < n; ++k) a.matched[k] = static_cast<int>(k);
+    a.inserted.assign(n + 1, 0);
+    return a;
+}
+
 Aligned aligned_to(const TakeCopy& reference, const TakeCopy& copy) {
-    Aligned a{&copy, align_bits(reference.bits, copy.bits, alignment_band), {}};
+    // A copy equal to the reference (the reference itself, often) needs no search.
+    Aligned a{&copy, copy.bits == reference.bits ? identity(reference.bits.size())
+                                                 : align_bits(reference.bits, copy.bits, alignment_band), {}};
     const int n = static_cast<int>(reference.bits.size());
     a.slot_start.assign(static_cast<std::size_t>(n) + 1, 0);
     int next = 0;  // the copy's next bit not yet placed
@@ -226,12 +236,18 @@ Alignment align_bits(const std::vector<std::uint8_t>& reference, const std::vect
     lo[static_cast<std::size_t>(n)] = std::min(lo[static_cast<std::size_t>(n)], m);
     hi[static_cast<std::size_t>(n)] = m;
     constexpr int unreachable = INT_MAX / 2;
-    std::vector<std::vector<std::uint8_t>> steps(static_cast<std::size_t>(n) + 1);
+    // The traceback's steps, row after row in one allocation.
+    std::vector<std::size_t> row_start(static_cast<std::size_t>(n) + 2, 0);
+    for (int i = 0; i <= n; ++i) {
+        row_start[static_cast<std::size_t>(i) + 1] =
+            row_start[static_cast<std::size_t>(i)] + static_cast<std::size_t>(hi[static_cast<std::size_t>(i)] - lo[static_cast<std::size_t>(i)] + 1);
+    }
+    std::vector<std::uint8_t> steps(row_start.back(), diagonal);
     std::vector<int> previous, current;
     for (int i = 0; i <= n; ++i) {
         const int a = lo[static_cast<std::size_t>(i)], b = hi[static_cast<std::size_t>(i)];
         current.assign(static_cast<std::size_t>(b - a + 1), unreachable);
-        steps[static_cast<std::size_t>(i)].assign(static_cast<std::size_t>(b - a + 1), diagonal);
+        std::uint8_t* row_steps = steps.data() + row_start[static_cast<std::size_t>(i)];
         const int pa = i > 0 ? lo[static_cast<std::size_t>(i - 1)] : 0, pb = i > 0 ? hi[static_cast<std::size_t>(i - 1)] : -1;
         for (int j = a; j <= b; ++j) {
             int best = i == 0 && j == 0 ? 0 : unreachable;
@@ -250,7 +266,7 @@ Alignment align_bits(const std::vector<std::uint8_t>& reference, const std::vect
                 if (c < best) best = c, step = gained;
             }
             current[static_cast<std::size_t>(j - a)] = best;
-            steps[static_cast<std::size_t>(i)][static_cast<std::size_t>(j - a)] = step;
+            row_steps[j - a] = step;
         }
         previous.swap(current);
     }
@@ -260,7 +276,8 @@ Alignment align_bits(const std::vector<std::uint8_t>& reference, const std::vect
     result.cost = previous[static_cast<std::size_t>(m - lo[static_cast<std::size_t>(n)])];
     int i = n, j = m;
     while (i > 0 || j > 0) {
-        const std::uint8_t step = i == 0 ? static_cast<std::uint8_t>(gained) : steps[static_cast<std::size_t>(i)][static_cast<std::size_t>(j - lo[static_cast<std::size_t>(i)])];
+        const std::uint8_t step = i == 0 ? static_cast<std::uint8_t>(gained)
+                                         : steps[row_start[static_cast<std::size_t>(i)] + static_cast<std::size_t>(j - lo[static_cast<std::size_t>(i)])];
         if (step == diagonal) {
             result.matched[static_cast<std::size_t>(i - 1)] = j - 1;
             --i;
