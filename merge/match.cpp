@@ -13,12 +13,17 @@ int likeness(const BlockInfo& a, const BlockInfo& b) {
     if (a.flag != b.flag) return 0;
     const std::int32_t difference = std::abs(a.length - b.length);
     const std::int32_t tolerance = std::max<std::int32_t>(2, std::max(a.length, b.length) / 50);
-    if (difference > tolerance) return 0;
+    if (difference > tolerance) {
+        // A take that ended early may hold the start of a block only.
+        const bool cut_short = (a.last && a.length < b.length) || (b.last && b.length < a.length);
+        return cut_short ? 1 : 0;
+    }
     int score = difference == 0 ? 4 : 2;
     if (!a.header.empty() && !b.header.empty()) {
         int same = 0;
         for (std::size_t k = 0; k < a.header.size() && k < b.header.size(); ++k) same += a.header[k] == b.header[k];
-        score += same >= 17 ? 4 : 0;  // a header with a damaged byte or two is still the same header
+        if (same < 17) return 0;  // a header with a damaged byte or two is still the same header; more is another
+        score += 4;
     }
     return score;
 }

@@ -12,6 +12,7 @@ struct BlockInfo {
     std::uint8_t flag = 0;                // the block's first byte
     std::int32_t length = 0;              // bytes
     std::vector<std::uint8_t> header;     // a standard header's 19 bytes; empty for other blocks
+    bool last = false;                    // the take's last block, which the recording's end may have cut short
 };
 
 // One block of the merged tape: for each take, the index of its copy in that

@@ -79,5 +79,12 @@ TEST_F(MergeTakes, BadInputIsRefusedOrMergedAroundAsItDeserves) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("take 2 (missing.raw) could not be read"), std::string::npos) << r.err;
     EXPECT_EQ(parse_tap(read_bytes(at("one-merged/000_Noname.tap"))), tape());
+    // A take much shorter than the others is merged all the same.
+    std::vector<std::int16_t> half = take(3, {});
+    half.resize(half.size() / 3);
+    write_bytes(at("short.raw"), samples_as_bytes(half));
+    r = run_cli({"--merge", "one.raw", "two.raw", "short.raw"}, dir.path);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(parse_tap(read_bytes(at("one-merged/000_Noname.tap"))), tape());
 }
 }  // namespace

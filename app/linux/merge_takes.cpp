@@ -180,6 +180,7 @@ int run_merge(const CliOptions& options) {
     for (const Take& t : takes) {
         infos.emplace_back();
         for (const TakeBlock& b : t.blocks) infos.back().push_back(info_of(b));
+        if (!infos.back().empty()) infos.back().back().last = true;
     }
     const std::vector<MatchedBlock> groups = match_blocks(infos);
     if (matched_share(groups) < least_matched_share) {
