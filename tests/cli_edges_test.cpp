@@ -17,17 +17,7 @@
 #include "tools/tape_encoder.h"
 
 namespace {
-class CliEdges : public ::testing::Test {
-protected:
-    void SetUp() override { dir = make_temp_dir(); }
-    void TearDown() override { remove_temp_dir(dir); }
-    std::string at(const std::string& name) const { return dir.path + "/" + name; }
-    std::string text_of(const std::string& name) const {
-        const std::vector<std::uint8_t> bytes = read_bytes(at(name));
-        return std::string(bytes.begin(), bytes.end());
-    }
-    TempDir dir;
-};
+using CliEdges = FolderTest;
 
 // A short tape whose program header carries `name`, so that its TAP file tells which tape it came from.
 std::vector<std::uint8_t> tape_named(const std::string& name, std::size_t copies = 1) {

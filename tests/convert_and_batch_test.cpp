@@ -8,14 +8,7 @@
 #include "support/test_tapes.h"
 
 namespace {
-class Collections : public ::testing::Test {
-protected:
-    void SetUp() override { dir = make_temp_dir(); }
-    void TearDown() override { remove_temp_dir(dir); }
-    std::string at(const std::string& name) const { return dir.path + "/" + name; }
-    std::vector<std::uint8_t> bytes_of(const std::string& name) const { return read_bytes(at(name)); }
-    TempDir dir;
-};
+using Collections = FolderTest;
 
 std::vector<Block> short_tape() {
     const std::vector<Block> tape = test_tape();

@@ -8,17 +8,7 @@
 #include "support/test_tapes.h"
 
 namespace {
-class MergeTakes : public ::testing::Test {
-protected:
-    void SetUp() override { dir = make_temp_dir(); }
-    void TearDown() override { remove_temp_dir(dir); }
-    std::string at(const std::string& name) const { return dir.path + "/" + name; }
-    std::string text_of(const std::string& name) const {
-        const std::vector<std::uint8_t> bytes = read_bytes(at(name));
-        return std::string(bytes.begin(), bytes.end());
-    }
-    TempDir dir;
-};
+using MergeTakes = FolderTest;
 
 const std::vector<Block>& tape() {
     static const std::vector<Block> blocks{make_header(3, "merged", 1500, 32768, 32768), make_data_block(0xFF, pattern(1500, 7))};

@@ -1,6 +1,7 @@
 // Temporary folders, files and runs of the command line for tests.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -25,6 +26,20 @@ struct CliResult {
     int status = -1;       // exit status, or -1 when the program did not exit normally
     std::string out, err;  // what it wrote on standard output and standard error
 };
+// A test in a fresh temporary folder of its own, removed afterwards.
+class FolderTest : public ::testing::Test {
+protected:
+    void SetUp() override { dir = make_temp_dir(); }
+    void TearDown() override { remove_temp_dir(dir); }
+    std::string at(const std::string& name) const { return dir.path + "/" + name; }
+    std::vector<std::uint8_t> bytes_of(const std::string& name) const { return read_bytes(at(name)); }
+    std::string text_of(const std::string& name) const {
+        const std::vector<std::uint8_t> bytes = read_bytes(at(name));
+        return std::string(bytes.begin(), bytes.end());
+    }
+    TempDir dir;
+};
+
 // Runs the velliqor executable with the arguments in the folder `cwd`;
 // standard input is the file `input` (cwd-relative), or empty.
 CliResult run_cli(const std::vector<std::string>& args, const std::string& cwd, const char* input = nullptr);
