@@ -220,7 +220,82 @@ bool passes_checksum(const std::vector<std::uint8_t>& bytes) {
     return !bytes.empty() && x == 0;
 }
 
+namespace {
+constexpr int wavefront_cost_limit = 1500;  // edits beyond which the banded search takes over
+
+// Copies of one block differ in few places: the alignment follows the
+// diagonals as far as the bits agree and only pays for the edits, cheapest
+// first (a wavefront of edit costs). Costs above the limit give up (empty).
+bool align_by_wavefront(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b, Alignment& result) {
+    const int n = static_cast<int>(a.size()), m = static_cast<int>(b.size());
+    constexpr int none = INT_MIN / 2;
+    // fronts[d][k + d]: the furthest i on diagonal k = j - i reached with d edits, after following agreeing bits.
+    std::vector<std::vector<int>> fronts;
+    const auto slide = [&](int i, int k) {
+        while (i < n && i + k < m && a[static_cast<std::size_t>(i)] == b[static_cast<std::size_t>(i + k)]) ++i;
+        return i;
+    };
+    const auto at = [&](int d, int k) {
+        if (d < 0 || k < -d || k > d) return none;
+        return fronts[static_cast<std::size_t>(d)][static_cast<std::size_t>(k + d)];
+    };
+    // The furthest i on diagonal k with d edits before sliding, and the edit that reached it.
+    const auto reach = [&](int d, int k, Step& step) {
+        int best = none;
+        step = diagonal;
+        const int substituted = at(d - 1, k) + 1, lost_bit = at(d - 1, k + 1) + 1, gained_bit = at(d - 1, k - 1);
+        if (substituted > best) best = substituted, step = diagonal;
+        if (lost_bit > best) best = lost_bit, step = lost;
+        if (gained_bit > best) best = gained_bit, step = gained;
+        if (best > n || best + k > m || best + k < 0) return none;
+        return best;
+    };
+    const int goal = m - n;
+    int d = 0;
+    for (;; ++d) {
+        if (d > wavefront_cost_limit) return false;
+        fronts.emplace_back(static_cast<std::size_t>(2 * d + 1), none);
+        for (int k = -d; k <= d; ++k) {
+            int i = none;
+            if (d == 0) {
+                i = 0;
+            } else {
+                Step step;
+                i = reach(d, k, step);
+            }
+            if (i == none || i < 0 || i > n || i + k < 0 || i + k > m) continue;
+            fronts[static_cast<std::size_t>(d)][static_cast<std::size_t>(k + d)] = slide(i, k);
+        }
+        if (goal >= -d && goal <= d && at(d, goal) >= n) break;
+    }
+    result.matched.assign(static_cast<std::size_t>(n), -1);
+    result.inserted.assign(static_cast<std::size_t>(n) + 1, 0);
+    result.cost = d;
+    int k = goal, i = n;
+    for (; d > 0; --d) {
+        Step step;
+        const int start = reach(d, k, step);
+        for (int x = i - 1; x >= start; --x) result.matched[static_cast<std::size_t>(x)] = x + k;  // the slide
+        if (step == diagonal) {
+            result.matched[static_cast<std::size_t>(start - 1)] = start - 1 + k;
+            i = start - 1;
+        } else if (step == lost) {
+            i = start - 1;
+            k += 1;
+        } else {
+            ++result.inserted[static_cast<std::size_t>(start)];
+            i = start;
+            k -= 1;
+        }
+    }
+    for (int x = i - 1; x >= 0; --x) result.matched[static_cast<std::size_t>(x)] = x + k;  // k is 0 here
+    return true;
+}
+}  // namespace
+
 Alignment align_bits(const std::vector<std::uint8_t>& reference, const std::vector<std::uint8_t>& other, int band) {
+    Alignment quick;
+    if (align_by_wavefront(reference, other, quick)) return quick;
     const int n = static_cast<int>(reference.size()), m = static_cast<int>(other.size());
     // Wide enough that consecutive rows overlap however the lengths differ:
     // then every cell of the band can be reached.

@@ -2,6 +2,7 @@
 // bits, and the vote that makes one block of several damaged copies.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "merge/match.h"
@@ -60,6 +61,58 @@ TEST(AlignBits, FindsWrongLostAndGainedBitsAtTheirPlaces) {
     for (int g : a.inserted) gained += g;
     EXPECT_EQ(gained, 1);
     EXPECT_EQ(a.matched.back(), static_cast<int>(truth.size()));
+}
+
+// The edit distance by the full table, for checking.
+int edit_distance(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
+    std::vector<int> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = static_cast<int>(j);
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = static_cast<int>(i);
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const int up = row[j];
+            row[j] = std::min({up + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+            diagonal = up;
+        }
+    }
+    return row[b.size()];
+}
+
+TEST(AlignBits, FindsTheLeastEditsAndAnAlignmentThatAccountsForThem) {
+    std::mt19937 random(11);
+    for (int trial = 0; trial < 300; ++trial) {
+        std::vector<std::uint8_t> a(1 + random() % 300), b;
+        for (std::uint8_t& bit : a) bit = static_cast<std::uint8_t>(random() & 1);
+        b = a;
+        for (int e = static_cast<int>(random() % 12); e > 0 && !b.empty(); --e) {
+            const std::size_t at = random() % b.size();
+            const int kind = static_cast<int>(random() % 3);
+            if (kind == 0) b[at] ^= 1;
+            if (kind == 1) b.erase(b.begin() + static_cast<std::ptrdiff_t>(at));
+            if (kind == 2) b.insert(b.begin() + static_cast<std::ptrdiff_t>(at), static_cast<std::uint8_t>(random() & 1));
+        }
+        const Alignment al = align_bits(a, b, 16);
+        ASSERT_EQ(al.cost, edit_distance(a, b)) << trial;
+        // Every bit of b is matched or inserted once, in order, and the edits add up to the cost.
+        int seen = 0, last = -1, edits = 0;
+        for (std::size_t k = 0; k <= a.size(); ++k) {
+            seen += al.inserted[k];
+            edits += al.inserted[k];
+            if (k == a.size()) break;
+            const int j = al.matched[k];
+            if (j < 0) {
+                ++edits;
+                continue;
+            }
+            ASSERT_GT(j, last) << trial;
+            last = j;
+            ++seen;
+            edits += a[k] != b[static_cast<std::size_t>(j)];
+        }
+        EXPECT_EQ(seen, static_cast<int>(b.size())) << trial;
+        EXPECT_EQ(edits, al.cost) << trial;
+    }
 }
 
 TEST(AlignBits, CopesWithEmptyAndVeryUnequalStreams) {
