@@ -84,6 +84,7 @@ bool start(Job& job, const CliOptions& options, const std::string& program) {
                                       "--output-slot", std::to_string(job.slot)};
         if (options.convert) args.insert(args.end(), {"--convert", "--channel", channel_name(options.channel)});
         if (!options.out.empty()) args.insert(args.end(), {"--out", options.out});
+        if (options.tzx) args.emplace_back("--tzx");
         args.insert(args.end(), job.extra_args.begin(), job.extra_args.end());
         args.insert(args.end(), {"--", job.recording});
         std::vector<char*> argv;

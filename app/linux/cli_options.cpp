@@ -27,6 +27,8 @@ const char* const usage =
     "                       float; any rate and channels) and resample it to 48 kHz\n"
     "  --channel C          with --convert: left (the default), right or mix\n"
     "  --out DIR            put the output folders under DIR, not next to the recordings\n"
+    "  --tzx                also write the blocks as one TZX file, NAME.tzx, beside the\n"
+    "                       TAP files (a block too long for a TAP record included)\n"
     "  -j, --jobs N         with several recordings: run up to N at once (default: one\n"
     "                       per core); each run is complete and independent\n"
     "  --quiet              do not show the log lines on standard output\n"
@@ -53,7 +55,7 @@ const char* const usage =
 // Long options only; the values are these codes.
 enum OptionCode {
     opt_convert = 256, opt_channel, opt_out, opt_quiet, opt_snapshot, opt_frames, opt_frames_every,
-    opt_no_window, opt_pace, opt_no_hold, opt_summary_fd, opt_output_slot, opt_keep_blocks, opt_merge,
+    opt_no_window, opt_pace, opt_no_hold, opt_summary_fd, opt_output_slot, opt_keep_blocks, opt_merge, opt_tzx,
 };
 
 const option long_options[] = {
@@ -75,6 +77,7 @@ const option long_options[] = {
     {"output-slot", required_argument, nullptr, opt_output_slot},
     {"keep-blocks", required_argument, nullptr, opt_keep_blocks},
     {"merge", no_argument, nullptr, opt_merge},
+    {"tzx", no_argument, nullptr, opt_tzx},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -106,6 +109,7 @@ int take_option(int code, const char* value, CliOptions& options) {
     case 'V': show_version(); return exit_ok;
     case opt_convert: options.convert = true; break;
     case opt_merge: options.merge = true; break;
+    case opt_tzx: options.tzx = true; break;
     case opt_keep_blocks: options.keep_blocks = given; break;
     case opt_quiet: options.quiet = true; break;
     case opt_no_window: options.window = false; break;

@@ -30,6 +30,7 @@ struct CliOptions {
     int output_slot = 1;              // the output folder's first candidate: 1 "name", 2 "name-2", ...
     std::string keep_blocks;          // a merge's take: keep the reported blocks in this file
     bool merge = false;               // --merge: the recordings are takes of one tape
+    bool tzx = false;                 // --tzx: also a TZX file of the recovered blocks
 };
 
 // Reads the options into `options`; returns -1 to go on, or the exit status

@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "app/linux/audio_convert.h"
 #include "app/linux/cli_options.h"
@@ -29,6 +31,7 @@
 #include "input/sample_stream.h"
 #include "output/block_report.h"
 #include "output/log_file.h"
+#include "output/tzx_writer.h"
 #include "common/basics.h"
 #include "view/canvas.h"
 #include "view/platform.h"
@@ -105,6 +108,44 @@ void warn_about_foreign_format(const std::string& path) {
                  path.c_str(), format.c_str());
 }
 
+// Every reported block: kept for a merge, and for the TZX file.
+bool keeping_blocks = false;
+struct TzxEntry {
+    TzxBlock block;
+    std::int32_t start = 0, end = 0;
+};
+std::vector<TzxEntry> tzx_blocks;
+
+void on_block(const ReportedBlock& b) {
+    if (keeping_blocks) keep_block(b);
+    if (!run_options->tzx) return;
+    TzxEntry e;
+    e.block.bytes.assign(b.bytes, b.bytes + b.length);
+    e.block.checksum_ok = b.checksum_ok;
+    e.start = b.start;
+    e.end = b.end;
+    tzx_blocks.push_back(std::move(e));
+}
+
+// NAME.tzx in the output folder, written whole under a temporary name and renamed.
+bool write_tzx(const RecordingPlace& place) {
+    std::vector<TzxBlock> blocks;
+    for (std::size_t k = 0; k < tzx_blocks.size(); ++k) {
+        TzxBlock b = tzx_blocks[k].block;
+        if (k + 1 < tzx_blocks.size()) b.pause_ms = pause_between(tzx_blocks[k].end, tzx_blocks[k + 1].start);
+        blocks.push_back(std::move(b));
+    }
+    const std::vector<std::uint8_t> image = tzx_image(blocks, build_profile.about_text);
+    const std::string path = output_claim.folder + "/" + place.base + ".tzx", part = path + ".part";
+    std::FILE* f = std::fopen(part.c_str(), "wb");
+    const bool written = f != nullptr && std::fwrite(image.data(), 1, image.size(), f) == image.size();
+    const bool closed = f != nullptr && std::fclose(f) == 0;
+    if (written && closed && std::rename(part.c_str(), path.c_str()) == 0) return true;
+    std::remove(part.c_str());
+    std::fprintf(stderr, "velliqor: writing %s failed: %s\n", path.c_str(), std::strerror(errno));
+    return false;
+}
+
 // A picture must never replace the recording it shows.
 bool snapshot_is_the_recording(const std::string& snapshot, const RecordingPlace& place) {
     struct stat picture {}, recording {};
@@ -157,10 +198,11 @@ int run_one(const CliOptions& options, const std::string& recording) {
     settings.echo = !options.quiet;
     settings.platform = {freetype_text_out, freetype_text_centred_left, on_screen_complete, between_screens};
     settings.create_output = linux_create_output;
-    if (!options.keep_blocks.empty()) {
-        if (!keep_blocks_in(options.keep_blocks)) fatal_error("cannot keep the blocks for the merge");
-        settings.block_sink = keep_block;
+    if (!options.keep_blocks.empty() && !keep_blocks_in(options.keep_blocks)) {
+        fatal_error("cannot keep the blocks for the merge");
     }
+    keeping_blocks = !options.keep_blocks.empty();
+    if (keeping_blocks || options.tzx) settings.block_sink = on_block;
     // The start-up picture comes before the run.
     drawing_enabled = settings.drawing;
     platform_hooks = settings.platform;
@@ -179,15 +221,16 @@ int run_one(const CliOptions& options, const std::string& recording) {
                      converted_samples_clipped());
     }
 
-    bool pictures_kept = frames_all_written();
+    bool extras_kept = frames_all_written();
     if (!options.snapshot.empty()) {
         std::string error;
         if (!write_png_snapshot(options.snapshot.c_str(), error)) {
             std::fprintf(stderr, "velliqor: %s\n", error.c_str());
-            pictures_kept = false;
+            extras_kept = false;
         }
     }
-    if (!pictures_kept && (status == exit_ok || status == exit_blocks_bad)) status = exit_output_lost;
+    if (options.tzx && !output_claim.folder.empty() && !write_tzx(place)) extras_kept = false;
+    if (!extras_kept && (status == exit_ok || status == exit_blocks_bad)) status = exit_output_lost;
     std::fflush(stdout);
     summary_folder(output_claim.folder);
     summary_counts();

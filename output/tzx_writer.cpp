@@ -1,0 +1,78 @@
+#include "output/tzx_writer.h"
+
+#include <algorithm>
+
+#include "common/basics.h"
+
+namespace {
+// The ROM's timings, in T-states, and its pilot lengths.
+constexpr std::uint16_t pilot_pulse = 2168, sync1_pulse = 667, sync2_pulse = 735, zero_pulse = 855, one_pulse = 1710;
+constexpr std::uint16_t header_pilot_pulses = 8063, data_pilot_pulses = 3223;  // flag below 128, and the others
+constexpr std::size_t standard_block_max = 65535;  // a standard speed block's 16-bit length
+constexpr std::size_t text_max = 255;
+
+void put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    out.push_back(static_cast<std::uint8_t>(v & 0xFF));
+    out.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
+}
+
+void put24(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    put16(out, v);
+    out.push_back(static_cast<std::uint8_t>((v >> 16) & 0xFF));
+}
+
+void text_block(std::vector<std::uint8_t>& out, const std::string& text) {
+    const std::size_t n = std::min(text.size(), text_max);
+    out.push_back(0x30);
+    out.push_back(static_cast<std::uint8_t>(n));
+    out.insert(out.end(), text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n));
+}
+
+void archive_info(std::vector<std::uint8_t>& out, const std::string& creator) {
+    const std::string comment = "Recovered by " + creator;
+    const std::size_t n = std::min(comment.size(), text_max);
+    out.push_back(0x32);
+    put16(out, static_cast<std::uint32_t>(1 + 2 + n));  // the count, one entry's id and length, its text
+    out.push_back(1);
+    out.push_back(0xFF);  // a comment
+    out.push_back(static_cast<std::uint8_t>(n));
+    out.insert(out.end(), comment.begin(), comment.begin() + static_cast<std::ptrdiff_t>(n));
+}
+
+void data_block(std::vector<std::uint8_t>& out, const TzxBlock& b) {
+    if (b.bytes.size() <= standard_block_max) {
+        out.push_back(0x10);
+        put16(out, b.pause_ms);
+        put16(out, static_cast<std::uint32_t>(b.bytes.size()));
+    } else {
+        // Too long for a standard block: the same signal, described in full, with a 24-bit length.
+        out.push_back(0x11);
+        put16(out, pilot_pulse);
+        put16(out, sync1_pulse);
+        put16(out, sync2_pulse);
+        put16(out, zero_pulse);
+        put16(out, one_pulse);
+        put16(out, b.bytes[0] < 128 ? header_pilot_pulses : data_pilot_pulses);
+        out.push_back(8);  // every bit of the last byte is used
+        put16(out, b.pause_ms);
+        put24(out, static_cast<std::uint32_t>(b.bytes.size()));
+    }
+    out.insert(out.end(), b.bytes.begin(), b.bytes.end());
+}
+}  // namespace
+
+std::vector<std::uint8_t> tzx_image(const std::vector<TzxBlock>& blocks, const std::string& creator) {
+    std::vector<std::uint8_t> out{'Z', 'X', 'T', 'a', 'p', 'e', '!', 0x1A, 1, 20};
+    archive_info(out, creator);
+    for (std::size_t k = 0; k < blocks.size(); ++k) {
+        if (blocks[k].bytes.empty()) continue;
+        if (!blocks[k].checksum_ok) text_block(out, "Block " + std::to_string(k + 1) + ": checksum error");
+        data_block(out, blocks[k]);
+    }
+    return out;
+}
+
+std::uint16_t pause_between(std::int64_t end_of_block, std::int64_t start_of_next) {
+    const std::int64_t ms = (start_of_next - end_of_block) * 1000 / samples_per_second;
+    return static_cast<std::uint16_t>(std::clamp<std::int64_t>(ms, 0, 65535));
+}

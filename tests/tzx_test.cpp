@@ -1,0 +1,96 @@
+// The TZX file: its blocks byte by byte, and round trips through the
+// emulator's own tools where they are installed.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "output/tzx_writer.h"
+#include "support/test_files.h"
+#include "support/test_tapes.h"
+
+namespace {
+std::uint32_t le(const std::vector<std::uint8_t>& b, std::size_t at, int bytes) {
+    std::uint32_t v = 0;
+    for (int k = bytes - 1; k >= 0; --k) v = v << 8 | b[at + static_cast<std::size_t>(k)];
+    return v;
+}
+
+TEST(TzxImage, StandardTurboTextAndInfoBlocksAsTheFormatLaysThemOut) {
+    TzxBlock header{make_header(0, "tzx", 3, 10, 3), 1234, true};
+    TzxBlock bad{{0xFF, 1, 2, 3, 0x00}, 500, false};
+    TzxBlock huge{std::vector<std::uint8_t>(70000, 0x55), 1000, true};
+    huge.bytes[0] = 0xFF;
+    const std::vector<std::uint8_t> f = tzx_image({header, bad, huge}, "Velliqor 2.01");
+    ASSERT_GE(f.size(), 10u);
+    EXPECT_EQ(std::string(f.begin(), f.begin() + 8), std::string("ZXTape!\x1A"));
+    EXPECT_EQ(f[8], 1);
+    EXPECT_EQ(f[9], 20);
+    std::size_t at = 10;
+    ASSERT_EQ(f[at], 0x32);  // archive info: one comment
+    const std::uint32_t info = le(f, at + 1, 2);
+    EXPECT_EQ(f[at + 3], 1);
+    EXPECT_EQ(f[at + 4], 0xFF);
+    EXPECT_EQ(std::string(f.begin() + static_cast<std::ptrdiff_t>(at + 6), f.begin() + static_cast<std::ptrdiff_t>(at + 6 + f[at + 5])),
+              "Recovered by Velliqor 2.01");
+    at += 3 + info;
+    ASSERT_EQ(f[at], 0x10);  // standard speed: pause, length, bytes
+    EXPECT_EQ(le(f, at + 1, 2), 1234u);
+    EXPECT_EQ(le(f, at + 3, 2), 19u);
+    at += 5 + 19;
+    ASSERT_EQ(f[at], 0x30);  // the failing block is announced
+    EXPECT_NE(std::string(f.begin() + static_cast<std::ptrdiff_t>(at + 2), f.begin() + static_cast<std::ptrdiff_t>(at + 2 + f[at + 1])).find("checksum error"),
+              std::string::npos);
+    at += 2 + f[at + 1];
+    ASSERT_EQ(f[at], 0x10);
+    at += 5 + 5;
+    ASSERT_EQ(f[at], 0x11);  // turbo speed with the ROM's timings and a 24-bit length
+    EXPECT_EQ(le(f, at + 1, 2), 2168u);
+    EXPECT_EQ(le(f, at + 3, 2), 667u);
+    EXPECT_EQ(le(f, at + 5, 2), 735u);
+    EXPECT_EQ(le(f, at + 7, 2), 855u);
+    EXPECT_EQ(le(f, at + 9, 2), 1710u);
+    EXPECT_EQ(le(f, at + 11, 2), 3223u);
+    EXPECT_EQ(f[at + 13], 8);
+    EXPECT_EQ(le(f, at + 14, 2), 1000u);
+    EXPECT_EQ(le(f, at + 16, 3), 70000u);
+    EXPECT_EQ(f.size(), at + 19 + 70000);
+}
+
+TEST(TzxImage, PausesAreTheMeasuredSilenceInMillisecondsCapped) {
+    EXPECT_EQ(pause_between(1000, 1000 + 48000), 1000);
+    EXPECT_EQ(pause_between(0, 47), 0);
+    EXPECT_EQ(pause_between(0, 48000LL * 3600), 65535);
+    EXPECT_EQ(pause_between(500, 100), 0);
+}
+
+bool installed(const char* tool) { return access(tool, X_OK) == 0; }
+
+TEST(TzxFile, IsWrittenBesideTheTapFilesAndReadBackByTheEmulatorsTools) {
+    const TempDir dir = make_temp_dir();
+    const std::vector<Block> whole = test_tape();
+    const std::vector<Block> tape(whole.begin() + 1, whole.end());  // a program, code, a screen, a bad block
+    write_bytes(dir.path + "/side.raw", samples_as_bytes(encode_blocks(tape, {})));
+    CliResult r = run_cli({"--quiet", "--tzx", "side.raw"}, dir.path);
+    EXPECT_EQ(r.status, 2) << r.err;  // the tape has a bad block on purpose
+    const std::vector<std::uint8_t> tzx = read_bytes(dir.path + "/side/side.tzx");
+    ASSERT_GT(tzx.size(), 10u);
+    EXPECT_EQ(tzx[0], 'Z');
+    if (!installed("/usr/bin/tzxlist") || !installed("/usr/bin/tape2wav")) {
+        remove_temp_dir(dir);
+        GTEST_SKIP() << "fuse-emulator-utils is not installed";
+    }
+    r = run_program("/usr/bin/tzxlist", {"side/side.tzx"}, dir.path);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_NE(r.out.find("checksum error"), std::string::npos) << r.out;
+    // Played back by the emulator's tool and read again: the same TAP files.
+    ASSERT_EQ(run_program("/usr/bin/tape2wav", {"-r", "48000", "side/side.tzx", "again.wav"}, dir.path).status, 0);
+    r = run_cli({"--quiet", "--convert", "again.wav"}, dir.path);
+    for (const std::string& name : list_folder(dir.path + "/side")) {
+        if (name.size() < 4 || name.compare(name.size() - 4, 4, ".tap") != 0) continue;
+        EXPECT_EQ(read_bytes(dir.path + "/again/" + name), read_bytes(dir.path + "/side/" + name)) << name;
+    }
+    remove_temp_dir(dir);
+}
+}  // namespace
