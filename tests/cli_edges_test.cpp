@@ -246,7 +246,7 @@ TEST_F(CliEdges, GnuFormsOfTheOptionsAndAStatusOfTheirOwnForUsageErrors) {
     EXPECT_NE(run_cli({"-V"}, dir.path).out.find("2.01"), std::string::npos);
     for (const std::vector<std::string>& wrong :
          {std::vector<std::string>{}, {"--bogus", "a.wav"}, {"-x", "a.wav"}, {"--out"}, {"-j", "0", "a.wav"},
-          {"--channel", "right", "a.wav"}, {"--pace", "1", "a.wav", "b.wav"}, {"--snapshot=p.png", "a.wav", "b.wav"},
+          {"--channel", "right", "--raw", "a.wav"}, {"--raw", "--convert", "a.wav"}, {"--pace", "1", "a.wav", "b.wav"}, {"--snapshot=p.png", "a.wav", "b.wav"},
           {"--frames-every", "2", "a.wav"}}) {
         r = run_cli(wrong, dir.path);
         EXPECT_EQ(r.status, 64) << (wrong.empty() ? "" : wrong[0]);

@@ -104,7 +104,7 @@ TEST_F(Cli, UsageErrorsExitWith64AndRunNothing) {
     for (const std::vector<std::string>& wrong :
          {std::vector<std::string>{}, {"--bogus", "a.wav"}, {"-j"}, {"-j", "0", "a.wav", "b.wav"},
           {"--snapshot", "p.png", "a.wav", "b.wav"}, {"--pace", "1", "a.wav", "b.wav"}, {"-", "-"},
-          {"--channel", "mix", "a.wav"}}) {
+          {"--channel", "mix", "--raw", "a.wav"}}) {
         std::string command;
         for (const std::string& a : wrong) command += " " + a;
         const CliResult r = run_cli(wrong, dir.path);

@@ -105,13 +105,37 @@ TEST_F(Collections, TheChosenChannelIsTheOneDecoded) {
     EXPECT_EQ(parse_tap(bytes_of("right/swapped/000_prog one.tap")), short_tape());
 }
 
-TEST_F(Collections, ForeignFilesReadRawAreWarnedAbout) {
-    write_audio(at("cd.wav"), recorded_at(44100), 44100, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-    const CliResult r = run_cli({"cd.wav"}, dir.path);
-    EXPECT_NE(r.err.find("cd.wav is a WAV file of 44100 Hz, 2 channels, 16-bit"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("use --convert"), std::string::npos);
+TEST_F(Collections, AudioFilesAreReadAsTheyAreAndRawOnlyWhenAsked) {
+    // Audio of another shape is decoded by itself, exactly as --convert does it.
+    const std::vector<std::int16_t> samples = recorded_at(44100);
+    write_audio(at("cd.wav"), samples, 44100, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_24);
+    write_audio(at("cd.flac"), samples, 44100, 2, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    for (const char* name : {"cd.wav", "cd.flac"}) {
+        const CliResult as_is = run_cli({"--out", "as-is", name}, dir.path);
+        EXPECT_EQ(as_is.status, 0) << name << as_is.err;
+        EXPECT_NE(as_is.err.find(std::string(name) + " is a"), std::string::npos) << as_is.err;
+        EXPECT_NE(as_is.err.find("44100 Hz, 2 channels: converting it"), std::string::npos) << as_is.err;
+        EXPECT_EQ(run_cli({"--convert", "--out", "converted", name}, dir.path).status, 0);
+        const std::string folder = std::string(name) == "cd.wav" ? "/cd" : "/cd-2";
+        EXPECT_EQ(bytes_of("as-is" + folder + "/000_prog one.tap"), bytes_of("converted" + folder + "/000_prog one.tap")) << name;
+    }
+    // --raw reads the bytes as they stand: nothing is found in interleaved 24-bit samples.
+    EXPECT_EQ(run_cli({"--raw", "--out", "raw", "cd.wav"}, dir.path).status, 2);
+    // A 48 kHz 16-bit mono WAV is read raw as it always was, and says nothing.
     write_audio(at("mono.wav"), recorded_at(48000), 48000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-    EXPECT_EQ(run_cli({"mono.wav"}, dir.path).err.find("--convert"), std::string::npos);
+    const CliResult mono = run_cli({"mono.wav"}, dir.path);
+    EXPECT_EQ(mono.err, "");
+    write_bytes(at("mono.raw"), std::vector<std::uint8_t>(bytes_of("mono.wav")));
+    ASSERT_EQ(run_cli({"mono.raw"}, dir.path).status, mono.status);
+    EXPECT_EQ(list_folder(at("mono")), list_folder(at("mono-2")));  // the same bytes as a headerless file
+    for (const std::string& f : list_folder(at("mono"))) EXPECT_EQ(bytes_of("mono/" + f), bytes_of("mono-2/" + f)) << f;
+    // A file that claims a format but is damaged is refused, not read as noise.
+    std::vector<std::uint8_t> broken = bytes_of("cd.flac");
+    broken.resize(60);
+    write_bytes(at("broken.flac"), broken);
+    const CliResult refused = run_cli({"broken.flac"}, dir.path);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("the header says it is audio, but it cannot be decoded"), std::string::npos) << refused.err;
 }
 
 TEST_F(Collections, BatchRunsEqualSingleRunsAndADamagedOneStopsNothing) {

@@ -347,3 +347,56 @@ std::string foreign_format_of(const char* path) {
     }
     return "";
 }
+
+namespace {
+// The first bytes of the formats people's recorders and converters write.
+bool has_audio_magic(const unsigned char* head, std::size_t n) {
+    if (n < 12) return n >= 4 && (std::memcmp(head, "fLaC", 4) == 0 || std::memcmp(head, "OggS", 4) == 0);
+    const auto is = [&](std::size_t at, const char* text) { return std::memcmp(head + at, text, 4) == 0; };
+    return (is(0, "RIFF") && is(8, "WAVE")) || is(0, "RF64") || (is(0, "FORM") && (is(8, "AIFF") || is(8, "AIFC"))) ||
+           is(0, "fLaC") || is(0, "OggS") || is(0, ".snd") || is(0, "caff");
+}
+
+const char* format_name(int format) {
+    switch (format & SF_FORMAT_TYPEMASK) {
+    case SF_FORMAT_WAV: case SF_FORMAT_WAVEX: return "a WAV";
+    case SF_FORMAT_RF64: return "an RF64";
+    case SF_FORMAT_AIFF: return "an AIFF";
+    case SF_FORMAT_FLAC: return "a FLAC";
+    case SF_FORMAT_OGG: return "an OGG";
+    case SF_FORMAT_AU: return "an AU";
+    case SF_FORMAT_CAF: return "a CAF";
+    default: return "an audio";
+    }
+}
+}  // namespace
+
+AudioSniff sniff_audio(const char* path) {
+    AudioSniff sniff;
+    unsigned char head[12] = {};
+    std::FILE* f = std::fopen(path, "rb");
+    if (f == nullptr) return sniff;  // opening it reports why
+    const std::size_t n = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    if (!has_audio_magic(head, n)) return sniff;
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path, SFM_READ, &info);
+    if (file == nullptr) {
+        sniff.shape = AudioShape::damaged;
+        sniff.description = sf_strerror(nullptr);
+        return sniff;
+    }
+    sf_close(file);
+    const int major = info.format & SF_FORMAT_TYPEMASK, subtype = info.format & SF_FORMAT_SUBMASK;
+    if ((major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX) && subtype == SF_FORMAT_PCM_16 && info.channels == 1 &&
+        info.samplerate == static_cast<int>(target_rate)) {
+        sniff.shape = AudioShape::plain;
+        return sniff;
+    }
+    sniff.shape = AudioShape::foreign;
+    char text[160];
+    std::snprintf(text, sizeof text, "%s file of %d Hz, %d channel%s", format_name(info.format), info.samplerate,
+                  info.channels, info.channels == 1 ? "" : "s");
+    sniff.description = text;
+    return sniff;
+}

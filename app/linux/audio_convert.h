@@ -35,6 +35,19 @@ long long converted_samples_clipped();
 // it read to the end (or has not ended yet).
 std::string converted_read_failure();
 
+// What a recording's first bytes say it is.
+enum class AudioShape {
+    raw,      // no header an audio format starts with: its bytes are the samples
+    plain,    // a WAV of 48 kHz 16-bit mono PCM: read as raw samples, header and all, as it always was
+    foreign,  // audio of another shape, which libsndfile decodes: to be converted
+    damaged,  // a header of an audio format, but libsndfile cannot decode it
+};
+struct AudioSniff {
+    AudioShape shape = AudioShape::raw;
+    std::string description;  // foreign: "a WAV file of 44100 Hz, 2 channels"; damaged: why it cannot be decoded
+};
+AudioSniff sniff_audio(const char* path);
+
 // When the file starts with a header that says it is not raw 48 kHz 16-bit
 // mono (a WAV of another rate, width or channel count; FLAC; OGG), a short
 // description of it; otherwise empty.

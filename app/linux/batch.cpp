@@ -82,9 +82,11 @@ bool start(Job& job, const CliOptions& options, const std::string& program) {
         close(fds[0]);
         std::vector<std::string> args{program, "--no-window", "--quiet", "--summary-fd", std::to_string(fds[1]),
                                       "--output-slot", std::to_string(job.slot)};
-        if (options.convert) args.insert(args.end(), {"--convert", "--channel", channel_name(options.channel)});
+        if (options.convert) args.emplace_back("--convert");
+        if (!options.raw) args.insert(args.end(), {"--channel", channel_name(options.channel)});
         if (!options.out.empty()) args.insert(args.end(), {"--out", options.out});
         if (options.tzx) args.emplace_back("--tzx");
+        if (options.raw) args.emplace_back("--raw");
         args.insert(args.end(), job.extra_args.begin(), job.extra_args.end());
         args.insert(args.end(), {"--", job.recording});
         std::vector<char*> argv;

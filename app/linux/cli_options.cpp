@@ -14,18 +14,20 @@
 namespace {
 const char* const usage =
     "Usage: velliqor [OPTIONS] RECORDING...\n"
-    "Recovers the blocks of ZX Spectrum tapes from recordings. A recording is read\n"
-    "as raw little-endian signed 16-bit mono samples at 48,000 per second (a WAV\n"
-    "header is read as samples too); --convert decodes real audio files instead.\n"
+    "Recovers the blocks of ZX Spectrum tapes from recordings. An audio file (WAV,\n"
+    "FLAC, AIFF, OGG, ...) of any rate, width and channel count is decoded and\n"
+    "resampled to 48 kHz mono; a 48 kHz 16-bit mono WAV, and a file without an audio\n"
+    "header, is read as raw little-endian signed 16-bit samples, header and all.\n"
     "A recording named - is read from standard input; a named pipe is read once.\n"
     "The blocks are written as TAP files, with \"Log.txt\", into a folder named after\n"
     "the recording, next to it (NAME-2, NAME-3, ... when NAME belongs to another\n"
     "recording). With a display, the live view is shown in a window.\n"
     "\n"
     "Options:\n"
-    "  --convert            decode the recording (WAV, FLAC, AIFF, OGG; 8 to 32-bit or\n"
-    "                       float; any rate and channels) and resample it to 48 kHz\n"
-    "  --channel C          with --convert: left (the default), right or mix\n"
+    "  --convert            decode the recording even when its header would not ask for\n"
+    "                       it (a 48 kHz 16-bit mono WAV); any rate, width, channels\n"
+    "  --raw                read the bytes as samples whatever a header says\n"
+    "  --channel C          of decoded audio: left (the default), right or mix\n"
     "  --out DIR            put the output folders under DIR, not next to the recordings\n"
     "  --tzx                also write the blocks as one TZX file, NAME.tzx, beside the\n"
     "                       TAP files (a block too long for a TAP record included)\n"
@@ -55,7 +57,7 @@ const char* const usage =
 // Long options only; the values are these codes.
 enum OptionCode {
     opt_convert = 256, opt_channel, opt_out, opt_quiet, opt_snapshot, opt_frames, opt_frames_every,
-    opt_no_window, opt_pace, opt_no_hold, opt_summary_fd, opt_output_slot, opt_keep_blocks, opt_merge, opt_tzx,
+    opt_no_window, opt_pace, opt_no_hold, opt_summary_fd, opt_output_slot, opt_keep_blocks, opt_merge, opt_tzx, opt_raw,
 };
 
 const option long_options[] = {
@@ -78,6 +80,7 @@ const option long_options[] = {
     {"keep-blocks", required_argument, nullptr, opt_keep_blocks},
     {"merge", no_argument, nullptr, opt_merge},
     {"tzx", no_argument, nullptr, opt_tzx},
+    {"raw", no_argument, nullptr, opt_raw},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -110,6 +113,7 @@ int take_option(int code, const char* value, CliOptions& options) {
     case opt_convert: options.convert = true; break;
     case opt_merge: options.merge = true; break;
     case opt_tzx: options.tzx = true; break;
+    case opt_raw: options.raw = true; break;
     case opt_keep_blocks: options.keep_blocks = given; break;
     case opt_quiet: options.quiet = true; break;
     case opt_no_window: options.window = false; break;
@@ -150,7 +154,8 @@ int take_option(int code, const char* value, CliOptions& options) {
 int check_combinations(const CliOptions& options, bool frames_every_given) {
     if (options.recordings.empty()) return usage_error("no recording given");
     if (frames_every_given && options.frames.empty()) return usage_error("--frames-every goes with --frames");
-    if (options.channel_given && !options.convert) return usage_error("--channel goes with --convert");
+    if (options.raw && options.convert) return usage_error("--raw and --convert exclude each other");
+    if (options.channel_given && options.raw) return usage_error("--channel takes a channel of decoded audio, not of --raw");
     if (options.merge && options.recordings.size() < 2) return usage_error("--merge needs two takes or more");
     if (options.recordings.size() > 1) {
         if (!options.snapshot.empty() || !options.frames.empty()) return usage_error("--snapshot and --frames take one recording");

@@ -18,6 +18,7 @@ struct CliOptions {
     int frames_every = 1;             // --frames-every N: one frame every N seconds of recording
     std::string out;                  // --out DIR: output folders go there (absolute)
     bool convert = false;             // --convert
+    bool raw = false;                 // --raw: read the bytes as samples whatever a header says
     bool channel_given = false;       // --channel was given
     ChannelChoice channel = ChannelChoice::left;
     bool window = true;               // not --no-window

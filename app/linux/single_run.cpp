@@ -99,13 +99,23 @@ void hold_with_summary() {
     live_window_hold(summary);
 }
 
-void warn_about_foreign_format(const std::string& path) {
-    const std::string format = foreign_format_of(path.c_str());
-    if (format.empty()) return;
-    std::fprintf(stderr,
-                 "velliqor: %s is %s; it is read as raw 48 kHz 16-bit mono samples as it stands.\n"
-                 "velliqor: use --convert to decode it.\n",
-                 path.c_str(), format.c_str());
+// Whether to decode the recording: asked for, or a file whose header says it
+// is audio of another shape than 48 kHz 16-bit mono (said in one line). A
+// header that libsndfile cannot decode stops the run: its bytes are no samples.
+bool decode_recording(const CliOptions& options, const RecordingPlace& place) {
+    if (options.convert) return true;
+    if (options.raw || !place.regular || place.standard_input) return false;
+    const AudioSniff sniff = sniff_audio(place.path.c_str());
+    if (sniff.shape == AudioShape::damaged) {
+        static std::string error;
+        error = "the header says it is audio, but it cannot be decoded (" + sniff.description +
+                "); --raw reads its bytes as samples";
+        fatal_error(error.c_str());
+    }
+    if (sniff.shape != AudioShape::foreign) return false;
+    std::fprintf(stderr, "velliqor: %s is %s: converting it to 48 kHz mono (--raw reads its bytes as samples)\n",
+                 place.path.c_str(), sniff.description.c_str());
+    return true;
 }
 
 // Every reported block: kept for a merge, and for the TZX file.
@@ -171,8 +181,8 @@ int run_one(const CliOptions& options, const std::string& recording) {
         return exit_usage;
     }
     protect_from_pictures(place.path);
-    if (!options.convert && place.regular && !place.standard_input) warn_about_foreign_format(place.path);
-    recording_source.convert = options.convert;
+    const bool convert = decode_recording(options, place);
+    recording_source.convert = convert;
     recording_source.channel = options.channel;
     recording_source.stream = place.stream;
     output_claim.first_slot = options.output_slot;
@@ -208,15 +218,15 @@ int run_one(const CliOptions& options, const std::string& recording) {
     platform_hooks = settings.platform;
     canvas_startup();
 
-    progress_begin(options.convert ? (place.regular && !place.standard_input ? converted_length(place.path.c_str()) : 0)
+    progress_begin(convert ? (place.regular && !place.standard_input ? converted_length(place.path.c_str()) : 0)
                                    : file_samples(place));
     run_started = std::chrono::steady_clock::now();
     int status = run_recording(settings);
     progress_end();
-    if (options.convert && !converted_read_failure().empty()) {
+    if (convert && !converted_read_failure().empty()) {
         std::fprintf(stderr, "velliqor: %s\n", converted_read_failure().c_str());
     }
-    if (options.convert && converted_samples_clipped() > 0) {
+    if (convert && converted_samples_clipped() > 0) {
         std::fprintf(stderr, "velliqor: %lld samples went past the 16-bit range in the conversion and were clipped\n",
                      converted_samples_clipped());
     }
