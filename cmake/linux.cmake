@@ -85,3 +85,28 @@ endif()
 if(VELLIQOR_BENCHMARKS)
   add_subdirectory(benchmarks)
 endif()
+
+# Installation: the executables, the man page, bash completion and the desktop entry.
+include(GNUInstallDirs)
+install(TARGETS velliqor DESTINATION ${CMAKE_INSTALL_BINDIR})
+foreach(profile IN LISTS VELLIQOR_PROFILES)
+  profile_executable_name(${profile} exe)
+  install(TARGETS ${exe} DESTINATION ${CMAKE_INSTALL_BINDIR})
+endforeach()
+install(FILES docs/velliqor.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES resources/linux/velliqor.bash-completion DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+        RENAME velliqor)
+install(FILES resources/linux/velliqor.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES resources/velliqor.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
+
+# A Debian package: cpack -G DEB in the build folder.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME velliqor)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Velliqor maintainers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Recovers the blocks of ZX Spectrum tapes from recordings")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libc6, libstdc++6, libfreetype6, libpng16-16, libsdl2-2.0-0, libsndfile1, libsoxr0, fonts-dejavu-core")
+include(CPack)

@@ -19,3 +19,15 @@ foreach(profile IN LISTS VELLIQOR_PROFILES)
   set_source_files_properties(resources/profile_${profile}.rc PROPERTIES
     OBJECT_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/resources/velliqor.rc;${CMAKE_CURRENT_SOURCE_DIR}/resources/velliqor.ico")
 endforeach()
+
+# A zip of the four programs with a short readme: cpack -G ZIP in the build folder.
+foreach(profile IN LISTS VELLIQOR_PROFILES)
+  profile_executable_name(${profile} exe)
+  install(TARGETS ${exe} DESTINATION .)
+endforeach()
+install(FILES resources/windows/README.txt DESTINATION .)
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME velliqor)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_SYSTEM_NAME windows-x86_64)
+include(CPack)

@@ -2,11 +2,26 @@
 # Builds the Linux and the Windows programs and runs every test: the unit and
 # whole-run tests (the Windows ones under wine in a virtual display), the same
 # tests built with AddressSanitizer and UndefinedBehaviorSanitizer, and a
-# bounded fuzzing run (FUZZ_SECONDS, default 60).
+# bounded fuzzing run (FUZZ_SECONDS, default 60). It also builds the Debian
+# package and, as root, installs it and runs the installed program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh windows
 ctest --test-dir build --output-on-failure -j"$(nproc)"
+
+echo "== the Debian package"
+(cd build && cpack -G DEB >/dev/null)
+ls build/velliqor_*.deb
+if [ "$(id -u)" -eq 0 ]; then
+  # As root: install it as a user would, and run the installed program on the demo.
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$PWD"/build/velliqor_*.deb >/dev/null
+  installed_out="$(mktemp -d)"
+  /usr/bin/velliqor --no-window --quiet --out "$installed_out/installed" build/demo/demo.wav
+  build/velliqor --no-window --quiet --out "$installed_out/built" build/demo/demo.wav
+  cmp "$installed_out/installed/demo/000_velliqor.tap" "$installed_out/built/demo/000_velliqor.tap"
+  rm -rf "$installed_out"
+  echo "installed velliqor recovered the demo tape"
+fi
 
 echo "== the same tests with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLIQOR_SANITIZE=ON \

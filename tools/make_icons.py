@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Draws the program's icons, a cassette in the live view's colours, as
-resources/velliqor.ico (32 x 32) and resources/velliqor_small.ico (16 x 16).
+resources/velliqor.ico (32 x 32) and resources/velliqor_small.ico (16 x 16)
+for Windows, and resources/velliqor.png (48 x 48) for the Linux desktop entry.
 Standard library only:  python3 tools/make_icons.py"""
 import os
 import struct
+import zlib
 
 # Colours as (red, green, blue): the Canvas background, the '1' bit blue, the
 # '0' bit cyan, the level lane's blue and a dark outline.
@@ -64,8 +66,21 @@ def ico(size):
     return directory + image
 
 
+def png(size):
+    pixels = cassette(size)
+    raw = b"".join(b"\0" + bytes(c for p in row for c in p) for row in pixels)
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)  # 8-bit RGBA
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
+
+
 if __name__ == "__main__":
     here = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "resources")
     for name, size in (("velliqor.ico", 32), ("velliqor_small.ico", 16)):
         with open(os.path.join(here, name), "wb") as f:
             f.write(ico(size))
+    with open(os.path.join(here, "velliqor.png"), "wb") as f:
+        f.write(png(48))
