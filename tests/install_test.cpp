@@ -46,6 +46,16 @@ TEST(Installation, TheManPageNamesEveryOptionOfTheHelp) {
     for (const std::string& o : options) EXPECT_NE(page.find(o), std::string::npos) << o << " is not in the man page";
 }
 
+TEST(Installation, ManRendersThePage) {
+    if (access("/usr/bin/man", X_OK) != 0) GTEST_SKIP() << "man is not installed";
+    const TempDir dir = make_temp_dir();
+    const CliResult r = run_program("/usr/bin/man", {"-l", "-P", "cat", std::string(VELLIQOR_SOURCE_DIR) + "/docs/velliqor.1"}, dir.path);
+    remove_temp_dir(dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("recover the blocks of ZX Spectrum tapes"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err.find("warning"), std::string::npos) << r.err;
+}
+
 TEST(Installation, BashCompletionOffersEveryOptionOfTheHelp) {
     const std::string completion = text_of_file(std::string(VELLIQOR_SOURCE_DIR) + "/resources/linux/velliqor.bash-completion");
     for (const std::string& o : options_in_help()) {

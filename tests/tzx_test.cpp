@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
 #include "output/tzx_writer.h"
@@ -91,6 +92,26 @@ TEST(TzxFile, IsWrittenBesideTheTapFilesAndReadBackByTheEmulatorsTools) {
         if (name.size() < 4 || name.compare(name.size() - 4, 4, ".tap") != 0) continue;
         EXPECT_EQ(read_bytes(dir.path + "/again/" + name), read_bytes(dir.path + "/side/" + name)) << name;
     }
+    remove_temp_dir(dir);
+}
+// A block longer than a TAP record can hold is lost from the TAP file (and
+// said so), but comes out whole in the TZX.
+TEST(TzxFile, HoldsABlockTooLongForATapRecordWhole) {
+    const TempDir dir = make_temp_dir();
+    const Block huge = make_data_block(0xFF, pattern(66000, 3));
+    EncoderOptions options;
+    options.pilot_pulses = 1000;
+    options.lead_silence_s = 0.1;
+    options.pause_s = 0.2;
+    write_bytes(dir.path + "/long.raw", samples_as_bytes(encode_blocks({huge}, options)));
+    const CliResult r = run_cli({"--quiet", "--tzx", "long.raw"}, dir.path);
+    EXPECT_EQ(r.status, 3) << r.err;  // output was lost: the TAP record
+    const std::vector<std::uint8_t> tzx = read_bytes(dir.path + "/long/long.tzx");
+    const std::size_t at = tzx.size() - huge.size();
+    ASSERT_GT(tzx.size(), huge.size() + 19);
+    EXPECT_EQ(tzx[at - 19], 0x11);
+    EXPECT_EQ(le(tzx, at - 3, 3), huge.size());
+    EXPECT_TRUE(std::equal(huge.begin(), huge.end(), tzx.begin() + static_cast<std::ptrdiff_t>(at)));
     remove_temp_dir(dir);
 }
 }  // namespace
