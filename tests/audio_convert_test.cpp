@@ -177,7 +177,7 @@ TEST(AudioConvert, KeptFuzzInputsAreReadToTheirEnd) {
     const std::string kept = std::string(VELLIQOR_SOURCE_DIR) + "/tests/fuzz/regressions/";
     for (const std::string& name : list_folder(kept)) {
         if (name.rfind("convert_", 0) != 0) continue;
-        foreign_format_of((kept + name).c_str());  // once looped forever on a chunk size near 4 GiB
+        sniff_audio((kept + name).c_str());  // the format sniff once looped forever on a chunk size near 4 GiB
         converted_length((kept + name).c_str());
         std::string error;
         if (std::FILE* stream = open_converted_recording((kept + name).c_str(), ChannelChoice::mix, error)) {

@@ -319,36 +319,6 @@ long long converted_length(const char* path) {
 }
 
 namespace {
-std::uint32_t le32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24; }
-unsigned le16(const unsigned char* p) { return p[0] | p[1] << 8; }
-}  // namespace
-
-std::string foreign_format_of(const char* path) {
-    unsigned char head[4096] = {};
-    std::FILE* f = std::fopen(path, "rb");
-    if (f == nullptr) return "";
-    const std::size_t n = std::fread(head, 1, sizeof head, f);
-    std::fclose(f);
-    if (n >= 4 && std::memcmp(head, "fLaC", 4) == 0) return "a FLAC file";
-    if (n >= 4 && std::memcmp(head, "OggS", 4) == 0) return "an OGG file";
-    if (n < 12 || std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0) return "";
-    for (std::size_t at = 12; at + 24 <= n;) {
-        const std::uint32_t size = le32(head + at + 4);
-        if (std::memcmp(head + at, "fmt ", 4) == 0) {
-            const unsigned format = le16(head + at + 8), channels = le16(head + at + 10), bits = le16(head + at + 22);
-            const std::uint32_t rate = le32(head + at + 12);
-            if ((format == 1 || format == 0xFFFE) && channels == 1 && rate == 48000 && bits == 16) return "";
-            char text[160];
-            std::snprintf(text, sizeof text, "a WAV file of %u Hz, %u channel%s, %u-bit%s", rate, channels,
-                          channels == 1 ? "" : "s", bits, format == 3 ? " floating point" : "");
-            return text;
-        }
-        at += 8 + static_cast<std::size_t>(size) + (size & 1);  // in 32 bits, a size near 4 GiB would wrap to 0
-    }
-    return "";
-}
-
-namespace {
 // The first bytes of the formats people's recorders and converters write.
 bool has_audio_magic(const unsigned char* head, std::size_t n) {
     if (n < 12) return n >= 4 && (std::memcmp(head, "fLaC", 4) == 0 || std::memcmp(head, "OggS", 4) == 0);

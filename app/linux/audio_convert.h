@@ -47,8 +47,3 @@ struct AudioSniff {
     std::string description;  // foreign: "a WAV file of 44100 Hz, 2 channels"; damaged: why it cannot be decoded
 };
 AudioSniff sniff_audio(const char* path);
-
-// When the file starts with a header that says it is not raw 48 kHz 16-bit
-// mono (a WAV of another rate, width or channel count; FLAC; OGG), a short
-// description of it; otherwise empty.
-std::string foreign_format_of(const char* path);

@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         read_some_and_close(open_converted_recording(path.c_str(), channel, error));
     }
     converted_length(path.c_str());
-    foreign_format_of(path.c_str());
+    sniff_audio(path.c_str());
     const int fd = open(path.c_str(), O_RDONLY);
     if (fd < 0) abort();
     read_some_and_close(open_converted_stream(fd, "the input", ChannelChoice::right, error));
