@@ -22,12 +22,6 @@ struct ProtectedFile {
 };
 ProtectedFile protected_file;  // the recording, which no picture may replace
 
-bool is_protected(const char* path) {
-    struct stat info {};
-    return protected_file.set && stat(path, &info) == 0 && info.st_dev == protected_file.device &&
-           info.st_ino == protected_file.inode;
-}
-
 // A new file beside `path`, never one that exists already, readable as the umask allows.
 std::FILE* create_temporary(const char* path, std::string& name) {
     name = std::string(path) + ".XXXXXX";
@@ -103,7 +97,7 @@ bool write_png_snapshot(const char* path, std::string& error, int compression) {
         error = std::string("cannot write picture ") + path + ": there is no picture";
         return false;
     }
-    if (is_protected(path)) {
+    if (is_protected_from_pictures(path)) {
         error = std::string("cannot write picture ") + path + ": it is the recording";
         return false;
     }
@@ -135,4 +129,10 @@ void protect_from_pictures(const std::string& path) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) return;
     protected_file = ProtectedFile{info.st_dev, info.st_ino, true};
+}
+
+bool is_protected_from_pictures(const char* path) {
+    struct stat info {};
+    return protected_file.set && stat(path, &info) == 0 && info.st_dev == protected_file.device &&
+           info.st_ino == protected_file.inode;
 }

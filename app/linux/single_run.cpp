@@ -156,14 +156,6 @@ bool write_tzx(const RecordingPlace& place) {
     return false;
 }
 
-// A picture must never replace the recording it shows.
-bool snapshot_is_the_recording(const std::string& snapshot, const RecordingPlace& place) {
-    struct stat picture {}, recording {};
-    if (place.standard_input || stat(snapshot.c_str(), &picture) != 0 || stat(place.path.c_str(), &recording) != 0) {
-        return false;
-    }
-    return picture.st_dev == recording.st_dev && picture.st_ino == recording.st_ino;
-}
 }  // namespace
 
 int run_one(const CliOptions& options, const std::string& recording) {
@@ -175,12 +167,13 @@ int run_one(const CliOptions& options, const std::string& recording) {
     if (place.path.size() < path_size) std::memcpy(recovery_run.chosen_path, place.path.c_str(), place.path.size() + 1);
     recording_source.standard_input = place.standard_input;
     if (!placed) fatal_error(refusal.c_str());
-    if (!options.snapshot.empty() && snapshot_is_the_recording(options.snapshot, place)) {
+    // A picture must never replace the recording it shows: refused before anything is made.
+    if (!place.standard_input) protect_from_pictures(place.path);
+    if (!options.snapshot.empty() && is_protected_from_pictures(options.snapshot.c_str())) {
         std::fprintf(stderr, "velliqor: --snapshot %s would replace the recording itself; name another file\n",
                      options.snapshot.c_str());
         return exit_usage;
     }
-    protect_from_pictures(place.path);
     const bool convert = decode_recording(options, place);
     recording_source.convert = convert;
     recording_source.channel = options.channel;
