@@ -20,8 +20,13 @@ void keep_block(const ReportedBlock& block) {
                  line_length);
     std::fwrite(block.line, 1, line_length, kept_file);
     std::fwrite(block.bytes, 1, static_cast<std::size_t>(block.length), kept_file);
-    const std::vector<std::uint8_t> clean(static_cast<std::size_t>(block.length) * 8, weight_clean);
-    std::fwrite(block.weights != nullptr ? block.weights : clean.data(), 1, clean.size(), kept_file);
+    const std::size_t bits = static_cast<std::size_t>(block.length) * 8;
+    if (block.weights != nullptr) {
+        std::fwrite(block.weights, 1, bits, kept_file);
+    } else {
+        const std::vector<std::uint8_t> clean(bits, weight_clean);  // a run without weights: every bit read
+        std::fwrite(clean.data(), 1, bits, kept_file);
+    }
     std::fflush(kept_file);
 }
 
