@@ -140,10 +140,6 @@ Vote vote_on(const std::vector<Aligned>& copies, const TakeCopy& reference, bool
     return vote;
 }
 
-// Whether turning over the weakest votes would make the vote pass (the vote itself is left as it is).
-bool repair(Vote& vote);
-bool repair_passes(Vote vote) { return repair(vote) && passes_checksum(bytes_of(vote.bits)); }
-
 long long distance_to_copies(const std::vector<std::uint8_t>& candidate, const std::vector<TakeCopy>& copies) {
     long long sum = 0;
     for (const TakeCopy& c : copies) sum += align_bits(candidate, c.bits, alignment_band).cost;
@@ -197,6 +193,9 @@ bool repair(Vote& vote) {
     }
     return true;
 }
+
+// Whether turning over the weakest votes would make the vote pass (the vote itself is left as it is).
+bool repair_passes(Vote vote) { return repair(vote) && passes_checksum(bytes_of(vote.bits)); }
 }  // namespace
 
 std::vector<std::uint8_t> bits_of(const std::vector<std::uint8_t>& bytes) {
