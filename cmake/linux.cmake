@@ -28,6 +28,9 @@ add_library(velliqor_linux STATIC
   app/linux/take_blocks.cpp
   app/linux/merge_takes.cpp
   app/linux/batch.cpp
+  app/linux/child_run.cpp
+  app/linux/merged_output.cpp
+  app/linux/tzx_file.cpp
 )
 target_include_directories(velliqor_linux PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(velliqor_linux PUBLIC velliqor_core Freetype::Freetype PNG::PNG SDL2::SDL2 PkgConfig::SNDFILE PkgConfig::SOXR)

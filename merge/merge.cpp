@@ -3,8 +3,9 @@
 // lost or gained in one take shifts only that take's alignment. Then every
 // reference position and every gap between two of them is voted on, each take
 // weighing in with what the decoder knew about its bit. The XOR checksum
-// judges the result; when the vote fails it, the weakest contested votes at
-// the checksum's failing bit positions are turned over, one for each.
+// judges the result. When the vote fails it, the weakest contested votes at
+// the checksum's failing bit positions are turned over, one for each: bits
+// chosen to make the checksum pass, which it then cannot vouch for.
 #include "merge/merge.h"
 
 #include <algorithm>
@@ -42,13 +43,14 @@ Alignment identity(std::size_t n) {
     a.matched.resize(n);
     for (std::size_t k = 0; k < n; ++k) a.matched[k] = static_cast<int>(k);
     a.inserted.assign(n + 1, 0);
+    a.covered = static_cast<int>(n);
     return a;
 }
 
 Aligned aligned_to(const TakeCopy& reference, const TakeCopy& copy) {
     // A copy equal to the reference (the reference itself, often) needs no search.
     Aligned a{&copy, copy.bits == reference.bits ? identity(reference.bits.size())
-                                                 : align_bits(reference.bits, copy.bits, alignment_band), {}};
+                                                 : align_bits(reference.bits, copy.bits, alignment_band, copy.cut), {}};
     const int n = static_cast<int>(reference.bits.size());
     a.slot_start.assign(static_cast<std::size_t>(n) + 1, 0);
     int next = 0;  // the copy's next bit not yet placed
@@ -74,6 +76,7 @@ void vote_slot(const std::vector<Aligned>& copies, int k, Vote& vote) {
     for (const Aligned& a : copies) {
         const int count = a.alignment.inserted[static_cast<std::size_t>(k)];
         const int start = a.slot_start[static_cast<std::size_t>(k)];
+        if (count == 0 && k >= a.alignment.covered) continue;  // past a cut take's end: no evidence
         std::vector<std::uint8_t> inserted(a.copy->bits.begin() + start, a.copy->bits.begin() + start + count);
         long long w = 0;
         for (int j = 0; j < count; ++j) w += weight_at(*a.copy, start + j);
@@ -83,6 +86,7 @@ void vote_slot(const std::vector<Aligned>& copies, int k, Vote& vote) {
         if (first == nullptr) first = &found->first;
         all_same = all_same && found->first == *first;
     }
+    if (support.empty()) return;
     const std::vector<std::uint8_t>* best = nullptr;
     long long best_support = -1;
     for (const auto& [inserted, s] : support) {
@@ -104,6 +108,7 @@ void vote_position(const std::vector<Aligned>& copies, int k, std::uint8_t refer
     bool unanimous = true;
     int seen = -1;
     for (const Aligned& a : copies) {
+        if (k >= a.alignment.covered) continue;  // past a cut take's end: no evidence
         const int j = a.alignment.matched[static_cast<std::size_t>(k)];
         if (j < 0) {
             const int before = a.slot_start[static_cast<std::size_t>(k)] - 1;
@@ -152,7 +157,9 @@ long long distance_to_copies(const std::vector<std::uint8_t>& candidate, const s
 // brought to that length, the missing bits voted from the takes' ends.
 void fit_length(Vote& vote, const std::vector<TakeCopy>& copies) {
     std::map<std::size_t, std::size_t> lengths;
-    for (const TakeCopy& c : copies) ++lengths[c.bits.size() / 8 * 8];
+    for (const TakeCopy& c : copies) {
+        if (!c.cut) ++lengths[c.bits.size() / 8 * 8];
+    }
     std::size_t target = 0, holders = 0;
     for (const auto& [length, count] : lengths) {
         if (count > holders) target = length, holders = count;
@@ -166,7 +173,7 @@ void fit_length(Vote& vote, const std::vector<TakeCopy>& copies) {
     for (std::size_t p = vote.bits.size(); p < target; ++p) {
         long long ones = 0, zeros = 0;
         for (const TakeCopy& c : copies) {
-            if (c.bits.size() / 8 * 8 != target) continue;
+            if (c.cut || c.bits.size() / 8 * 8 != target) continue;
             (c.bits[p] ? ones : zeros) += weight_at(c, static_cast<int>(p));
         }
         vote.bits.push_back(ones > zeros ? 1 : 0);
@@ -225,7 +232,9 @@ constexpr int wavefront_cost_limit = 1500;  // edits beyond which the banded sea
 // Copies of one block differ in few places: the alignment follows the
 // diagonals as far as the bits agree and only pays for the edits, cheapest
 // first (a wavefront of edit costs). Costs above the limit give up (empty).
-bool align_by_wavefront(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b, Alignment& result) {
+// With `b_cut`, b may end anywhere in a: the search ends when b is used up.
+bool align_by_wavefront(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b, bool b_cut,
+                        Alignment& result) {
     const int n = static_cast<int>(a.size()), m = static_cast<int>(b.size());
     constexpr int none = INT_MIN / 2;
     // fronts[d][k + d]: the furthest i on diagonal k = j - i reached with d edits, after following agreeing bits.
@@ -238,6 +247,17 @@ bool align_by_wavefront(const std::vector<std::uint8_t>& a, const std::vector<st
         if (d < 0 || k < -d || k > d) return none;
         return fronts[static_cast<std::size_t>(d)][static_cast<std::size_t>(k + d)];
     };
+    // Whether some diagonal has used up all of b with d edits; which one, and where in a.
+    const auto used_up = [&](int d, int& k_end, int& i_end) {
+        for (int k = -d; k <= d; ++k) {
+            const int i = at(d, k);
+            if (i != none && i + k >= m) {
+                k_end = k, i_end = i;
+                return true;
+            }
+        }
+        return false;
+    };
     // The furthest i on diagonal k with d edits before sliding, and the edit that reached it.
     const auto reach = [&](int d, int k, Step& step) {
         int best = none;
@@ -249,7 +269,7 @@ bool align_by_wavefront(const std::vector<std::uint8_t>& a, const std::vector<st
         if (best > n || best + k > m || best + k < 0) return none;
         return best;
     };
-    const int goal = m - n;
+    int goal = m - n, end = n;  // the diagonal and the row where the search ends
     int d = 0;
     for (;; ++d) {
         if (d > wavefront_cost_limit) return false;
@@ -266,11 +286,13 @@ bool align_by_wavefront(const std::vector<std::uint8_t>& a, const std::vector<st
             fronts[static_cast<std::size_t>(d)][static_cast<std::size_t>(k + d)] = slide(i, k);
         }
         if (goal >= -d && goal <= d && at(d, goal) >= n) break;
+        if (b_cut && used_up(d, goal, end)) break;
     }
     result.matched.assign(static_cast<std::size_t>(n), -1);
     result.inserted.assign(static_cast<std::size_t>(n) + 1, 0);
     result.cost = d;
-    int k = goal, i = n;
+    result.covered = end;
+    int k = goal, i = end;
     for (; d > 0; --d) {
         Step step;
         const int start = reach(d, k, step);
@@ -292,9 +314,10 @@ bool align_by_wavefront(const std::vector<std::uint8_t>& a, const std::vector<st
 }
 }  // namespace
 
-Alignment align_bits(const std::vector<std::uint8_t>& reference, const std::vector<std::uint8_t>& other, int band) {
+Alignment align_bits(const std::vector<std::uint8_t>& reference, const std::vector<std::uint8_t>& other, int band,
+                     bool other_cut) {
     Alignment quick;
-    if (align_by_wavefront(reference, other, quick)) return quick;
+    if (align_by_wavefront(reference, other, other_cut, quick)) return quick;
     const int n = static_cast<int>(reference.size()), m = static_cast<int>(other.size());
     // Wide enough that consecutive rows overlap however the lengths differ:
     // then every cell of the band can be reached.
@@ -347,6 +370,7 @@ Alignment align_bits(const std::vector<std::uint8_t>& reference, const std::vect
     Alignment result;
     result.matched.assign(static_cast<std::size_t>(n), -1);
     result.inserted.assign(static_cast<std::size_t>(n) + 1, 0);
+    result.covered = n;
     result.cost = previous[static_cast<std::size_t>(m - lo[static_cast<std::size_t>(n)])];
     int i = n, j = m;
     while (i > 0 || j > 0) {
@@ -369,6 +393,14 @@ Alignment align_bits(const std::vector<std::uint8_t>& reference, const std::vect
 MergedBlock merge_block(const std::vector<TakeCopy>& copies) {
     MergedBlock merged;
     if (copies.empty()) return merged;
+    // One copy is nothing to vote on: it stands as the take left it.
+    if (copies.size() == 1) {
+        merged.bytes = bytes_of(copies.front().bits);
+        merged.passes = merged.verified = passes_checksum(merged.bytes);
+        merged.source = merged.passes ? MergeSource::one_take : MergeSource::failed;
+        merged.from_take = copies.front().take;
+        return merged;
+    }
     // Copies that pass the checksum and agree, held by a majority: nothing to vote on.
     std::map<std::vector<std::uint8_t>, std::vector<int>> passing;  // content -> copies holding it
     for (std::size_t c = 0; c < copies.size(); ++c) {
@@ -381,13 +413,16 @@ MergedBlock merge_block(const std::vector<TakeCopy>& copies) {
             merged.source = MergeSource::agreed;
             merged.from_take = copies[static_cast<std::size_t>(holders.front())].take;
             merged.passes = true;
+            merged.verified = true;
             return merged;
         }
     }
 
+    // The reference: the copy the decoder was surest of, of those that hold the whole block.
     std::size_t reference = 0;
     for (std::size_t c = 1; c < copies.size(); ++c) {
-        if (total_weight(copies[c]) > total_weight(copies[reference])) reference = c;
+        const bool whole = !copies[c].cut, reference_whole = !copies[reference].cut;
+        if (whole != reference_whole ? whole : total_weight(copies[c]) > total_weight(copies[reference])) reference = c;
     }
     TakeCopy reference_copy = copies[reference];
     std::vector<Aligned> aligned;
@@ -396,7 +431,9 @@ MergedBlock merge_block(const std::vector<TakeCopy>& copies) {
     // The reference's own lost and gained bits skew every alignment to it: the
     // takes are aligned again to the vote, which stands nearer the tape, until
     // it settles.
-    for (int round = 0; round < refinement_rounds && !passes_checksum(bytes_of(vote.bits)); ++round) {
+    // Always to the end, whatever the checksum says: a vote stopped at the
+    // first pass would be chosen by the checksum it is then judged by.
+    for (int round = 0; round < refinement_rounds; ++round) {
         TakeCopy consensus;
         consensus.bits = vote.bits;
         std::vector<Aligned> again;
@@ -407,11 +444,20 @@ MergedBlock merge_block(const std::vector<TakeCopy>& copies) {
         aligned.swap(again);
         reference_copy = consensus;
     }
-    if (!passes_checksum(bytes_of(vote.bits))) fit_length(vote, copies);
+    // At most three votes meet the checksum, each tried only when the one
+    // before failed: the vote, the vote brought to the takes' length, and the
+    // vote that keeps the reference's length.
+    merged.votes_tried = 1;
+    if (!passes_checksum(bytes_of(vote.bits))) {
+        const std::size_t length = vote.bits.size();
+        fit_length(vote, copies);
+        merged.votes_tried += vote.bits.size() != length ? 1 : 0;
+    }
     merged.contested_bits = vote.contested;
     merged.bytes = bytes_of(vote.bits);
     if (!passes_checksum(merged.bytes)) {
         Vote steady = vote_on(aligned, reference_copy, false);
+        ++merged.votes_tried;
         if (passes_checksum(bytes_of(steady.bits)) || (!repair_passes(vote) && repair_passes(steady))) vote = steady;
         merged.contested_bits = vote.contested;
         merged.bytes = bytes_of(vote.bits);
@@ -435,17 +481,21 @@ MergedBlock merge_block(const std::vector<TakeCopy>& copies) {
         merged.source = MergeSource::one_take;
         merged.from_take = taken.take;
         merged.passes = true;
+        merged.verified = true;
         return merged;
     }
     if (vote_passes) {
         merged.source = MergeSource::voted;
         merged.passes = true;
+        merged.verified = true;
         return merged;
     }
+    const std::vector<std::uint8_t> voted = vote.bits;
     if (repair(vote) && passes_checksum(bytes_of(vote.bits))) {
         merged.bytes = bytes_of(vote.bits);
         merged.source = MergeSource::repaired;
         merged.passes = true;
+        for (std::size_t k = 0; k < voted.size(); ++k) merged.repaired_bits += voted[k] != vote.bits[k] ? 1 : 0;
     }
     return merged;
 }

@@ -1,7 +1,11 @@
 // Whole runs of `velliqor --merge` on takes of one tape made here, each with
 // its own noise and dropouts.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include "support/test_files.h"
@@ -45,7 +49,7 @@ TEST_F(MergeTakes, ThreeDamagedTakesMakeOneExactCopy) {
     EXPECT_EQ(parse_tap(read_bytes(at("one-merged/000_Noname.tap"))), tape());
     const std::string log = text_of("one-merged/Log.txt");
     EXPECT_NE(log.find("Checksum: OK, Takes: 1+2+3, Agreed\r\n"), std::string::npos) << log;
-    EXPECT_NE(log.find("*** Merged 2 blocks of 3 takes: 1 agreed, 0 from one take, 1 voted, 0 still failing ***"),
+    EXPECT_NE(log.find("*** Merged 2 blocks of 3 takes: 1 agreed, 0 from one take, 1 voted, 0 alone; 0 unverified, 0 still failing ***"),
               std::string::npos) << log;
     // Each take's own folder is what a single run gives.
     EXPECT_EQ(run_cli({"--out", "single", "two.raw"}, dir.path).status, 2);
@@ -76,5 +80,116 @@ TEST_F(MergeTakes, BadInputIsRefusedOrMergedAroundAsItDeserves) {
     r = run_cli({"--merge", "one.raw", "two.raw", "short.raw"}, dir.path);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(parse_tap(read_bytes(at("one-merged/000_Noname.tap"))), tape());
+}
+}  // namespace
+
+namespace {
+TEST_F(MergeTakes, ATakeCutShortLendsNoBitsPastItsEnd) {
+    write_bytes(at("one.raw"), samples_as_bytes(take(11, {4.1})));
+    write_bytes(at("two.raw"), samples_as_bytes(take(12, {6.4})));
+    std::vector<std::int16_t> cut = take(13, {});
+    cut.resize(static_cast<std::size_t>(48000 * 7.5));  // inside the data block
+    write_bytes(at("cut.raw"), samples_as_bytes(cut));
+    const CliResult two = run_cli({"--quiet", "--merge", "--out", "two", "one.raw", "two.raw"}, dir.path);
+    ASSERT_EQ(two.status, 0) << two.out << two.err;
+    ASSERT_EQ(parse_tap(read_bytes(at("two/one-merged/000_Noname.tap"))), tape());
+    const CliResult r = run_cli({"--quiet", "--merge", "one.raw", "two.raw", "cut.raw"}, dir.path);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(parse_tap(read_bytes(at("one-merged/000_Noname.tap"))), tape()) << text_of("one-merged/Log.txt");
+}
+}  // namespace
+
+namespace {
+// What a merge may count as takes, where it keeps them, and what it tells.
+TEST_F(MergeTakes, EachFileIsOneTakeAndAnUnreadableOneIsLeftOutWhereverItStands) {
+    write_bytes(at("one.raw"), samples_as_bytes(take(11, {4.1})));
+    write_bytes(at("two.raw"), samples_as_bytes(take(12, {6.4})));
+    ASSERT_EQ(symlink("one.raw", at("link.raw").c_str()), 0);
+    ASSERT_EQ(mkdir(at("folder.raw").c_str(), 0777), 0);
+    CliResult r = run_cli({"--merge", "one.raw", "link.raw"}, dir.path);
+    EXPECT_EQ(r.status, 64) << r.err;  // one file under two names is one take
+    EXPECT_NE(r.err.find("take 2 (link.raw) is the same file as take 1 (one.raw); it counts once"), std::string::npos) << r.err;
+    r = run_cli({"--quiet", "--merge", "folder.raw", "one.raw", "one.raw", "two.raw"}, dir.path);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("take 1 (folder.raw) could not be read: folder.raw is a folder"), std::string::npos) << r.err;
+    const std::string log = text_of("one-merged/Log.txt");  // named after the first take that could be read
+    EXPECT_NE(log.find("Takes: 2+4, "), std::string::npos) << log;
+    EXPECT_EQ(log.find("Takes: 2+3"), std::string::npos) << log;
+}
+
+TEST_F(MergeTakes, TheTakesAreKeptInTheTemporaryFolderAndNothingIsLeftThere) {
+    write_bytes(at("one.raw"), samples_as_bytes(take(11, {4.1})));
+    write_bytes(at("two.raw"), samples_as_bytes(take(12, {6.4})));
+    ASSERT_EQ(mkdir(at("tmp").c_str(), 0777), 0);
+    const char* before = std::getenv("TMPDIR");
+    const std::string saved = before != nullptr ? before : "";
+    setenv("TMPDIR", at("missing").c_str(), 1);
+    const CliResult missing = run_cli({"--quiet", "--merge", "one.raw", "two.raw"}, dir.path);
+    setenv("TMPDIR", at("tmp").c_str(), 1);
+    const CliResult kept = run_cli({"--quiet", "--merge", "--out", "kept", "one.raw", "two.raw"}, dir.path);
+    // A file-size limit stands for a full temporary folder: the take's file cannot grow.
+    const CliResult full = run_program("/usr/bin/prlimit", {"--fsize=6000", VELLIQOR_CLI, "--quiet", "--merge", "--out",
+                                                            "full", "one.raw", "two.raw"}, dir.path);
+    before != nullptr ? setenv("TMPDIR", saved.c_str(), 1) : unsetenv("TMPDIR");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("in the temporary folder " + at("missing") + " (TMPDIR): No such file"), std::string::npos)
+        << missing.err;
+    EXPECT_EQ(kept.status, 0) << kept.err;
+    EXPECT_TRUE(list_folder(at("tmp")).empty());
+    EXPECT_EQ(full.status, 1) << full.err;
+    EXPECT_NE(full.err.find("take 1 (one.raw): its blocks could not be kept in the temporary folder " + at("tmp") +
+                            " (File too large)"),
+              std::string::npos) << full.err;
+}
+
+TEST_F(MergeTakes, ABlockOnlyOneTakeHoldsIsAloneAndStandsAsItWas) {
+    write_bytes(at("one.raw"), samples_as_bytes(take(1, {})));
+    write_bytes(at("two.raw"), samples_as_bytes(take(2, {})));
+    // The third take goes on past the tape's end into a block of its own.
+    std::vector<std::int16_t> longer = take(3, {});
+    const std::vector<std::int16_t> extra = encode_blocks({make_data_block(0x55, pattern(30, 9))}, {});
+    longer.insert(longer.end(), extra.begin(), extra.end());
+    write_bytes(at("three.raw"), samples_as_bytes(longer));
+    const CliResult r = run_cli({"--quiet", "--merge", "one.raw", "two.raw", "three.raw"}, dir.path);
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string log = text_of("one-merged/Log.txt");
+    EXPECT_NE(log.find("Checksum: OK, Takes: 3, Alone\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("Merged 3 blocks of 3 takes: 2 agreed, 0 from one take, 0 voted, 1 alone; 0 unverified"),
+              std::string::npos) << log;
+}
+
+TEST_F(MergeTakes, InternalSettingsOfTheRunsCannotBeReachedFromTheCommandLine) {
+    write_bytes(at("side-a.wav"), samples_as_bytes(take(1, {})));
+    write_bytes(at("side-b.wav"), samples_as_bytes(take(2, {})));
+    const std::vector<std::uint8_t> original = bytes_of("side-a.wav");
+    for (const char* option : {"--keep", "--keep-blocks", "--summary-fd=2", "--output-slot", "--summ"}) {
+        const CliResult r = run_cli({option, "side-a.wav", "side-b.wav"}, dir.path);
+        EXPECT_EQ(r.status, 64) << option;
+        EXPECT_NE(r.err.find("unknown option"), std::string::npos) << option << ": " << r.err;
+        EXPECT_EQ(bytes_of("side-a.wav"), original) << option;
+    }
+    EXPECT_EQ(run_cli({"--help"}, dir.path).out.find("--keep"), std::string::npos);
+}
+}  // namespace
+
+namespace {
+TEST_F(MergeTakes, AMergedBlockTooLongForATapRecordIsToldOfAndKeptInTheTzx) {
+    const Block huge = make_data_block(0xFF, pattern(66000, 3));
+    for (const std::uint32_t seed : {1u, 2u}) {
+        EncoderOptions options;
+        options.pilot_pulses = 1000;
+        options.lead_silence_s = 0.1;
+        options.pause_s = 0.2;
+        options.seed = seed;
+        options.noise = 300;
+        write_bytes(at("long" + std::to_string(seed) + ".raw"), samples_as_bytes(encode_blocks({huge}, options)));
+    }
+    const CliResult r = run_cli({"--quiet", "--tzx", "--merge", "long1.raw", "long2.raw"}, dir.path);
+    EXPECT_EQ(r.status, 3) << r.err;  // output was lost: the TAP record
+    EXPECT_NE(text_of("long1-merged/Log.txt").find("*** Block not stored: 66002 bytes do not fit a TAP record"),
+              std::string::npos);
+    const std::vector<std::uint8_t> tzx = bytes_of("long1-merged/long1-merged.tzx");
+    ASSERT_GT(tzx.size(), huge.size());
+    EXPECT_TRUE(std::equal(huge.begin(), huge.end(), tzx.end() - static_cast<std::ptrdiff_t>(huge.size())));
 }
 }  // namespace

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "app/linux/batch.h"
+#include "app/linux/child_run.h"
 #include "app/linux/cli_options.h"
 #include "app/linux/output_claim.h"
 #include "app/linux/recording_place.h"
@@ -80,14 +81,14 @@ bool start(Job& job, const CliOptions& options, const std::string& program) {
     }
     if (job.pid == 0) {
         close(fds[0]);
-        std::vector<std::string> args{program, "--no-window", "--quiet", "--summary-fd", std::to_string(fds[1]),
-                                      "--output-slot", std::to_string(job.slot)};
+        if (job.keep_fd >= 0) fcntl(job.keep_fd, F_SETFD, 0);  // this child's alone
+        setenv(child_run_variable, child_run_text(fds[1], job.slot, job.keep_fd).c_str(), 1);
+        std::vector<std::string> args{program, "--no-window", "--quiet"};
         if (options.convert) args.emplace_back("--convert");
         if (!options.raw) args.insert(args.end(), {"--channel", channel_name(options.channel)});
         if (!options.out.empty()) args.insert(args.end(), {"--out", options.out});
         if (options.tzx) args.emplace_back("--tzx");
         if (options.raw) args.emplace_back("--raw");
-        args.insert(args.end(), job.extra_args.begin(), job.extra_args.end());
         args.insert(args.end(), {"--", job.recording});
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());

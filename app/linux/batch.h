@@ -13,7 +13,7 @@
 #include "app/run_driver.h"
 
 struct Job {
-    std::vector<std::string> extra_args;  // given to this run alone, before its recording
+    int keep_fd = -1;                      // a merge's take: the open file its run keeps its blocks in
     std::string recording;                 // as named on the command line
     int slot = 1;                          // of its output folder
     std::string folder;                    // the folder it is given ("" when its name gives none)

@@ -42,7 +42,9 @@ const char* const usage =
     "  --pace X             run at X times real time, so that a person can follow\n"
     "  --no-hold            close the window at the end instead of keeping it open\n"
     "  --merge              the recordings are takes of one tape: decode each as usual,\n"
-    "                       then combine them block by block into NAME-merged\n"
+    "                       then combine them block by block into NAME-merged; a block\n"
+    "                       whose bits were turned over to pass the checksum is\n"
+    "                       \"Unverified\", not OK (exit status 2)\n"
     "  -h, --help           show this help\n"
     "  -V, --version        show the version\n"
     "\n"
@@ -50,14 +52,15 @@ const char* const usage =
     "are kept); F1 shows the About text.\n"
     "\n"
     "Exit status: 0 all blocks good; 1 the run could not start or was stopped;\n"
-    "2 a block failed its checksum or none was found; 3 output was lost or the\n"
-    "recording could not be read to its end; 64 the command was wrong (nothing was\n"
-    "run). Several recordings: the worst of their statuses, in the order 1, 3, 2, 0.\n";
+    "2 a block failed its checksum (or, merged, is unverified) or none was found;\n"
+    "3 output was lost or the recording could not be read to its end; 64 the command\n"
+    "was wrong (nothing was run). Several recordings: the worst of their statuses,\n"
+    "in the order 1, 3, 2, 0.\n";
 
 // Long options only; the values are these codes.
 enum OptionCode {
     opt_convert = 256, opt_channel, opt_out, opt_quiet, opt_snapshot, opt_frames, opt_frames_every,
-    opt_no_window, opt_pace, opt_no_hold, opt_summary_fd, opt_output_slot, opt_keep_blocks, opt_merge, opt_tzx, opt_raw,
+    opt_no_window, opt_pace, opt_no_hold, opt_merge, opt_tzx, opt_raw,
 };
 
 const option long_options[] = {
@@ -74,10 +77,6 @@ const option long_options[] = {
     {"no-hold", no_argument, nullptr, opt_no_hold},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
-    // A batch's children only.
-    {"summary-fd", required_argument, nullptr, opt_summary_fd},
-    {"output-slot", required_argument, nullptr, opt_output_slot},
-    {"keep-blocks", required_argument, nullptr, opt_keep_blocks},
     {"merge", no_argument, nullptr, opt_merge},
     {"tzx", no_argument, nullptr, opt_tzx},
     {"raw", no_argument, nullptr, opt_raw},
@@ -114,7 +113,6 @@ int take_option(int code, const char* value, CliOptions& options) {
     case opt_merge: options.merge = true; break;
     case opt_tzx: options.tzx = true; break;
     case opt_raw: options.raw = true; break;
-    case opt_keep_blocks: options.keep_blocks = given; break;
     case opt_quiet: options.quiet = true; break;
     case opt_no_window: options.window = false; break;
     case opt_no_hold: options.hold = false; break;
@@ -131,12 +129,6 @@ int take_option(int code, const char* value, CliOptions& options) {
         break;
     case opt_frames_every:
         if (!whole_number(value, 1, 1000000, options.frames_every)) return usage_error("--frames-every needs a whole number of seconds from 1");
-        break;
-    case opt_summary_fd:
-        if (!whole_number(value, 0, 1000000, options.summary_fd)) return usage_error("--summary-fd needs a file descriptor");
-        break;
-    case opt_output_slot:
-        if (!whole_number(value, 1, 1000000, options.output_slot)) return usage_error("--output-slot needs a whole number from 1");
         break;
     case opt_pace: {
         char* end = nullptr;

@@ -26,10 +26,10 @@ struct CliOptions {
     bool quiet = false;               // --quiet: no log lines on standard output
     double pace = 0.0;                // --pace X; 0: as fast as it goes
     int jobs = 0;                     // -j N; 0: one per core
-    // Set by a batch for its children only:
+    // Set by a batch for its children only, never from the command line (see child_run.h):
     int summary_fd = -1;              // where the child reports its counts, a stop or its error
     int output_slot = 1;              // the output folder's first candidate: 1 "name", 2 "name-2", ...
-    std::string keep_blocks;          // a merge's take: keep the reported blocks in this file
+    int keep_fd = -1;                 // a merge's take: keep the reported blocks in this open file
     bool merge = false;               // --merge: the recordings are takes of one tape
     bool tzx = false;                 // --tzx: also a TZX file of the recovered blocks
 };

@@ -2,7 +2,8 @@
 // into its usual output folder, in parallel; each run also keeps its blocks
 // with what the decoder knew of every bit. Then the blocks are matched across
 // takes, combined, and written like a run's output into NAME-merged, the
-// first take's folder with "-merged" added.
+// first readable take's folder with "-merged" added.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,27 +16,13 @@
 
 #include "app/linux/batch.h"
 #include "app/linux/cli_options.h"
-#include "app/linux/files_linux.h"
+#include "app/linux/merged_output.h"
 #include "app/linux/take_blocks.h"
 #include "app/run_driver.h"
 #include "merge/match.h"
-#include "merge/merge.h"
-#include "output/block_report.h"
-#include "output/log_file.h"
-#include "output/output_problems.h"
-#include "output/tap_writer.h"
 
 namespace {
 constexpr double least_matched_share = 0.5;  // fewer blocks held by two takes: not one tape
-
-struct Take {
-    int number = 0;                 // 1-based, as on the command line
-    std::vector<TakeBlock> blocks;
-};
-
-struct MergeCounts {
-    int blocks = 0, agreed = 0, one_take = 0, voted = 0, failing = 0;
-};
 
 BlockInfo info_of(const TakeBlock& b) {
     BlockInfo info;
@@ -45,133 +32,127 @@ BlockInfo info_of(const TakeBlock& b) {
     return info;
 }
 
+std::string temporary_folder() {
+    const char* t = std::getenv("TMPDIR");
+    return t != nullptr && *t != '\0' ? t : "/tmp";
+}
+
+// A file for one take's blocks, unlinked at once: nothing is left behind
+// however the merge ends. -1 with `error` when the folder will not have it.
+int kept_blocks_file(const std::string& folder, std::string& error) {
+    std::string name = folder + "/velliqor-take-XXXXXX";
+    const int fd = mkstemp(name.data());
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return -1;
+    }
+    unlink(name.c_str());
+    fcntl(fd, F_SETFD, FD_CLOEXEC);  // only the take's own run gets it
+    return fd;
+}
+
+// The takes of the command line, each file once: the same file named twice,
+// or under two names, is one take and not two that agree. Their 1-based
+// numbers on the command line.
+std::vector<int> distinct_takes(const std::vector<std::string>& recordings) {
+    std::vector<int> numbers;
+    std::vector<struct stat> seen;
+    for (std::size_t k = 0; k < recordings.size(); ++k) {
+        struct stat info {};
+        const bool known = recordings[k] != "-" && stat(recordings[k].c_str(), &info) == 0;
+        int same = -1;
+        for (std::size_t s = 0; known && s < seen.size(); ++s) {
+            if (seen[s].st_dev == info.st_dev && seen[s].st_ino == info.st_ino) same = numbers[s];
+        }
+        if (same > 0) {
+            std::fprintf(stderr, "velliqor: take %zu (%s) is the same file as take %d (%s); it counts once\n", k + 1,
+                         recordings[k].c_str(), same, recordings[static_cast<std::size_t>(same - 1)].c_str());
+            continue;
+        }
+        numbers.push_back(static_cast<int>(k) + 1);
+        struct stat unknown {};
+        seen.push_back(known ? info : unknown);
+    }
+    return numbers;
+}
+
+// Why a take's run gave no blocks to merge; empty when it did.
+std::string why_unread(const Job& job) {
+    if (job.status == exit_ok || job.status == exit_blocks_bad || job.status == exit_output_lost) return "";
+    if (job.signal != 0) return std::string("its run ended by signal ") + strsignal(job.signal);
+    if (!job.summary.error.empty()) return job.summary.error;
+    if (!job.reason.empty()) return job.reason;
+    return "its run did not finish";
+}
+
 // The takes whose runs left their blocks; the others are told of.
-std::vector<Take> readable_takes(const std::vector<Job>& jobs, const std::string& folder) {
+std::vector<Take> readable_takes(const std::vector<Job>& jobs, const std::vector<int>& numbers,
+                                 const std::string& temporary) {
     std::vector<Take> takes;
     for (std::size_t k = 0; k < jobs.size(); ++k) {
         Take take;
-        take.number = static_cast<int>(k) + 1;
-        const bool ran = jobs[k].status == exit_ok || jobs[k].status == exit_blocks_bad || jobs[k].status == exit_output_lost;
-        if (ran && read_kept_blocks(folder + "/take-" + std::to_string(k), take.blocks)) {
-            takes.push_back(std::move(take));
+        take.number = numbers[k];
+        take.folder = jobs[k].summary.folder;
+        const char* name = jobs[k].recording.c_str();
+        const std::string unread = why_unread(jobs[k]);
+        if (!unread.empty()) {
+            std::fprintf(stderr, "velliqor: take %d (%s) could not be read: %s; the other takes are merged\n",
+                         take.number, name, unread.c_str());
+        } else if (!jobs[k].summary.unkept.empty()) {
+            std::fprintf(stderr,
+                         "velliqor: take %d (%s): its blocks could not be kept in the temporary folder %s (%s); "
+                         "the other takes are merged\n",
+                         take.number, name, temporary.c_str(), jobs[k].summary.unkept.c_str());
+        } else if (!read_kept_blocks(jobs[k].keep_fd, take.blocks)) {
+            std::fprintf(stderr,
+                         "velliqor: take %d (%s): its blocks could not be read back from the temporary folder %s; "
+                         "the other takes are merged\n",
+                         take.number, name, temporary.c_str());
         } else {
-            std::fprintf(stderr, "velliqor: take %d (%s) could not be read; the other takes are merged\n", take.number,
-                         jobs[k].recording.c_str());
+            takes.push_back(std::move(take));
         }
     }
     return takes;
 }
 
-// "Checksum: OK" or "Checksum: Error" of the take's line, made the merged block's verdict.
-std::string with_verdict(std::string line, bool passes) {
-    const std::size_t at = line.find("Checksum: ");
-    if (at == std::string::npos) return line;
-    const std::size_t end = line.find(',', at);
-    return line.substr(0, at) + "Checksum: " + (passes ? "OK" : "Error") + (end == std::string::npos ? "" : line.substr(end));
-}
-
-// Where the block came from, for the archivist reading the log.
-std::string provenance(const std::vector<int>& holders, const MergedBlock& m) {
-    std::string text = ", Takes: ";
-    for (std::size_t k = 0; k < holders.size(); ++k) text += (k == 0 ? "" : "+") + std::to_string(holders[k]);
-    if (holders.size() == 1) return text + ", Alone";
-    switch (m.source) {
-    case MergeSource::agreed: return text + ", Agreed";
-    case MergeSource::one_take: return text + ", From take " + std::to_string(m.from_take);
-    case MergeSource::voted: return text + ", Voted: " + std::to_string(m.contested_bits) + " bits";
-    case MergeSource::repaired: return text + ", Voted: " + std::to_string(m.contested_bits) + " bits, Repaired";
-    case MergeSource::failed: break;
+void close_kept(std::vector<Job>& jobs) {
+    for (Job& j : jobs) {
+        if (j.keep_fd >= 0) close(j.keep_fd);
+        j.keep_fd = -1;
     }
-    return text + ", Voted: " + std::to_string(m.contested_bits) + " bits, Failed";
-}
-
-// One block of the merged tape: combined, stored as a run stores it, and its line logged.
-void write_merged_block(const std::vector<Take>& takes, const MatchedBlock& group, MergeCounts& counts) {
-    std::vector<TakeCopy> copies;
-    std::vector<int> holders;
-    const TakeBlock* first = nullptr;
-    for (std::size_t t = 0; t < group.size(); ++t) {
-        if (group[t] < 0) continue;
-        const TakeBlock& b = takes[t].blocks[static_cast<std::size_t>(group[t])];
-        if (first == nullptr) first = &b;
-        copies.push_back(TakeCopy{takes[t].number, bits_of(b.bytes), b.weights});
-        holders.push_back(takes[t].number);
-    }
-    const MergedBlock m = merge_block(copies);
-    const std::vector<std::uint8_t>& bytes = m.bytes;
-    const std::int32_t n = static_cast<std::int32_t>(bytes.size());
-    // A program header names the TAP file of the blocks that follow, as in a run.
-    if (n == header_length && bytes[0] == 0x00 && bytes[1] == 0) set_tap_name(bytes.data() + 2, 10);
-    write_tap_record(bytes.data(), n);
-    log_write((with_verdict(first->line, m.passes) + provenance(holders, m) + "\n").c_str());
-    log_flush();
-    ++counts.blocks;
-    counts.agreed += m.source == MergeSource::agreed ? 1 : 0;
-    counts.one_take += m.source == MergeSource::one_take ? 1 : 0;
-    counts.voted += m.source == MergeSource::voted || m.source == MergeSource::repaired ? 1 : 0;
-    counts.failing += m.passes ? 0 : 1;
-}
-
-// Writes the merged tape into `folder`; returns the exit status it earns.
-int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>& groups, const std::string& folder,
-                 const CliOptions& options) {
-    if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
-        std::fprintf(stderr, "velliqor: cannot make %s: %s\n", folder.c_str(), std::strerror(errno));
-        return exit_not_run;
-    }
-    if (chdir(folder.c_str()) != 0) {
-        std::fprintf(stderr, "velliqor: cannot enter %s: %s\n", folder.c_str(), std::strerror(errno));
-        return exit_not_run;
-    }
-    reset_program_state();
-    output_files.create = linux_create_output;
-    log_output.LogFile = linux_create_output("Log.txt", true);
-    if (log_output.LogFile == nullptr) {
-        std::fprintf(stderr, "velliqor: cannot write %s/Log.txt: %s\n", folder.c_str(), std::strerror(errno));
-        return exit_not_run;
-    }
-    log_output.echo = !options.quiet;
-    MergeCounts counts;
-    for (const MatchedBlock& group : groups) write_merged_block(takes, group, counts);
-    char summary[256];
-    std::snprintf(summary, sizeof summary,
-                  "\n*** Merged %d blocks of %zu takes: %d agreed, %d from one take, %d voted, %d still failing ***\n",
-                  counts.blocks, takes.size(), counts.agreed, counts.one_take, counts.voted, counts.failing);
-    log_write(summary);
-    close_tap_file();
-    const bool log_failed = std::ferror(log_output.LogFile) != 0;
-    if (std::fclose(log_output.LogFile) != 0 || log_failed) report_output_problem("writing the merged \"Log.txt\" failed");
-    log_output.LogFile = nullptr;
-    if (options.quiet) std::fputs(summary + 1, stdout);
-    std::printf("Merged into %s\n", folder.c_str());
-    if (output_problems.output_lost) return exit_output_lost;
-    return counts.blocks == 0 || counts.failing > 0 ? exit_blocks_bad : exit_ok;
-}
-
-void remove_kept(const std::string& folder, std::size_t takes) {
-    for (std::size_t k = 0; k < takes; ++k) std::remove((folder + "/take-" + std::to_string(k)).c_str());
-    rmdir(folder.c_str());
 }
 }  // namespace
 
 int run_merge(const CliOptions& options) {
-    char pattern[] = "/tmp/velliqor-merge-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) {
-        std::fprintf(stderr, "velliqor: cannot make a temporary folder for the merge: %s\n", std::strerror(errno));
-        return exit_not_run;
+    const std::vector<int> numbers = distinct_takes(options.recordings);
+    if (numbers.size() < 2) {
+        std::fputs("velliqor: --merge needs two different takes or more; nothing merged\n", stderr);
+        return exit_usage;
     }
-    const std::string kept = pattern;
-    std::vector<Job> jobs = jobs_of(options);
-    for (std::size_t k = 0; k < jobs.size(); ++k) jobs[k].extra_args = {"--keep-blocks", kept + "/take-" + std::to_string(k)};
+    const std::string temporary = temporary_folder();
+    std::vector<Job> jobs;
+    for (int number : numbers) {
+        Job job;
+        job.recording = options.recordings[static_cast<std::size_t>(number - 1)];
+        std::string error;
+        job.keep_fd = kept_blocks_file(temporary, error);
+        if (job.keep_fd < 0) {
+            std::fprintf(stderr, "velliqor: cannot make a file for the merge in the temporary folder %s (TMPDIR): %s\n",
+                         temporary.c_str(), error.c_str());
+            close_kept(jobs);
+            return exit_not_run;
+        }
+        jobs.push_back(std::move(job));
+    }
     run_jobs(jobs, options);
     print_table(jobs);
     if (batch_interrupted()) {
-        remove_kept(kept, jobs.size());
+        close_kept(jobs);
         std::fputs("velliqor: stopped; nothing merged\n", stderr);
         return exit_not_run;
     }
-    const std::vector<Take> takes = readable_takes(jobs, kept);
-    remove_kept(kept, jobs.size());
+    const std::vector<Take> takes = readable_takes(jobs, numbers, temporary);
+    close_kept(jobs);
     if (takes.size() < 2) {
         std::fputs("velliqor: fewer than two takes could be read; nothing merged\n", stderr);
         return exit_not_run;
@@ -190,11 +171,10 @@ int run_merge(const CliOptions& options) {
                      100.0 * matched_share(groups));
         return exit_not_run;
     }
-    const Job& first = jobs.front();
-    const std::string first_folder = !first.summary.folder.empty() ? first.summary.folder : first.folder;
-    if (first_folder.empty()) {
-        std::fputs("velliqor: the first take has no output folder to name the merge after; nothing merged\n", stderr);
+    if (takes.front().folder.empty()) {
+        std::fputs("velliqor: the first readable take has no output folder to name the merge after; nothing merged\n",
+                   stderr);
         return exit_not_run;
     }
-    return write_merged(takes, groups, first_folder + "-merged", options);
+    return write_merged(takes, groups, takes.front().folder + "-merged", options);
 }

@@ -38,6 +38,8 @@ void summary_stopped() { send("stopped"); }
 
 void summary_error(const std::string& text) { send("error " + one_line(text)); }
 
+void summary_unkept(const std::string& text) { send("unkept " + one_line(text)); }
+
 void parse_summary(const std::string& text, RunSummary& summary) {
     std::istringstream lines(text);
     std::string line;
@@ -47,6 +49,7 @@ void parse_summary(const std::string& text, RunSummary& summary) {
         if (word == "folder") summary.folder = rest;
         if (word == "stopped") summary.stopped = true;
         if (word == "error") summary.error = rest;
+        if (word == "unkept") summary.unkept = rest;
         if (word == "counts") std::sscanf(rest.c_str(), "%d %d %d", &summary.blocks, &summary.errors, &summary.repaired);
     }
 }

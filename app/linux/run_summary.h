@@ -5,6 +5,7 @@
 //   counts B E R           blocks reported, checksum errors, '0' bits repaired
 //   stopped                the run was stopped (the counts are what it recovered)
 //   error TEXT             the run could not start, and why
+//   unkept TEXT            a merge's take: why its blocks could not all be kept
 #pragma once
 
 #include <string>
@@ -15,6 +16,7 @@ void summary_folder(const std::string& path);
 void summary_counts();
 void summary_stopped();
 void summary_error(const std::string& text);
+void summary_unkept(const std::string& text);
 
 // What the parent reads back.
 struct RunSummary {
@@ -22,5 +24,6 @@ struct RunSummary {
     int blocks = -1, errors = -1, repaired = -1;  // -1: the run told nothing
     bool stopped = false;
     std::string error;
+    std::string unkept;
 };
 void parse_summary(const std::string& text, RunSummary& summary);

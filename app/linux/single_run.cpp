@@ -25,6 +25,7 @@
 #include "app/linux/run_summary.h"
 #include "app/linux/stop_signal.h"
 #include "app/linux/take_blocks.h"
+#include "app/linux/tzx_file.h"
 #include "app/linux/text_render.h"
 #include "common/build_profile.h"
 #include "app/run_driver.h"
@@ -137,7 +138,7 @@ void on_block(const ReportedBlock& b) {
     tzx_blocks.push_back(std::move(e));
 }
 
-// NAME.tzx in the output folder, written whole under a temporary name and renamed.
+// NAME.tzx in the output folder, with the pauses measured between the blocks.
 bool write_tzx(const RecordingPlace& place) {
     std::vector<TzxBlock> blocks;
     for (std::size_t k = 0; k < tzx_blocks.size(); ++k) {
@@ -145,15 +146,7 @@ bool write_tzx(const RecordingPlace& place) {
         if (k + 1 < tzx_blocks.size()) b.pause_ms = pause_between(tzx_blocks[k].end, tzx_blocks[k + 1].start);
         blocks.push_back(std::move(b));
     }
-    const std::vector<std::uint8_t> image = tzx_image(blocks, build_profile.about_text);
-    const std::string path = output_claim.folder + "/" + place.base + ".tzx", part = path + ".part";
-    std::FILE* f = std::fopen(part.c_str(), "wb");
-    const bool written = f != nullptr && std::fwrite(image.data(), 1, image.size(), f) == image.size();
-    const bool closed = f != nullptr && std::fclose(f) == 0;
-    if (written && closed && std::rename(part.c_str(), path.c_str()) == 0) return true;
-    std::remove(part.c_str());
-    std::fprintf(stderr, "velliqor: writing %s failed: %s\n", path.c_str(), std::strerror(errno));
-    return false;
+    return write_tzx_file(output_claim.folder + "/" + place.base + ".tzx", blocks);
 }
 
 }  // namespace
@@ -201,10 +194,8 @@ int run_one(const CliOptions& options, const std::string& recording) {
     settings.echo = !options.quiet;
     settings.platform = {freetype_text_out, freetype_text_centred_left, on_screen_complete, between_screens};
     settings.create_output = linux_create_output;
-    if (!options.keep_blocks.empty() && !keep_blocks_in(options.keep_blocks)) {
-        fatal_error("cannot keep the blocks for the merge");
-    }
-    keeping_blocks = !options.keep_blocks.empty();
+    if (options.keep_fd >= 0 && !keep_blocks_in(options.keep_fd)) fatal_error("cannot keep the blocks for the merge");
+    keeping_blocks = options.keep_fd >= 0;
     if (keeping_blocks || options.tzx) settings.block_sink = on_block;
     // The start-up picture comes before the run.
     drawing_enabled = settings.drawing;
@@ -234,6 +225,10 @@ int run_one(const CliOptions& options, const std::string& recording) {
     }
     if (options.tzx && !output_claim.folder.empty() && !write_tzx(place)) extras_kept = false;
     if (!extras_kept && (status == exit_ok || status == exit_blocks_bad)) status = exit_output_lost;
+    if (keeping_blocks) {
+        const std::string unkept = keep_blocks_end(absolute_index(sample_window.data_end));
+        if (!unkept.empty()) summary_unkept(unkept);
+    }
     std::fflush(stdout);
     summary_folder(output_claim.folder);
     summary_counts();

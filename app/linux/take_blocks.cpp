@@ -1,14 +1,20 @@
 #include "app/linux/take_blocks.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "merge/merge.h"
+
 namespace {
 std::FILE* kept_file = nullptr;  // open for the whole run; closed with the process
+int kept_errno = 0;              // the first failed write
 }  // namespace
 
-bool keep_blocks_in(const std::string& path) {
-    kept_file = std::fopen(path.c_str(), "wb");
+bool keep_blocks_in(int fd) {
+    kept_file = fdopen(fd, "wb");
     return kept_file != nullptr;
 }
 
@@ -27,21 +33,39 @@ void keep_block(const ReportedBlock& block) {
         const std::vector<std::uint8_t> clean(bits, weight_clean);  // a run without weights: every bit read
         std::fwrite(clean.data(), 1, bits, kept_file);
     }
-    std::fflush(kept_file);
+    if (std::fflush(kept_file) != 0 && kept_errno == 0) kept_errno = errno != 0 ? errno : EIO;
 }
 
-bool read_kept_blocks(const std::string& path, std::vector<TakeBlock>& blocks) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return false;
-    bool whole = true;
+std::string keep_blocks_end(std::int64_t recording_end) {
+    if (kept_file == nullptr) return "";
+    std::fprintf(kept_file, "end %lld\n", static_cast<long long>(recording_end));
+    if (std::fflush(kept_file) != 0 && kept_errno == 0) kept_errno = errno != 0 ? errno : EIO;
+    return kept_errno == 0 ? "" : std::strerror(kept_errno);
+}
+
+bool read_kept_blocks(int fd, std::vector<TakeBlock>& blocks) {
+    const int own = dup(fd);
+    std::FILE* f = own >= 0 && lseek(own, 0, SEEK_SET) == 0 ? fdopen(own, "rb") : nullptr;
+    if (f == nullptr) {
+        if (own >= 0) close(own);
+        return false;
+    }
+    bool complete = false;
     for (;;) {
         TakeBlock b;
         int length = 0, ok = 0;
         std::size_t line_length = 0;
-        const int fields = std::fscanf(f, "block %d %d %d %d %zu", &b.start, &b.end, &length, &ok, &line_length);
-        if (fields == EOF) break;
-        if (fields != 5 || std::fgetc(f) != '\n' || length < 0 || length > (1 << 20) || line_length > 4096) {
-            whole = false;
+        char word[8] = "";
+        if (std::fscanf(f, "%7s", word) != 1) break;
+        if (std::strcmp(word, "end") == 0) {
+            long long recording_end = 0;
+            complete = std::fscanf(f, " %lld", &recording_end) == 1 && std::fgetc(f) == '\n';
+            if (!blocks.empty()) blocks.back().cut = ended_inside(blocks.back().end, recording_end);
+            break;
+        }
+        const int fields = std::fscanf(f, " %d %d %d %d %zu", &b.start, &b.end, &length, &ok, &line_length);
+        if (std::strcmp(word, "block") != 0 || fields != 5 || std::fgetc(f) != '\n' || length < 0 ||
+            length > (1 << 20) || line_length > 4096) {
             break;
         }
         b.checksum_ok = ok != 0;
@@ -51,11 +75,10 @@ bool read_kept_blocks(const std::string& path, std::vector<TakeBlock>& blocks) {
         if (std::fread(&b.line[0], 1, line_length, f) != line_length ||
             std::fread(b.bytes.data(), 1, b.bytes.size(), f) != b.bytes.size() ||
             std::fread(b.weights.data(), 1, b.weights.size(), f) != b.weights.size()) {
-            whole = false;
             break;
         }
         blocks.push_back(std::move(b));
     }
     std::fclose(f);
-    return whole;
+    return complete;
 }

@@ -1,6 +1,8 @@
 // A take's reported blocks, kept in a file by the run that decoded it and
 // read back by the merge: each block's bytes, what the decoder knew of each
-// bit, where it lay in the recording and its log line.
+// bit, where it lay in the recording and its log line. The file is one the
+// merge made and unlinked at once, open in both processes: nothing of it is
+// left behind, however either process ends.
 #pragma once
 
 #include <cstdint>
@@ -16,11 +18,16 @@ struct TakeBlock {
     std::string line;                    // the take's log line for it
     std::vector<std::uint8_t> bytes;
     std::vector<std::uint8_t> weights;   // 8 per byte
+    bool cut = false;                    // the recording ended inside it: only its first bits are there
 };
 
-// Starts keeping the blocks of this run in `path`; false when it cannot be made.
-bool keep_blocks_in(const std::string& path);
+// Starts keeping the blocks of this run in the open file `fd`; false when it cannot.
+bool keep_blocks_in(int fd);
 // The run's block sink while keeping (see RunSettings).
 void keep_block(const ReportedBlock& block);
-// Reads a file that keep_block wrote; false when it is missing or damaged.
-bool read_kept_blocks(const std::string& path, std::vector<TakeBlock>& blocks);
+// Marks the kept blocks complete, the recording having ended at sample
+// `recording_end`. Empty when all were written, else why not.
+std::string keep_blocks_end(std::int64_t recording_end);
+// Reads what keep_block wrote into `fd`, from its start; false when it is
+// damaged or was not marked complete.
+bool read_kept_blocks(int fd, std::vector<TakeBlock>& blocks);

@@ -68,7 +68,9 @@ bool exists(const std::string& path) {
 
 
 CliResult run_cli(const std::vector<std::string>& args, const std::string& cwd, const char* input) {
-    return run_program(VELLIQOR_CLI, args, cwd, input);
+    // VELLIQOR_TEST_CLI runs the tests against another build, e.g. to see a new test fail on the old program.
+    const char* other = std::getenv("VELLIQOR_TEST_CLI");
+    return run_program(other != nullptr ? other : VELLIQOR_CLI, args, cwd, input);
 }
 
 int wait_at_most(pid_t pid, double seconds) {

@@ -1,0 +1,160 @@
+#include "app/linux/merged_output.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "app/linux/files_linux.h"
+#include "app/linux/tzx_file.h"
+#include "app/run_driver.h"
+#include "merge/merge.h"
+#include "output/block_report.h"
+#include "output/log_file.h"
+#include "output/output_problems.h"
+#include "output/tap_writer.h"
+#include "output/tzx_writer.h"
+
+namespace {
+// How the blocks were chosen, and what the checksum says of them. A block
+// counts once in the first five and, when it is not OK, once in the last two.
+struct MergeCounts {
+    int blocks = 0, agreed = 0, one_take = 0, voted = 0, alone = 0;
+    int unverified = 0, failing = 0;
+};
+
+// "Checksum: OK" or "Checksum: Error" of the take's line, made the merged block's verdict.
+std::string with_verdict(std::string line, const std::string& verdict) {
+    const std::size_t at = line.find("Checksum: ");
+    if (at == std::string::npos) return line;
+    const std::size_t end = line.find(',', at);
+    return line.substr(0, at) + "Checksum: " + verdict + (end == std::string::npos ? "" : line.substr(end));
+}
+
+// OK only where the checksum vouches for the bytes; bits turned over to make
+// it pass are said to be so.
+std::string verdict_of(const MergedBlock& m) {
+    if (m.verified) return "OK";
+    if (m.source == MergeSource::repaired) return "Unverified (repaired " + std::to_string(m.repaired_bits) + " bits)";
+    return "Error";
+}
+
+// Where the block came from, for the archivist reading the log.
+std::string provenance(const std::vector<int>& holders, const MergedBlock& m) {
+    std::string text = ", Takes: ";
+    for (std::size_t k = 0; k < holders.size(); ++k) text += (k == 0 ? "" : "+") + std::to_string(holders[k]);
+    if (holders.size() == 1) return text + ", Alone";
+    switch (m.source) {
+    case MergeSource::agreed: return text + ", Agreed";
+    case MergeSource::one_take: return text + ", From take " + std::to_string(m.from_take);
+    case MergeSource::voted: return text + ", Voted: " + std::to_string(m.contested_bits) + " bits";
+    case MergeSource::repaired: return text + ", Voted: " + std::to_string(m.contested_bits) + " bits, Repaired";
+    case MergeSource::failed: break;
+    }
+    return text + ", Voted: " + std::to_string(m.contested_bits) + " bits, Failed";
+}
+
+void count(const MergedBlock& m, std::size_t holders, MergeCounts& counts) {
+    ++counts.blocks;
+    if (holders == 1) ++counts.alone;
+    else if (m.source == MergeSource::agreed) ++counts.agreed;
+    else if (m.source == MergeSource::one_take) ++counts.one_take;
+    else ++counts.voted;
+    if (!m.verified && m.passes) ++counts.unverified;
+    if (!m.passes) ++counts.failing;
+}
+
+// One block of the merged tape: combined, stored as a run stores it, and its line logged.
+TzxBlock write_merged_block(const std::vector<Take>& takes, const MatchedBlock& group, MergeCounts& counts) {
+    std::vector<TakeCopy> copies;
+    std::vector<int> holders;
+    const TakeBlock* first = nullptr;
+    for (std::size_t t = 0; t < group.size(); ++t) {
+        if (group[t] < 0) continue;
+        const TakeBlock& b = takes[t].blocks[static_cast<std::size_t>(group[t])];
+        if (first == nullptr) first = &b;
+        copies.push_back(TakeCopy{takes[t].number, bits_of(b.bytes), b.weights, b.cut});
+        holders.push_back(takes[t].number);
+    }
+    const MergedBlock m = merge_block(copies);
+    const std::vector<std::uint8_t>& bytes = m.bytes;
+    const std::int32_t n = static_cast<std::int32_t>(bytes.size());
+    // A program header names the TAP file of the blocks that follow, as in a run.
+    if (n == header_length && bytes[0] == 0x00 && bytes[1] == 0) set_tap_name(bytes.data() + 2, 10);
+    const TapWrite stored = write_tap_record(bytes.data(), n);
+    const std::string line = with_verdict(first->line, verdict_of(m)) + provenance(holders, m);
+    log_write((line + "\n").c_str());
+    if (stored == TapWrite::too_long) {
+        log_printf("*** Block not stored: %d bytes do not fit a TAP record (at most 65535) ***\n", n);
+        report_output_problem("the merged block %.11s is %d bytes long, more than a TAP record can hold; it is not stored",
+                              line.c_str(), n);
+    }
+    log_flush();
+    count(m, holders.size(), counts);
+    TzxBlock tzx;
+    tzx.bytes = bytes;
+    tzx.checksum_ok = m.verified;
+    return tzx;
+}
+
+// The silence after group g as the first take that holds both it and the next one measured it.
+std::uint16_t pause_after(const std::vector<Take>& takes, const std::vector<MatchedBlock>& groups, std::size_t g) {
+    for (std::size_t t = 0; t < takes.size() && g + 1 < groups.size(); ++t) {
+        const int here = groups[g][t], next = groups[g + 1][t];
+        if (here < 0 || next < 0) continue;
+        return pause_between(takes[t].blocks[static_cast<std::size_t>(here)].end,
+                             takes[t].blocks[static_cast<std::size_t>(next)].start);
+    }
+    return TzxBlock{}.pause_ms;
+}
+
+bool enter_folder(const std::string& folder) {
+    if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+        std::fprintf(stderr, "velliqor: cannot make %s: %s\n", folder.c_str(), std::strerror(errno));
+        return false;
+    }
+    if (chdir(folder.c_str()) != 0) {
+        std::fprintf(stderr, "velliqor: cannot enter %s: %s\n", folder.c_str(), std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+}  // namespace
+
+int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>& groups, const std::string& folder,
+                 const CliOptions& options) {
+    if (!enter_folder(folder)) return exit_not_run;
+    reset_program_state();
+    output_files.create = linux_create_output;
+    log_output.LogFile = linux_create_output("Log.txt", true);
+    if (log_output.LogFile == nullptr) {
+        std::fprintf(stderr, "velliqor: cannot write %s/Log.txt: %s\n", folder.c_str(), std::strerror(errno));
+        return exit_not_run;
+    }
+    log_output.echo = !options.quiet;
+    MergeCounts counts;
+    std::vector<TzxBlock> tzx;
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        tzx.push_back(write_merged_block(takes, groups[g], counts));
+        tzx.back().pause_ms = pause_after(takes, groups, g);
+    }
+    char summary[320];
+    std::snprintf(summary, sizeof summary,
+                  "\n*** Merged %d blocks of %zu takes: %d agreed, %d from one take, %d voted, %d alone; "
+                  "%d unverified, %d still failing ***\n",
+                  counts.blocks, takes.size(), counts.agreed, counts.one_take, counts.voted, counts.alone,
+                  counts.unverified, counts.failing);
+    log_write(summary);
+    close_tap_file();
+    const bool log_failed = std::ferror(log_output.LogFile) != 0;
+    if (std::fclose(log_output.LogFile) != 0 || log_failed) report_output_problem("writing the merged \"Log.txt\" failed");
+    log_output.LogFile = nullptr;
+    bool tzx_kept = true;
+    if (options.tzx) tzx_kept = write_tzx_file(folder + "/" + folder.substr(folder.find_last_of('/') + 1) + ".tzx", tzx);
+    if (options.quiet) std::fputs(summary + 1, stdout);
+    std::printf("Merged into %s\n", folder.c_str());
+    if (output_problems.output_lost || !tzx_kept) return exit_output_lost;
+    return counts.blocks == 0 || counts.failing > 0 || counts.unverified > 0 ? exit_blocks_bad : exit_ok;
+}

@@ -1,0 +1,139 @@
+// What the merge of takes may call OK: only bytes the checksum can vouch for.
+// Takes of a tape of several blocks, made with the encoder and damaged with
+// seeded dropouts (some also cut short), are decoded by the core and merged
+// in every combination of three; a block that differs from the tape and is
+// still verified must stay within the chance the README states.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/run_driver.h"
+#include "merge/match.h"
+#include "merge/merge.h"
+#include "support/test_files.h"
+#include "support/test_tapes.h"
+#include "view/canvas.h"
+
+namespace {
+struct Copy {
+    std::vector<std::uint8_t> bytes, weights;
+    std::int32_t end = 0;
+    bool cut = false;
+};
+std::vector<Copy> decoded;
+
+void keep(const ReportedBlock& b) {
+    Copy c;
+    c.bytes.assign(b.bytes, b.bytes + b.length);
+    c.weights.assign(b.weights, b.weights + 8 * b.length);
+    c.end = b.end;
+    decoded.push_back(std::move(c));
+}
+
+// The blocks the core reports for `samples`, decoded in this process.
+std::vector<Copy> decode(const TempDir& dir, const std::vector<std::int16_t>& samples) {
+    write_bytes(dir.path + "/take.raw", samples_as_bytes(samples));
+    char previous[4096];
+    EXPECT_TRUE(getcwd(previous, sizeof previous) != nullptr && chdir(dir.path.c_str()) == 0);
+    EXPECT_TRUE(canvas_create(800, 680));
+    std::snprintf(recovery_run.chosen_path, path_size, "%s/take.raw", dir.path.c_str());
+    RunSettings settings;
+    settings.drawing = false;
+    settings.block_sink = keep;
+    decoded.clear();
+    run_recording(settings);
+    canvas_destroy();
+    reset_program_state();
+    EXPECT_EQ(chdir(previous), 0);
+    if (!decoded.empty()) decoded.back().cut = ended_inside(decoded.back().end, static_cast<std::int64_t>(samples.size()));
+    return decoded;
+}
+
+const std::vector<Block>& tape() {
+    static const std::vector<Block> blocks{make_header(3, "first", 300, 32768, 0), make_data_block(0xFF, pattern(300, 1)),
+                                           make_header(3, "second", 200, 40000, 0), make_data_block(0xFF, pattern(200, 2))};
+    return blocks;
+}
+
+// A take with its own noise and 2 to 5 dropouts; one in five ends inside its last block.
+std::vector<std::int16_t> damaged_take(std::mt19937& random) {
+    EncoderOptions options;
+    options.waveform = Waveform::rounded;
+    options.noise = 2500;
+    options.seed = random();
+    options.pilot_pulses = 1500;
+    options.lead_silence_s = 0.2;
+    options.pause_s = 0.3;
+    std::vector<std::int16_t> samples = encode_blocks(tape(), options);
+    const int dropouts = 1 + static_cast<int>(random() % 3);
+    for (int d = 0; d < dropouts; ++d) {
+        const std::size_t from = random() % samples.size(), length = 80 + random() % 220;
+        const int fade = 8 + static_cast<int>(random() % 40);
+        for (std::size_t k = from; k < from + length && k < samples.size(); ++k) samples[k] = static_cast<std::int16_t>(samples[k] / fade);
+    }
+    if (random() % 5 == 0) samples.resize(samples.size() - static_cast<std::size_t>(48000 * 0.3) - random() % 20000);
+    return samples;
+}
+
+BlockInfo info_of(const Copy& c) {
+    BlockInfo info;
+    info.flag = c.bytes.empty() ? 0 : c.bytes[0];
+    info.length = static_cast<std::int32_t>(c.bytes.size());
+    if (c.bytes.size() == header_length && c.bytes[0] == 0x00) info.header = c.bytes;
+    return info;
+}
+
+TEST(MergeTrust, NoWrongBlockIsCalledOkBeyondTheStatedChance) {
+    const TempDir dir = make_temp_dir();
+    std::mt19937 random(2026);
+    std::vector<std::vector<Copy>> pool;
+    for (int t = 0; t < 14; ++t) pool.push_back(decode(dir, damaged_take(random)));
+    int sets = 0, merged_blocks = 0, wrong = 0, wrong_verified = 0, exact = 0, alone_exact = 0;
+    for (std::size_t a = 0; a < pool.size(); ++a) {
+        for (std::size_t b = a + 1; b < pool.size(); ++b) {
+            for (std::size_t c = b + 1; c < pool.size(); ++c) {
+                const std::vector<const std::vector<Copy>*> takes{&pool[a], &pool[b], &pool[c]};
+                std::vector<std::vector<BlockInfo>> infos;
+                for (const auto* t : takes) {
+                    infos.emplace_back();
+                    for (const Copy& k : *t) infos.back().push_back(info_of(k));
+                    if (!infos.back().empty()) infos.back().back().last = true;
+                }
+                ++sets;
+                for (const MatchedBlock& group : match_blocks(infos)) {
+                    std::vector<TakeCopy> copies;
+                    for (std::size_t t = 0; t < group.size(); ++t) {
+                        if (group[t] < 0) continue;
+                        const Copy& k = (*takes[t])[static_cast<std::size_t>(group[t])];
+                        copies.push_back(TakeCopy{static_cast<int>(t), bits_of(k.bytes), k.weights, k.cut});
+                    }
+                    const MergedBlock m = merge_block(copies);
+                    bool right = false, real = false;
+                    for (const Block& truth : tape()) {
+                        right = right || m.bytes == truth;
+                        for (const TakeCopy& k : copies) real = real || (k.bits.size() / 8 + 2 >= truth.size() && k.bits.size() / 8 <= truth.size() + 2);
+                    }
+                    if (!real) continue;
+                    ++merged_blocks;
+                    exact += right ? 1 : 0;
+                    alone_exact += right && copies.size() == 1 ? 1 : 0;
+                    wrong += right ? 0 : 1;
+                    wrong_verified += !right && m.verified ? 1 : 0;
+                    EXPECT_FALSE(m.verified && m.source == MergeSource::repaired);
+                }
+            }
+        }
+    }
+    remove_temp_dir(dir);
+    ASSERT_GE(sets, 200);
+    // The README: at most three votes meet the checksum, each passing by
+    // chance with 1 in 256; so about 3 in 256 of the wrong blocks, at most.
+    EXPECT_LE(wrong_verified, 1 + 3 * wrong / 256) << wrong << " wrong of " << merged_blocks;
+    EXPECT_GE(exact, merged_blocks * 85 / 100) << "the merge no longer recovers what it should";
+    std::printf("%d sets, %d blocks: %d exact (%d alone), %d wrong, %d of them verified\n", sets, merged_blocks, exact,
+                alone_exact, wrong, wrong_verified);
+}
+}  // namespace
