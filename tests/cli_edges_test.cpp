@@ -117,6 +117,9 @@ TEST_F(CliEdges, APictureNeverReplacesTheRecording) {
     EXPECT_EQ(r.status, 64);
     EXPECT_EQ(read_bytes(at("a.wav")), tape);
     EXPECT_FALSE(exists(at("a")));  // refused before anything was made
+    r = run_cli({"--snapshot", "a.wav", "-"}, dir.path, "a.wav");  // standard input is a file too
+    EXPECT_EQ(r.status, 64) << r.err;
+    EXPECT_EQ(read_bytes(at("a.wav")), tape);
     // A recording that has the name of a frame is not replaced by that frame.
     mkdir(at("pics").c_str(), 0777);
     write_bytes(at("pics/frame-0000000000.png"), tape);

@@ -127,8 +127,12 @@ bool write_png_snapshot(const char* path, std::string& error, int compression) {
 
 void protect_from_pictures(const std::string& path) {
     struct stat info {};
-    if (stat(path.c_str(), &info) != 0) return;
-    protected_file = ProtectedFile{info.st_dev, info.st_ino, true};
+    if (stat(path.c_str(), &info) == 0) protected_file = ProtectedFile{info.st_dev, info.st_ino, true};
+}
+
+void protect_from_pictures(int fd) {
+    struct stat info {};
+    if (fstat(fd, &info) == 0) protected_file = ProtectedFile{info.st_dev, info.st_ino, true};
 }
 
 bool is_protected_from_pictures(const char* path) {
