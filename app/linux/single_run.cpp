@@ -26,6 +26,7 @@
 #include "app/linux/stop_signal.h"
 #include "app/linux/take_blocks.h"
 #include "app/linux/text_render.h"
+#include "app/linux/whole_file.h"
 #include "common/build_profile.h"
 #include "app/run_driver.h"
 #include "input/sample_stream.h"
@@ -146,12 +147,8 @@ bool write_tzx(const RecordingPlace& place) {
         blocks.push_back(std::move(b));
     }
     const std::vector<std::uint8_t> image = tzx_image(blocks, build_profile.about_text);
-    const std::string path = output_claim.folder + "/" + place.base + ".tzx", part = path + ".part";
-    std::FILE* f = std::fopen(part.c_str(), "wb");
-    const bool written = f != nullptr && std::fwrite(image.data(), 1, image.size(), f) == image.size();
-    const bool closed = f != nullptr && std::fclose(f) == 0;
-    if (written && closed && std::rename(part.c_str(), path.c_str()) == 0) return true;
-    std::remove(part.c_str());
+    const std::string path = output_claim.folder + "/" + place.base + ".tzx";
+    if (write_whole_file(path, image)) return true;
     std::fprintf(stderr, "velliqor: writing %s failed: %s\n", path.c_str(), std::strerror(errno));
     return false;
 }
