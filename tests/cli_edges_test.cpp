@@ -129,6 +129,25 @@ TEST_F(CliEdges, APictureNeverReplacesTheRecording) {
     EXPECT_EQ(read_bytes(at("pics/frame-0000000000.png")), tape);
 }
 
+TEST_F(CliEdges, APictureNeverLandsInAnOutputFolder) {
+    write_bytes(at("hello.wav"), tape_named("hello"));
+    ASSERT_EQ(run_cli({"--tzx", "hello.wav"}, dir.path).status, 0);
+    symlink("hello", at("alias").c_str());
+    const std::vector<std::string> files = list_folder(at("hello"));
+    const std::string log = text_of("hello/Log.txt");
+    for (const char* inside : {"hello/000_hello.tap", "hello/Log.txt", "hello/hello.tzx", "hello/.velliqor-recording",
+                               "hello", "alias/000_hello.tap", "hello-2/p.png", "./hello/../hello/p.png"}) {
+        const CliResult r = run_cli({"--snapshot", inside, "hello.wav"}, dir.path);
+        EXPECT_EQ(r.status, 64) << inside;
+        EXPECT_NE(r.err.find("is inside the output folder " + dir.path + "/hello"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(run_cli({"--snapshot", "o/hello/p.png", "--out", "o", "hello.wav"}, dir.path).status, 64);
+    EXPECT_EQ(list_folder(at("hello")), files);
+    EXPECT_EQ(text_of("hello/Log.txt"), log);
+    EXPECT_EQ(read_bytes(at("hello/000_hello.tap"))[0], 19);
+    EXPECT_EQ(run_cli({"--snapshot", "hello.png", "hello.wav"}, dir.path).status, 0);  // beside it is fine
+}
+
 TEST_F(CliEdges, ANamedPipeAndStandardInputAreReadOnce) {
     const std::vector<std::uint8_t> tape = tape_named("piped");
     write_bytes(at("tape.raw"), tape);

@@ -35,6 +35,7 @@ const char* const usage =
     "                       per core); each run is complete and independent\n"
     "  --quiet              do not show the log lines on standard output\n"
     "  --snapshot FILE.png  keep a picture of the live view as it stands at the end\n"
+    "                       (neither the recording nor inside its output folders)\n"
     "  --frames DIR         keep pictures of completed screens in DIR, one per second\n"
     "                       of recording, named after their first sample\n"
     "  --frames-every N     with --frames: one picture every N seconds instead\n"
