@@ -13,6 +13,7 @@ add_library(velliqor_linux STATIC
   app/output_folder.cpp
   app/linux/text_freetype.cpp
   app/linux/png_snapshot.cpp
+  app/linux/whole_file.cpp
   app/linux/files_linux.cpp
   app/linux/progress.cpp
   app/linux/fatal_error_linux.cpp

@@ -58,7 +58,7 @@ TEST_F(CliEdges, RecordingsOfTheSameNameGetFoldersOfTheirOwn) {
     CliResult again = run_cli({"--out", "o", "b/side.wav"}, dir.path);
     EXPECT_EQ(again.status, 0) << again.err;
     EXPECT_EQ(text_of("o/side-2/Log.txt"), log_before + log_before);
-    EXPECT_EQ(text_of("o/side/.velliqor-recording"), dir.path + "/a/side.wav\n");
+    EXPECT_EQ(text_of("o/side/.velliqor-recording").rfind(dir.path + "/a/side.wav\ncontents: ", 0), 0u);
     // Next to the recordings, the same: side.flac does not write into side/.
     again = run_cli({"a/side.wav"}, dir.path);
     ASSERT_EQ(again.status, 0) << again.err;
@@ -68,6 +68,35 @@ TEST_F(CliEdges, RecordingsOfTheSameNameGetFoldersOfTheirOwn) {
               std::string::npos) << again.err;
     EXPECT_EQ(list_folder(at("a/side")), (std::vector<std::string>{"000_first.tap", "Log.txt"}));
     EXPECT_EQ(list_folder(at("a/side-2")), (std::vector<std::string>{"000_third.tap", "Log.txt"}));
+}
+
+TEST_F(CliEdges, ARecordingWhoseContentsChangedGetsANewFolder) {
+    mkdir(at("b").c_str(), 0777);
+    write_bytes(at("side.wav"), tape_named("sidea", 3));
+    write_bytes(at("b/side.wav"), tape_named("other"));
+    ASSERT_EQ(run_cli({"--out", "o", "side.wav"}, dir.path).status, 0);
+    const std::vector<std::string> side_a = list_folder(at("o/side"));
+    const std::string log_a = text_of("o/side/Log.txt");
+    ASSERT_EQ(side_a.size(), 4u);
+    write_bytes(at("side.wav"), tape_named("sideb"));  // side B recorded over side A
+    CliResult r = run_cli({"--out", "o", "side.wav"}, dir.path);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("side holds the output of this recording as it was before its contents changed; this one goes into " +
+                         dir.path + "/o/side-2"), std::string::npos) << r.err;
+    // In a batch as alone: side A's files stay as they were, where they were.
+    r = run_cli({"-j", "2", "--out", "o", "b/side.wav", "side.wav"}, dir.path);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(list_folder(at("o/side")), side_a);
+    EXPECT_EQ(text_of("o/side/Log.txt"), log_a);
+    EXPECT_EQ(list_folder(at("o/side-2")), (std::vector<std::string>{"000_sideb.tap", "Log.txt"}));
+    EXPECT_EQ(list_folder(at("o/side-3")), (std::vector<std::string>{"000_other.tap", "Log.txt"}));
+    EXPECT_EQ(count_of(text_of("o/side-2/Log.txt"), "Checksum"), 4u);
+    // An owner file of the older kind (the path alone) is the recording's, and gains its contents.
+    const std::string owner = dir.path + "/b/side.wav\n";
+    write_bytes(at("o/side-3/.velliqor-recording"), std::vector<std::uint8_t>(owner.begin(), owner.end()));
+    EXPECT_EQ(run_cli({"--out", "o", "b/side.wav"}, dir.path).status, 0);
+    EXPECT_EQ(count_of(text_of("o/side-3/Log.txt"), "Checksum"), 4u);
+    EXPECT_EQ(text_of("o/side-3/.velliqor-recording").rfind(owner + "contents: ", 0), 0u);
 }
 
 TEST_F(CliEdges, TwoRunsOfOneRecordingNeverWriteTheSameLogAtOnce) {
@@ -117,6 +146,9 @@ TEST_F(CliEdges, APictureNeverReplacesTheRecording) {
     EXPECT_EQ(r.status, 64);
     EXPECT_EQ(read_bytes(at("a.wav")), tape);
     EXPECT_FALSE(exists(at("a")));  // refused before anything was made
+    r = run_cli({"--snapshot", "a.wav", "-"}, dir.path, "a.wav");  // standard input is a file too
+    EXPECT_EQ(r.status, 64) << r.err;
+    EXPECT_EQ(read_bytes(at("a.wav")), tape);
     // A recording that has the name of a frame is not replaced by that frame.
     mkdir(at("pics").c_str(), 0777);
     write_bytes(at("pics/frame-0000000000.png"), tape);
@@ -124,6 +156,25 @@ TEST_F(CliEdges, APictureNeverReplacesTheRecording) {
     EXPECT_EQ(r.status, 3);
     EXPECT_NE(r.err.find("frame-0000000000.png: it is the recording"), std::string::npos) << r.err;
     EXPECT_EQ(read_bytes(at("pics/frame-0000000000.png")), tape);
+}
+
+TEST_F(CliEdges, APictureNeverLandsInAnOutputFolder) {
+    write_bytes(at("hello.wav"), tape_named("hello"));
+    ASSERT_EQ(run_cli({"--tzx", "hello.wav"}, dir.path).status, 0);
+    symlink("hello", at("alias").c_str());
+    const std::vector<std::string> files = list_folder(at("hello"));
+    const std::string log = text_of("hello/Log.txt");
+    for (const char* inside : {"hello/000_hello.tap", "hello/Log.txt", "hello/hello.tzx", "hello/.velliqor-recording",
+                               "hello", "alias/000_hello.tap", "hello-2/p.png", "./hello/../hello/p.png"}) {
+        const CliResult r = run_cli({"--snapshot", inside, "hello.wav"}, dir.path);
+        EXPECT_EQ(r.status, 64) << inside;
+        EXPECT_NE(r.err.find("is inside the output folder " + dir.path + "/hello"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(run_cli({"--snapshot", "o/hello/p.png", "--out", "o", "hello.wav"}, dir.path).status, 64);
+    EXPECT_EQ(list_folder(at("hello")), files);
+    EXPECT_EQ(text_of("hello/Log.txt"), log);
+    EXPECT_EQ(read_bytes(at("hello/000_hello.tap"))[0], 19);
+    EXPECT_EQ(run_cli({"--snapshot", "hello.png", "hello.wav"}, dir.path).status, 0);  // beside it is fine
 }
 
 TEST_F(CliEdges, ANamedPipeAndStandardInputAreReadOnce) {

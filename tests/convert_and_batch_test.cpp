@@ -105,6 +105,17 @@ TEST_F(Collections, TheChosenChannelIsTheOneDecoded) {
     EXPECT_EQ(parse_tap(bytes_of("right/swapped/000_prog one.tap")), short_tape());
 }
 
+TEST_F(Collections, StandardInputIsReadWhateverFileIsNamedLikeItsFolder) {
+    // "stdin.raw" in the current folder was once decoded in place of standard input.
+    write_audio(at("stdin.raw"), encode_blocks({make_data_block(0xFF, {9, 9})}, {}), 48000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    write_audio(at("tape.wav"), recorded_at(48000), 48000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    for (const char* convert : {"--convert", "--quiet"}) {
+        const CliResult r = run_cli({convert, "--out", convert, "-"}, dir.path, "tape.wav");
+        EXPECT_EQ(r.status, 0) << convert << r.err;
+        EXPECT_EQ(parse_tap(bytes_of(std::string(convert) + "/stdin/000_prog one.tap")), short_tape()) << convert;
+    }
+}
+
 TEST_F(Collections, AudioFilesAreReadAsTheyAreAndRawOnlyWhenAsked) {
     // Audio of another shape is decoded by itself, exactly as --convert does it.
     const std::vector<std::int16_t> samples = recorded_at(44100);

@@ -81,6 +81,13 @@ TEST_F(PngSnapshot, ReplacesAnEarlierPicture) {
     EXPECT_EQ(picture.rgb, std::vector<std::uint8_t>(18, 0));
 }
 
+TEST_F(PngSnapshot, AnyNameThatFitsTheFolderFitsItsTemporaryFileToo) {
+    const fs::path path = folder / (std::string(251, 'p') + ".png");  // 255 bytes, the most a name may have
+    std::string error;
+    EXPECT_TRUE(write_png_snapshot(path.c_str(), error)) << error;
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+}
+
 TEST_F(PngSnapshot, MissingFolderFailsWithThePathAndLeavesNoFile) {
     const fs::path path = folder / "absent" / "view.png";
     std::string error;
@@ -108,8 +115,7 @@ TEST_F(PngSnapshot, WriteErrorPartWayFailsAndLeavesNoFile) {
     std::signal(SIGXFSZ, previous);
     EXPECT_FALSE(written);
     EXPECT_NE(error.find(path.string()), std::string::npos) << error;
-    EXPECT_FALSE(fs::exists(path));
-    EXPECT_FALSE(fs::exists(path.string() + ".part"));
+    EXPECT_TRUE(fs::is_empty(folder));  // no temporary file left either
 }
 
 TEST_F(PngSnapshot, FailureAtTheFinalRenameLeavesNoPartFile) {
@@ -120,7 +126,7 @@ TEST_F(PngSnapshot, FailureAtTheFinalRenameLeavesNoPartFile) {
     EXPECT_FALSE(write_png_snapshot(path.c_str(), error));
     EXPECT_NE(error.find(path.string()), std::string::npos) << error;
     EXPECT_TRUE(fs::is_directory(path));
-    EXPECT_FALSE(fs::exists(path.string() + ".part"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
 
 TEST_F(PngSnapshot, NoPictureIsAFailure) {

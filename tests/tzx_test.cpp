@@ -1,6 +1,7 @@
 // The TZX file: its blocks byte by byte, and round trips through the
 // emulator's own tools where they are installed.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -92,6 +93,26 @@ TEST(TzxFile, IsWrittenBesideTheTapFilesAndReadBackByTheEmulatorsTools) {
         if (name.size() < 4 || name.compare(name.size() - 4, 4, ".tap") != 0) continue;
         EXPECT_EQ(read_bytes(dir.path + "/again/" + name), read_bytes(dir.path + "/side/" + name)) << name;
     }
+    remove_temp_dir(dir);
+}
+// Written under a fresh temporary name: never through a link planted in the
+// folder, and with a name that fits wherever NAME.tzx fits.
+TEST(TzxFile, IsNeverWrittenThroughALinkAndFitsAnyNameThatFits) {
+    const TempDir dir = make_temp_dir();
+    write_bytes(dir.path + "/victim", {1, 2, 3});
+    const std::vector<std::uint8_t> tape = samples_as_bytes(encode_blocks({make_header(0, "tzx", 3, 10, 3), make_data_block(0xFF, {1, 2})}, {}));
+    for (const std::string& name : {std::string("g"), std::string(247, 'n')}) {
+        write_bytes(dir.path + "/" + name + ".raw", tape);
+        mkdir((dir.path + "/" + name).c_str(), 0777);
+        symlink("../victim", (dir.path + "/" + name + "/" + name + ".tzx.part").c_str());  // too long for the long name
+        const CliResult r = run_cli({"--quiet", "--tzx", name + ".raw"}, dir.path);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(read_bytes(dir.path + "/" + name + "/" + name + ".tzx")[0], 'Z') << name;
+        std::vector<std::string> files = list_folder(dir.path + "/" + name);
+        files.erase(std::remove(files.begin(), files.end(), name + ".tzx.part"), files.end());
+        EXPECT_EQ(files, (std::vector<std::string>{"000_tzx.tap", "Log.txt", name + ".tzx"})) << name;
+    }
+    EXPECT_EQ(read_bytes(dir.path + "/victim"), (std::vector<std::uint8_t>{1, 2, 3}));
     remove_temp_dir(dir);
 }
 // A block longer than a TAP record can hold is lost from the TAP file (and

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,36 +26,73 @@ const char* fail(const char* text, const std::string& path, const char* reason) 
     return claim_error;
 }
 
-enum class Owner { none, same, other };
+// What the owner file says of the folder. `unmarked` names the same recording
+// without its contents (written by an older version); `changed` names the
+// same recording with other contents.
+enum class Owner { none, same, unmarked, changed, other };
+
+bool ours(Owner o) { return o == Owner::none || o == Owner::same || o == Owner::unmarked; }
+
+constexpr char contents_mark[] = "\ncontents: ";  // between a recording's path and its contents
 
 // Reads the owner file of the folder open as `dir`.
 Owner owner_of(int dir, const std::string& owner) {
     const int fd = openat(dir, owner_file_name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return errno == ENOENT ? Owner::none : Owner::other;  // unreadable: not ours to take
-    char text[PATH_MAX + 2];
+    char text[PATH_MAX + 128];
     const ssize_t n = read(fd, text, sizeof text);
     close(fd);
-    const std::string expected = owner + "\n";
-    return n == static_cast<ssize_t>(expected.size()) && expected.compare(0, std::string::npos, text, n) == 0
-               ? Owner::same
+    if (n <= 0 || text[n - 1] != '\n') return Owner::other;
+    const std::string found(text, static_cast<std::size_t>(n - 1));
+    if (found == owner) return Owner::same;
+    const std::size_t mark = owner.rfind(contents_mark);
+    if (mark == std::string::npos) return Owner::other;
+    if (found == owner.substr(0, mark)) return Owner::unmarked;
+    return found.compare(0, mark + std::strlen(contents_mark), owner, 0, mark + std::strlen(contents_mark)) == 0
+               ? Owner::changed
                : Owner::other;
 }
 
-// Writes the owner file whole or not at all, and only where there is none:
-// of two runs taking over the same folder at once, one wins.
-Owner take_over(int dir, const std::string& owner) {
+// Writes the owner file whole: under a temporary name, then linked into place
+// only where there is none (of two runs taking over one folder at once, one
+// wins), or, to `replace` it, renamed over it.
+void write_owner(int dir, const std::string& owner, bool replace) {
     char temporary[64];
     std::snprintf(temporary, sizeof temporary, "%s.%ld", owner_file_name, static_cast<long>(getpid()));
     const int fd = openat(dir, temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0) return Owner::same;  // a folder we cannot mark is still ours to write into, as before
+    if (fd < 0) return;  // a folder we cannot mark is still ours to write into, as before
     const std::string text = owner + "\n";
     const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
     close(fd);
-    if (written && linkat(dir, temporary, dir, owner_file_name, 0) != 0 && errno != EEXIST) {
-        renameat(dir, temporary, dir, owner_file_name);  // file systems without hard links
+    if (written && (replace || (linkat(dir, temporary, dir, owner_file_name, 0) != 0 && errno != EEXIST))) {
+        renameat(dir, temporary, dir, owner_file_name);  // also for file systems without hard links
     }
     unlinkat(dir, temporary, 0);
-    return owner_of(dir, owner);
+}
+
+// Size and a digest (FNV-1a 64) of the first MiB: enough to tell one recording
+// made under a name from the next. Empty for what is not a regular file (a
+// pipe's bytes are read once, by the run) or cannot be read.
+std::string contents_of(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return "";
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (fd >= 0) close(fd);
+        return "";
+    }
+    std::uint64_t digest = 0xcbf29ce484222325u;
+    unsigned char buffer[65536];
+    ssize_t n = 0;
+    for (std::size_t total = 0; total < (1u << 20) && (n = read(fd, buffer, sizeof buffer)) > 0;) {
+        for (ssize_t k = 0; k < n && total < (1u << 20); ++k, ++total) digest = (digest ^ buffer[k]) * 0x100000001b3u;
+    }
+    close(fd);
+    if (n < 0) return "";
+    char text[96];
+    std::snprintf(text, sizeof text, "%lld bytes, FNV-1a 64 of the first MiB %016llx",
+                  static_cast<long long>(info.st_size), static_cast<unsigned long long>(digest));
+    return text;
 }
 
 bool is_directory(const std::string& path) {
@@ -66,7 +104,9 @@ bool is_directory(const std::string& path) {
 std::string recording_owner(const std::string& path, bool standard_input) {
     if (standard_input) return "-";
     char real[PATH_MAX];
-    return realpath(path.c_str(), real) != nullptr ? std::string(real) : path;
+    const std::string name = realpath(path.c_str(), real) != nullptr ? std::string(real) : path;
+    const std::string contents = contents_of(name);
+    return contents.empty() ? name : name + contents_mark + contents;
 }
 
 std::string slot_name(const std::string& base, int slot) {
@@ -84,22 +124,20 @@ int find_output_slot(const std::string& parent, const std::string& base, const s
         if (dir < 0) continue;
         const Owner o = owner_of(dir, owner);
         close(dir);
-        if (o != Owner::other) return slot;
+        if (ours(o)) return slot;
     }
     return 0;
 }
 
-// On the command line the derived folder is a first candidate: the recording
-// that owns it, or the next free NAME-k, is entered and locked.
-const char* platform_enter_output_folder(char folder[]) {
+const char* claim_output_folder(char folder[], const std::string& owner) {
     OutputClaim& c = output_claim;
     if (c.lock_fd >= 0) close(c.lock_fd);  // a later run in the same process (tests) lets the earlier folder go
     c.lock_fd = -1;
     const std::string derived = folder;
     const std::size_t cut = derived.find_last_of('/');
     const std::string parent = derived.substr(0, cut), base = derived.substr(cut + 1);
-    c.owner = recording_owner(recovery_run.chosen_path, recording_source.standard_input);
-    c.fresh = c.fresh || recording_source.standard_input;
+    c.owner = owner;
+    Owner first = Owner::none;  // what stood in the first candidate, for the note
     for (int slot = c.first_slot; slot <= max_output_slots; ++slot) {
         const std::string path = parent + "/" + slot_name(base, slot);
         if (path.size() >= path_size) return text_path_too_long;
@@ -109,8 +147,12 @@ const char* platform_enter_output_folder(char folder[]) {
         const int dir = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dir < 0) return fail(text_no_folder, path, std::strerror(errno));
         Owner o = owner_of(dir, c.owner);
-        if (o == Owner::none) o = take_over(dir, c.owner);
-        if (o == Owner::other) {
+        if (o == Owner::none) {
+            write_owner(dir, c.owner, false);
+            o = owner_of(dir, c.owner);
+        }
+        if (slot == c.first_slot) first = o;
+        if (!ours(o)) {
             close(dir);
             continue;
         }
@@ -122,15 +164,27 @@ const char* platform_enter_output_folder(char folder[]) {
             close(dir);
             return fail(text_no_folder, path, std::strerror(errno));
         }
+        // An older version's owner file gains the contents, under the lock, so that a
+        // recording made over this one later is told apart.
+        if (o == Owner::unmarked) write_owner(dir, c.owner, true);
         c.lock_fd = dir;
         c.folder = path;
         c.slot = slot;
         std::memcpy(folder, path.c_str(), path.size() + 1);
         if (slot != c.first_slot) {
-            std::fprintf(stderr, "velliqor: %s holds the output of another recording; this one goes into %s\n",
+            std::fprintf(stderr, first == Owner::changed
+                                     ? "velliqor: %s holds the output of this recording as it was before its contents changed; this one goes into %s\n"
+                                     : "velliqor: %s holds the output of another recording; this one goes into %s\n",
                          slot_name(base, c.first_slot).c_str(), path.c_str());
         }
         return nullptr;
     }
     return fail(text_no_folder, derived, "every name up to -1000 holds the output of another recording");
+}
+
+// On the command line the derived folder is a first candidate: the recording
+// that owns it, or the next free NAME-k, is entered and locked.
+const char* platform_enter_output_folder(char folder[]) {
+    output_claim.fresh = output_claim.fresh || recording_source.standard_input;
+    return claim_output_folder(folder, recording_owner(recovery_run.chosen_path, recording_source.standard_input));
 }

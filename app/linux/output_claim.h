@@ -1,12 +1,15 @@
 // Output folders on the command line. Each recording gets a folder of its
 // own: "NAME" next to it (or under --out), and when NAME already holds the
 // output of another recording, "NAME-2", "NAME-3", ... A hidden file in the
-// folder, ".velliqor-recording", names the recording that owns it, so that a
+// folder, ".velliqor-recording", names the recording that owns it (its real
+// path, and a line on its contents: size and a digest of its start), so that a
 // second run of the same recording reuses its folder and appends to its log,
-// while a different recording of the same name never mixes its files in. A
-// folder without that file (made by an older version or by hand) is taken
-// over by the first recording that comes to it. A lock on the folder keeps
-// two runs of the same recording from writing into it at once.
+// while a different recording of the same name, or the same file recorded
+// over, never mixes its files in. An owner file of an older version (the path
+// alone) is the recording's, and gains the contents line. A folder without
+// that file (made by an older version or by hand) is taken over by the first
+// recording that comes to it. A lock on the folder keeps two runs of the same
+// recording from writing into it at once.
 #pragma once
 
 #include <set>
@@ -26,7 +29,8 @@ struct OutputClaim {
 
 extern OutputClaim output_claim;
 
-// Who owns a recording's output: its real path, or "-" for standard input.
+// Who owns a recording's output: its real path and, for a regular file, a
+// line on its contents; "-" for standard input.
 std::string recording_owner(const std::string& path, bool standard_input);
 
 // The candidate folder name of a slot: "NAME" or "NAME-k".
@@ -37,3 +41,9 @@ std::string slot_name(const std::string& base, int slot);
 // already given to other recordings of the same batch. 0 when none is free.
 int find_output_slot(const std::string& parent, const std::string& base, const std::string& owner, bool fresh,
                      int first, const std::set<std::string>& taken);
+
+// Claims the folder `folder` names (its slot output_claim.first_slot, or a
+// later one) for `owner`, any text of one or more lines that identifies what
+// writes there; enters it and keeps it locked. On success `folder` becomes the
+// folder claimed and null is returned; otherwise the message to show.
+const char* claim_output_folder(char folder[], const std::string& owner);

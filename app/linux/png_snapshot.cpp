@@ -1,9 +1,7 @@
 #include "app/linux/png_snapshot.h"
 
-#include <fcntl.h>
 #include <png.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <csetjmp>
@@ -11,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "app/linux/whole_file.h"
 #include "view/canvas.h"
 
 namespace {
@@ -21,22 +20,6 @@ struct ProtectedFile {
     bool set = false;
 };
 ProtectedFile protected_file;  // the recording, which no picture may replace
-
-// A new file beside `path`, never one that exists already, readable as the umask allows.
-std::FILE* create_temporary(const char* path, std::string& name) {
-    name = std::string(path) + ".XXXXXX";
-    const int fd = mkstemp(name.data());
-    if (fd < 0) return nullptr;
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    std::FILE* file = fdopen(fd, "wb");
-    if (file == nullptr) {
-        close(fd);
-        unlink(name.c_str());
-    }
-    return file;
-}
 
 struct PngFailure {
     char message[256];
@@ -102,7 +85,7 @@ bool write_png_snapshot(const char* path, std::string& error, int compression) {
         return false;
     }
     std::string part;
-    std::FILE* file = create_temporary(path, part);
+    std::FILE* file = create_temporary_beside(path, part);
     if (file == nullptr) {
         error = std::string("cannot write picture ") + path + ": " + std::strerror(errno);
         return false;
@@ -110,25 +93,19 @@ bool write_png_snapshot(const char* path, std::string& error, int compression) {
     std::vector<png_byte> row_buffer(static_cast<std::size_t>(canvas.W) * 3);
     PngFailure failure{};
     const bool encoded = encode_canvas(file, row_buffer.data(), &failure, compression);
-    const bool closed = std::fclose(file) == 0;
-    if (!encoded || !closed) {
-        error = std::string("cannot write picture ") + path + ": " +
-                (encoded ? std::strerror(errno) : failure.message);
-        std::remove(part.c_str());
-        return false;
-    }
-    if (std::rename(part.c_str(), path) != 0) {
-        error = std::string("cannot write picture ") + path + ": " + std::strerror(errno);
-        std::remove(part.c_str());
-        return false;
-    }
-    return true;
+    if (finish_temporary(file, part, path, encoded)) return true;
+    error = std::string("cannot write picture ") + path + ": " + (encoded ? std::strerror(errno) : failure.message);
+    return false;
 }
 
 void protect_from_pictures(const std::string& path) {
     struct stat info {};
-    if (stat(path.c_str(), &info) != 0) return;
-    protected_file = ProtectedFile{info.st_dev, info.st_ino, true};
+    if (stat(path.c_str(), &info) == 0) protected_file = ProtectedFile{info.st_dev, info.st_ino, true};
+}
+
+void protect_from_pictures(int fd) {
+    struct stat info {};
+    if (fstat(fd, &info) == 0) protected_file = ProtectedFile{info.st_dev, info.st_ino, true};
 }
 
 bool is_protected_from_pictures(const char* path) {

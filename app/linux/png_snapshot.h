@@ -11,5 +11,7 @@ bool write_png_snapshot(const char* path, std::string& error, int compression = 
 
 // From now on no picture replaces this file (the recording): writing over it fails instead.
 void protect_from_pictures(const std::string& path);
+// The same for the file open as `fd` (standard input read from a file).
+void protect_from_pictures(int fd);
 // True when `path` names the protected file (under any name).
 bool is_protected_from_pictures(const char* path);

@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
+#include <cstdlib>
+
 #include "app/linux/cli_options.h"
 #include "app/linux/output_claim.h"
 #include "app/run_driver.h"
@@ -14,6 +17,14 @@ const char* kind_refused(const struct stat& info) {
     if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) return "a device";
     if (S_ISSOCK(info.st_mode)) return "a socket";
     return nullptr;
+}
+
+// `path` with its links, "." and ".." resolved as far as it exists, the rest as written.
+std::string resolved(const std::string& path) {
+    char real[PATH_MAX];
+    if (realpath(path.c_str(), real) != nullptr) return real;
+    const std::size_t cut = path.find_last_of('/');
+    return cut == std::string::npos || cut == 0 ? path : resolved(path.substr(0, cut)) + path.substr(cut);
 }
 }  // namespace
 
@@ -62,4 +73,17 @@ bool place_recording(const std::string& recording, const std::string& out, Recor
     place.base = derived + 1;  // past the separator
     place.owner = recording_owner(place.path, place.standard_input);
     return true;
+}
+
+std::string output_folder_holding(const RecordingPlace& place, const std::string& path) {
+    // The last name is left as it is: a link there is replaced, not written through.
+    const std::size_t cut = path.find_last_of('/');
+    const std::string target = resolved(path.substr(0, cut)) + path.substr(cut);
+    for (int slot = 1; slot <= max_output_slots; ++slot) {
+        const std::string folder = resolved(place.parent + "/" + slot_name(place.base, slot));
+        if (target.compare(0, folder.size(), folder) == 0 && (target.size() == folder.size() || target[folder.size()] == '/')) {
+            return folder;
+        }
+    }
+    return "";
 }

@@ -19,3 +19,8 @@ struct RecordingPlace {
 // is not a recording that can be read (a folder, a device, a terminal) or its
 // name gives no output folder; a missing file is left for the opening to report.
 bool place_recording(const std::string& recording, const std::string& out, RecordingPlace& place, std::string& error);
+
+// The folder among those `place`'s output may go into (NAME, NAME-2, ... under
+// its parent, whatever links lead there) that holds `path` or is it; empty
+// when none does.
+std::string output_folder_holding(const RecordingPlace& place, const std::string& path);

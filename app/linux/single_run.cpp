@@ -160,11 +160,22 @@ int run_one(const CliOptions& options, const std::string& recording) {
     if (place.path.size() < path_size) std::memcpy(recovery_run.chosen_path, place.path.c_str(), place.path.size() + 1);
     recording_source.standard_input = place.standard_input;
     if (!placed) fatal_error(refusal.c_str());
-    // A picture must never replace the recording it shows: refused before anything is made.
-    if (!place.standard_input) protect_from_pictures(place.path);
+    // A picture must never replace the recording it shows, nor land among the
+    // run's output: refused before anything is made.
+    if (place.standard_input) {
+        protect_from_pictures(STDIN_FILENO);
+    } else {
+        protect_from_pictures(place.path);
+    }
     if (!options.snapshot.empty() && is_protected_from_pictures(options.snapshot.c_str())) {
         std::fprintf(stderr, "velliqor: --snapshot %s would replace the recording itself; name another file\n",
                      options.snapshot.c_str());
+        return exit_usage;
+    }
+    const std::string holding = options.snapshot.empty() ? "" : output_folder_holding(place, options.snapshot);
+    if (!holding.empty()) {
+        std::fprintf(stderr, "velliqor: --snapshot %s is inside the output folder %s; name a file outside it\n",
+                     options.snapshot.c_str(), holding.c_str());
         return exit_usage;
     }
     const bool convert = decode_recording(options, place);
