@@ -193,3 +193,23 @@ TEST_F(MergeTakes, AMergedBlockTooLongForATapRecordIsToldOfAndKeptInTheTzx) {
     EXPECT_TRUE(std::equal(huge.begin(), huge.end(), tzx.end() - static_cast<std::ptrdiff_t>(huge.size())));
 }
 }  // namespace
+
+namespace {
+TEST_F(MergeTakes, TheMergedFolderIsClaimedLikeEveryOutputFolder) {
+    write_bytes(at("a.raw"), samples_as_bytes(take(1, {})));
+    write_bytes(at("b.raw"), samples_as_bytes(take(2, {})));
+    write_bytes(at("a-merged.raw"), samples_as_bytes(encode_blocks({make_data_block(0xFF, pattern(50, 5))}, {})));
+    ASSERT_EQ(run_cli({"--quiet", "a-merged.raw"}, dir.path).status, 0);
+    const std::vector<std::uint8_t> own = bytes_of("a-merged/000_Noname.tap");
+    CliResult r = run_cli({"--quiet", "--merge", "a.raw", "b.raw"}, dir.path);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(bytes_of("a-merged/000_Noname.tap"), own);  // the recording's output stands
+    EXPECT_EQ(parse_tap(bytes_of("a-merged-2/000_Noname.tap")), tape());
+    EXPECT_NE(r.err.find("this one goes into " + at("a-merged-2")), std::string::npos) << r.err;
+    // The same takes again come back to their folder; the recording's log stays its own.
+    r = run_cli({"--quiet", "--merge", "a.raw", "b.raw"}, dir.path);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(exists(at("a-merged-3")));
+    EXPECT_EQ(text_of("a-merged/Log.txt").find("Takes:"), std::string::npos);
+}
+}  // namespace

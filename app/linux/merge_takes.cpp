@@ -93,6 +93,7 @@ std::vector<Take> readable_takes(const std::vector<Job>& jobs, const std::vector
         Take take;
         take.number = numbers[k];
         take.folder = jobs[k].summary.folder;
+        take.recording = jobs[k].recording;
         const char* name = jobs[k].recording.c_str();
         const std::string unread = why_unread(jobs[k]);
         if (!unread.empty()) {

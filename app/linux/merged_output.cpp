@@ -1,13 +1,11 @@
 #include "app/linux/merged_output.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "app/linux/files_linux.h"
+#include "app/linux/output_claim.h"
 #include "app/linux/tzx_file.h"
 #include "app/run_driver.h"
 #include "merge/merge.h"
@@ -110,22 +108,31 @@ std::uint16_t pause_after(const std::vector<Take>& takes, const std::vector<Matc
     return TzxBlock{}.pause_ms;
 }
 
-bool enter_folder(const std::string& folder) {
-    if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
-        std::fprintf(stderr, "velliqor: cannot make %s: %s\n", folder.c_str(), std::strerror(errno));
+// Claims the merged folder as every output folder is claimed: its owner is
+// the merge of these takes, so that a recording of that name, or a merge of
+// other takes, keeps its own. False, said why, when it cannot be had.
+bool claim_merged_folder(std::string& folder, const std::vector<Take>& takes) {
+    std::string owner = "merge of";
+    for (const Take& t : takes) owner += "\n" + recording_owner(t.recording, false);
+    char path[path_size];
+    if (folder.size() >= sizeof path) {
+        std::fprintf(stderr, "velliqor: %s\n", text_path_too_long);
         return false;
     }
-    if (chdir(folder.c_str()) != 0) {
-        std::fprintf(stderr, "velliqor: cannot enter %s: %s\n", folder.c_str(), std::strerror(errno));
+    std::memcpy(path, folder.c_str(), folder.size() + 1);
+    output_claim = OutputClaim{};
+    if (const char* error = claim_output_folder(path, owner)) {
+        std::fprintf(stderr, "velliqor: %s\n", error);
         return false;
     }
+    folder = path;
     return true;
 }
 }  // namespace
 
-int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>& groups, const std::string& folder,
+int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>& groups, std::string folder,
                  const CliOptions& options) {
-    if (!enter_folder(folder)) return exit_not_run;
+    if (!claim_merged_folder(folder, takes)) return exit_not_run;
     reset_program_state();
     output_files.create = linux_create_output;
     log_output.LogFile = linux_create_output("Log.txt", true);

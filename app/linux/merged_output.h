@@ -12,10 +12,12 @@
 
 struct Take {
     int number = 0;                 // 1-based, as on the command line
+    std::string recording;          // as named there
     std::string folder;             // its run's output folder
     std::vector<TakeBlock> blocks;
 };
 
-// Writes the merged tape into `folder`; returns the exit status it earns.
-int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>& groups, const std::string& folder,
+// Writes the merged tape into `folder` (or NAME-k when another owns it);
+// returns the exit status it earns.
+int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>& groups, std::string folder,
                  const CliOptions& options);
