@@ -1,6 +1,7 @@
 // Whole runs of `velliqor --merge` on takes of one tape made here, each with
 // its own noise and dropouts.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -130,6 +131,12 @@ TEST_F(MergeTakes, TheTakesAreKeptInTheTemporaryFolderAndNothingIsLeftThere) {
     // A file-size limit stands for a full temporary folder: the take's file cannot grow.
     const CliResult full = run_program("/usr/bin/prlimit", {"--fsize=6000", VELLIQOR_CLI, "--quiet", "--merge", "--out",
                                                             "full", "one.raw", "two.raw"}, dir.path);
+    // A merge killed while its takes run leaves no file behind either.
+    const pid_t killed = start_program(VELLIQOR_CLI, {"--quiet", "--merge", "--out", "killed", "one.raw", "two.raw"},
+                                       dir.path, "out", "err");
+    usleep(60000);
+    kill(killed, SIGKILL);
+    wait_at_most(killed, 5);
     before != nullptr ? setenv("TMPDIR", saved.c_str(), 1) : unsetenv("TMPDIR");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("in the temporary folder " + at("missing") + " (TMPDIR): No such file"), std::string::npos)
