@@ -8,6 +8,8 @@
 #include <cstdlib>
 
 namespace {
+constexpr std::size_t standard_header_bytes = 19;  // flag 0x00, type, name, lengths, checksum
+
 // How alike two blocks are; 0: not copies of one block.
 int likeness(const BlockInfo& a, const BlockInfo& b) {
     if (a.flag != b.flag) return 0;
@@ -93,4 +95,12 @@ double matched_share(const std::vector<MatchedBlock>& groups) {
         shared += std::count_if(g.begin(), g.end(), [](int k) { return k >= 0; }) >= 2 ? 1 : 0;
     }
     return static_cast<double>(shared) / static_cast<double>(groups.size());
+}
+
+BlockInfo block_info(const std::vector<std::uint8_t>& bytes) {
+    BlockInfo info;
+    info.flag = bytes.empty() ? 0 : bytes[0];
+    info.length = static_cast<std::int32_t>(bytes.size());
+    if (bytes.size() == standard_header_bytes && bytes[0] == 0x00) info.header = bytes;
+    return info;
 }

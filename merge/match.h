@@ -15,6 +15,9 @@ struct BlockInfo {
     bool last = false;                    // the take's last block, which the recording's end may have cut short
 };
 
+// What matching needs of a block's bytes (`last` is left to the caller).
+BlockInfo block_info(const std::vector<std::uint8_t>& bytes);
+
 // One block of the merged tape: for each take, the index of its copy in that
 // take's list, or -1 where that take has none.
 using MatchedBlock = std::vector<int>;

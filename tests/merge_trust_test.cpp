@@ -78,14 +78,6 @@ std::vector<std::int16_t> damaged_take(std::mt19937& random) {
     return samples;
 }
 
-BlockInfo info_of(const Copy& c) {
-    BlockInfo info;
-    info.flag = c.bytes.empty() ? 0 : c.bytes[0];
-    info.length = static_cast<std::int32_t>(c.bytes.size());
-    if (c.bytes.size() == header_length && c.bytes[0] == 0x00) info.header = c.bytes;
-    return info;
-}
-
 TEST(MergeTrust, NoWrongBlockIsCalledOkBeyondTheStatedChance) {
     const TempDir dir = make_temp_dir();
     std::mt19937 random(2026);
@@ -99,7 +91,7 @@ TEST(MergeTrust, NoWrongBlockIsCalledOkBeyondTheStatedChance) {
                 std::vector<std::vector<BlockInfo>> infos;
                 for (const auto* t : takes) {
                     infos.emplace_back();
-                    for (const Copy& k : *t) infos.back().push_back(info_of(k));
+                    for (const Copy& k : *t) infos.back().push_back(block_info(k.bytes));
                     if (!infos.back().empty()) infos.back().back().last = true;
                 }
                 ++sets;

@@ -24,14 +24,6 @@
 namespace {
 constexpr double least_matched_share = 0.5;  // fewer blocks held by two takes: not one tape
 
-BlockInfo info_of(const TakeBlock& b) {
-    BlockInfo info;
-    info.flag = b.bytes.empty() ? 0 : b.bytes[0];
-    info.length = static_cast<std::int32_t>(b.bytes.size());
-    if (b.bytes.size() == header_length && b.bytes[0] == 0x00) info.header = b.bytes;
-    return info;
-}
-
 std::string temporary_folder() {
     const char* t = std::getenv("TMPDIR");
     return t != nullptr && *t != '\0' ? t : "/tmp";
@@ -161,7 +153,7 @@ int run_merge(const CliOptions& options) {
     std::vector<std::vector<BlockInfo>> infos;
     for (const Take& t : takes) {
         infos.emplace_back();
-        for (const TakeBlock& b : t.blocks) infos.back().push_back(info_of(b));
+        for (const TakeBlock& b : t.blocks) infos.back().push_back(block_info(b.bytes));
         if (!infos.back().empty()) infos.back().back().last = true;
     }
     const std::vector<MatchedBlock> groups = match_blocks(infos);
