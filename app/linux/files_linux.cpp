@@ -30,7 +30,8 @@ char open_error[path_size + 512];  // the text fatal_error shows
 std::FILE* open_converted(const char* path) {
     std::string error;
     std::FILE* stream = nullptr;
-    if (recording_source.stream) {
+    // Standard input redirected from a file goes this way too: its stand-in name is no file.
+    if (recording_source.stream || recording_source.standard_input) {
         const int fd = recording_source.standard_input ? dup(STDIN_FILENO) : open(path, O_RDONLY | O_CLOEXEC);
         if (fd < 0) cannot_open(std::string("cannot open ") + path + ": " + std::strerror(errno));
         stream = open_converted_stream(fd, recording_source.standard_input ? "standard input" : path,

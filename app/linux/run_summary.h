@@ -4,6 +4,8 @@
 //   folder PATH            the output folder claimed
 //   counts B E R           blocks reported, checksum errors, '0' bits repaired
 //   stopped                the run was stopped (the counts are what it recovered)
+//   unread                 the recording was not read to its end (cut short, a read
+//                          error, too long), and that alone made the status 3
 //   error TEXT             the run could not start, and why
 #pragma once
 
@@ -14,6 +16,7 @@ void summary_begin(int fd);
 void summary_folder(const std::string& path);
 void summary_counts();
 void summary_stopped();
+void summary_unread();
 void summary_error(const std::string& text);
 
 // What the parent reads back.
@@ -21,6 +24,7 @@ struct RunSummary {
     std::string folder;
     int blocks = -1, errors = -1, repaired = -1;  // -1: the run told nothing
     bool stopped = false;
+    bool unread = false;
     std::string error;
 };
 void parse_summary(const std::string& text, RunSummary& summary);
