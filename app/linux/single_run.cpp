@@ -172,6 +172,7 @@ int run_one(const CliOptions& options, const std::string& recording) {
     const bool placed = place_recording(recording, options.out, place, refusal);
     if (place.path.size() < path_size) std::memcpy(recovery_run.chosen_path, place.path.c_str(), place.path.size() + 1);
     recording_source.standard_input = place.standard_input;
+    recording_source.name = recording;
     if (!placed) fatal_error(refusal.c_str());
     // A picture must never replace the recording it shows: refused before anything is made.
     if (!place.standard_input) protect_from_pictures(place.path);
