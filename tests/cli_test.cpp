@@ -123,6 +123,24 @@ TEST_F(Cli, UsageErrorsExitWith64AndRunNothing) {
     }
 }
 
+TEST_F(Cli, UsageMistakesAreNamedAsTheyWereTyped) {
+    std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{"--quiet", "-dash.wav"}, "unknown option -dash.wav; a recording whose name begins with '-' goes after '--'"},
+        {{"-x", "a.wav"}, "unknown option -x\n"},
+        {{"--bogus=1", "a.wav"}, "unknown option --bogus\n"},
+        {{"--no", "a.wav"}, "option --no is ambiguous (--no-window, --no-hold)"},
+        {{"--qui=1", "a.wav"}, "--quiet takes no value"},
+        {{"--quiet", "--out"}, "--out needs a value"}};
+    for (const char* name : {"convert", "raw", "tzx", "quiet", "no-window", "no-hold", "merge", "help", "version"}) {
+        cases.push_back({{"--" + std::string(name) + "=1", "a.wav", "b.wav"}, "--" + std::string(name) + " takes no value"});
+    }
+    for (const auto& [args, message] : cases) {
+        const CliResult r = run_cli(args, dir.path);
+        EXPECT_EQ(r.status, 64) << args[0];
+        EXPECT_EQ(r.err.rfind("velliqor: " + message, 0), 0u) << r.err;
+    }
+}
+
 TEST_F(Cli, TwoMissingRecordingsAreABatchThatSaysWhyNeitherRan) {
     const CliResult r = run_cli({"a.wav", "b.wav"}, dir.path);
     EXPECT_EQ(r.status, 1);  // could not run: not a usage error
