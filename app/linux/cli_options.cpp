@@ -15,7 +15,7 @@ namespace {
 const char* const usage =
     "Usage: velliqor [OPTIONS] RECORDING...\n"
     "Recovers the blocks of ZX Spectrum tapes from recordings. An audio file (WAV,\n"
-    "FLAC, AIFF, OGG, ...) of any rate, width and channel count is decoded and\n"
+    "FLAC, AIFF, OGG, MP3, ...) of any rate, width and channel count is decoded and\n"
     "resampled to 48 kHz mono; a 48 kHz 16-bit mono WAV, and a file without an audio\n"
     "header, is read as raw little-endian signed 16-bit samples, header and all.\n"
     "A recording named - is read from standard input; a named pipe is read once.\n"
