@@ -28,13 +28,14 @@ struct RecoveryRun {
 extern RecoveryRun recovery_run;
 
 // Texts of the three errors that stop the start-up, and of the memory failure.
-extern const char* const text_file_not_found;   // "Файл не найден!" in the platform's encoding
+// The platform's own: the Windows program's, and the command line's in English.
+extern const char* const text_file_not_found;   // Windows: "Файл не найден!" in Windows-1251
+extern const char* const text_no_memory;        // Windows: "Not enought memory!\n", as it always was
 constexpr const char* text_no_extension = "Filename must have extension!";
 constexpr const char* text_no_log = "Can't create Log File!";
 constexpr const char* text_path_too_long = "Path is too long!";
 constexpr const char* text_no_folder = "Can't create output folder!";
 constexpr const char* text_no_folder_name = "Filename must have a name before its extension!";
-constexpr const char* text_no_memory = "Not enought memory!\n";
 
 // Shows the error (platform) and ends the process with exit_not_run.
 [[noreturn]] void fatal_error(const char* text);

@@ -146,7 +146,7 @@ TEST_F(Collections, AudioFilesAreReadAsTheyAreAndRawOnlyWhenAsked) {
     write_bytes(at("broken.flac"), broken);
     const CliResult refused = run_cli({"broken.flac"}, dir.path);
     EXPECT_EQ(refused.status, 1);
-    EXPECT_NE(refused.err.find("the header says it is audio, but it cannot be decoded"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("the header says it is a FLAC file, but it cannot be decoded"), std::string::npos) << refused.err;
 }
 
 TEST_F(Collections, BatchRunsEqualSingleRunsAndADamagedOneStopsNothing) {

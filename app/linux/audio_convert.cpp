@@ -11,6 +11,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -24,8 +26,238 @@ constexpr int highest_rate = 1536000;
 constexpr std::size_t samples_per_read = 16384;
 constexpr std::size_t resampled_room = 16384;
 
+// libsndfile's code for MPEG audio (1.1.0 and later), also where its header is older.
+constexpr int format_mpeg = 0x230000;
+constexpr int mpeg_layer_3 = 0x0082;
+
+// The containers whose first bytes say what they are.
+enum class Container { none, wav, rifx, rf64, aiff, flac, ogg, au, caf, mpeg, id3 };
+
+bool is(const unsigned char* head, std::size_t at, const char* text) { return std::memcmp(head + at, text, 4) == 0; }
+
+// The header of an MPEG audio frame at `p` (4 bytes): its length in bytes, or
+// 0 when these are no such header (no sync, or a reserved or free value).
+std::size_t mpeg_frame_length(const unsigned char* p) {
+    if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0) return 0;
+    const int version = (p[1] >> 3) & 3, layer = (p[1] >> 1) & 3;  // version 3: MPEG-1, 2: MPEG-2, 0: MPEG-2.5
+    const int bitrate_index = p[2] >> 4, rate_index = (p[2] >> 2) & 3, padding = (p[2] >> 1) & 1;
+    if (version == 1 || layer == 0 || bitrate_index == 0 || bitrate_index == 15 || rate_index == 3) return 0;
+    static const int kbps[2][3][15] = {
+        {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},   // MPEG-1 layer I
+         {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},      // layer II
+         {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},      // layer III
+        {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},      // MPEG-2 and 2.5 layer I
+         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},           // layers II and III
+         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}}};
+    static const int rates[3] = {44100, 48000, 32000};
+    const int rate = rates[rate_index] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
+    const int bitrate = kbps[version == 3 ? 0 : 1][3 - layer][bitrate_index] * 1000;
+    if (layer == 3) return static_cast<std::size_t>((12 * bitrate / rate + padding) * 4);  // layer I
+    const int per_frame = layer == 1 && version != 3 ? 72 : 144;                         // layer III of MPEG-2 and 2.5
+    return static_cast<std::size_t>(per_frame * bitrate / rate + padding);
+}
+
+// Bytes of a file's head that tell its container: room for two MPEG frames.
+constexpr std::size_t head_size = 6000;
+
+// What the first bytes (`n` of them) say. MPEG audio has no magic of its own:
+// a frame header must be followed by another where its length says, so that
+// raw samples that happen to begin like one are not taken for it.
+Container container_of(const unsigned char* head, std::size_t n) {
+    if (n >= 12) {
+        if (is(head, 0, "RIFF") && is(head, 8, "WAVE")) return Container::wav;
+        if (is(head, 0, "RIFX") && is(head, 8, "WAVE")) return Container::rifx;
+        if (is(head, 0, "RF64")) return Container::rf64;
+        if (is(head, 0, "FORM") && (is(head, 8, "AIFF") || is(head, 8, "AIFC"))) return Container::aiff;
+        if (is(head, 0, ".snd")) return Container::au;
+        if (is(head, 0, "caff")) return Container::caf;
+    }
+    if (n >= 4 && is(head, 0, "fLaC")) return Container::flac;
+    if (n >= 4 && is(head, 0, "OggS")) return Container::ogg;
+    // An ID3v2 tag: "ID3", a version, flags, and a length of four 7-bit bytes.
+    if (n >= 10 && std::memcmp(head, "ID3", 3) == 0 && head[3] < 0xFF && head[4] < 0xFF &&
+        (head[6] | head[7] | head[8] | head[9]) < 0x80) {
+        return Container::id3;
+    }
+    if (n >= 4) {
+        const std::size_t length = mpeg_frame_length(head);
+        if (length > 0 && length + 4 <= n && mpeg_frame_length(head + length) > 0 &&
+            (head[length + 1] & 0xFE) == (head[1] & 0xFE) && (head[length + 2] & 0x0C) == (head[2] & 0x0C)) {
+            return Container::mpeg;
+        }
+    }
+    return Container::none;
+}
+
+// The chunk that holds the sound, as the header describes it.
+struct SoundData {
+    bool found = false;
+    std::int64_t content_at = 0;     // its first byte
+    std::int64_t claimed = -1;       // the bytes of it that the header announces; -1: not known when it was written
+    std::int64_t size_field_at = -1;  // CAF: where that count lies (8 bytes, big-endian)
+};
+
+// Reads `n` bytes at `at`; false when they are not all there.
+using ReadAt = std::function<bool(std::int64_t at, unsigned char* to, std::size_t n)>;
+
+std::uint64_t number(const unsigned char* p, int bytes, bool big_endian) {
+    std::uint64_t v = 0;
+    for (int k = 0; k < bytes; ++k) v |= static_cast<std::uint64_t>(p[big_endian ? bytes - 1 - k : k]) << (8 * k);
+    return v;
+}
+
+// A 32-bit size this large is the placeholder that writers to a pipe leave
+// (0xFFFFFFFF, 0x7FFFFFFF; sox writes 0x7FFFF000): the length was not known.
+std::int64_t claimed_size(std::uint64_t size) { return size >= 0x7FFF0000u ? -1 : static_cast<std::int64_t>(size); }
+
+// Walks the chunks of a WAV, RIFX, RF64, AIFF or CAF header to its sound data.
+SoundData find_sound_data(Container container, const ReadAt& read_at) {
+    SoundData data;
+    unsigned char chunk[36];
+    const bool caf = container == Container::caf;
+    const bool big_endian = container == Container::rifx || container == Container::aiff || caf;
+    const char* const data_id = container == Container::aiff ? "SSND" : "data";
+    if (container != Container::wav && container != Container::rifx && container != Container::rf64 &&
+        container != Container::aiff && !caf) {
+        return data;
+    }
+    std::int64_t rf64_data = -1;  // RF64: the data chunk's size, kept in the ds64 chunk
+    if (container == Container::rf64) {
+        if (!read_at(12, chunk, 36) || !is(chunk, 0, "ds64")) return data;
+        const std::uint64_t size = number(chunk + 16, 8, false);
+        if (size > 0 && size < (std::uint64_t{1} << 62)) rf64_data = static_cast<std::int64_t>(size);
+    }
+    const int header = caf ? 12 : 8;
+    std::int64_t at = caf ? 8 : 12;
+    for (int chunks = 0; chunks < 4096; ++chunks) {
+        if (!read_at(at, chunk, static_cast<std::size_t>(header))) return data;
+        const std::uint64_t size = number(chunk + 4, caf ? 8 : 4, big_endian);
+        if (is(chunk, 0, data_id)) {
+            data.found = true;
+            data.content_at = at + header;
+            if (caf) {
+                data.size_field_at = at + 4;
+                data.claimed = size >= (std::uint64_t{1} << 62) ? -1 : static_cast<std::int64_t>(size);
+            } else if (container == Container::rf64 && size == 0xFFFFFFFFu) {
+                data.claimed = rf64_data;
+            } else {
+                data.claimed = claimed_size(size);
+            }
+            return data;
+        }
+        if (size >= (std::uint64_t{1} << 62)) return data;  // no chunk is that long: the header is damaged
+        at += header + static_cast<std::int64_t>(size) + (caf ? 0 : static_cast<std::int64_t>(size & 1));
+    }
+    return data;
+}
+
+// A file seen through libsndfile's virtual I/O with a few bytes replaced:
+// a CAF whose data chunk claims more than the file holds (or -1, "to the end
+// of the file", which libsndfile 1.2 refuses) is given the count it holds.
+struct PatchedFile {
+    int fd = -1;
+    sf_count_t length = 0, position = 0;
+    sf_count_t patch_at = 0;
+    unsigned char patch[8] = {};
+    ~PatchedFile() {
+        if (fd >= 0) close(fd);
+    }
+};
+
+sf_count_t patched_length(void* user) { return static_cast<PatchedFile*>(user)->length; }
+
+sf_count_t patched_seek(sf_count_t offset, int whence, void* user) {
+    auto& f = *static_cast<PatchedFile*>(user);
+    const sf_count_t base = whence == SEEK_CUR ? f.position : whence == SEEK_END ? f.length : 0;
+    if (offset < -base) return -1;
+    f.position = base + offset;
+    return f.position;
+}
+
+sf_count_t patched_read(void* to, sf_count_t count, void* user) {
+    auto& f = *static_cast<PatchedFile*>(user);
+    if (count <= 0 || f.position >= f.length) return 0;
+    count = std::min(count, f.length - f.position);
+    const ssize_t n = pread(f.fd, to, static_cast<std::size_t>(count), f.position);
+    if (n <= 0) return 0;
+    auto* bytes = static_cast<unsigned char*>(to);
+    for (sf_count_t k = 0; k < 8; ++k) {
+        const sf_count_t at = f.patch_at + k - f.position;
+        if (at >= 0 && at < n) bytes[at] = f.patch[k];
+    }
+    f.position += n;
+    return n;
+}
+
+sf_count_t patched_write(const void*, sf_count_t, void*) { return 0; }
+sf_count_t patched_tell(void* user) { return static_cast<PatchedFile*>(user)->position; }
+
+// A recording file as libsndfile opens it, with what its header says of its length.
+struct SoundFile {
+    SNDFILE* file = nullptr;
+    SF_INFO info{};
+    Container container = Container::none;
+    std::int64_t claimed = -1, held = -1;  // bytes of sound the header announces, and the file holds; -1: not known
+    bool frames_exact = false;             // info.frames is what the header announces, to be met exactly
+    std::unique_ptr<PatchedFile> patched;
+};
+
+bool is_cut(const SoundFile& s) { return s.claimed >= 0 && s.held >= 0 && s.claimed > s.held; }
+
+// Opens `path` with libsndfile, after reading its header's own account of the
+// sound data. Null file on failure, with libsndfile's error in `error`.
+void open_sound(const char* path, SoundFile& s, std::string& error) {
+    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return;
+    }
+    auto patched = std::make_unique<PatchedFile>();
+    patched->fd = fd;
+    struct stat status {};
+    const std::int64_t length = fstat(fd, &status) == 0 && S_ISREG(status.st_mode) ? status.st_size : -1;
+    std::vector<unsigned char> head(head_size);
+    const ssize_t n = pread(fd, head.data(), head.size(), 0);
+    s.container = container_of(head.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
+    SoundData data;
+    if (length >= 0) {
+        data = find_sound_data(s.container, [&](std::int64_t at, unsigned char* to, std::size_t count) {
+            return at >= 0 && at + static_cast<std::int64_t>(count) <= length &&
+                   pread(fd, to, count, at) == static_cast<ssize_t>(count);
+        });
+    }
+    if (data.found) {
+        s.held = std::max<std::int64_t>(0, length - data.content_at);
+        s.claimed = data.claimed;
+    }
+    if (data.found && data.size_field_at >= 0 && (data.claimed < 0 || is_cut(s))) {
+        patched->length = length;
+        patched->patch_at = data.size_field_at;
+        for (int k = 0; k < 8; ++k) patched->patch[k] = static_cast<unsigned char>(s.held >> (56 - 8 * k));
+        SF_VIRTUAL_IO io{patched_length, patched_seek, patched_read, patched_write, patched_tell};
+        s.file = sf_open_virtual(&io, SFM_READ, &s.info, patched.get());
+        if (s.file != nullptr) s.patched = std::move(patched);
+    } else {
+        s.file = sf_open(path, SFM_READ, &s.info);
+    }
+    if (s.file == nullptr) error = sf_strerror(nullptr);
+}
+
+void close_sound(SoundFile& s) {
+    if (s.file != nullptr) sf_close(s.file);
+    s.file = nullptr;
+    s.patched.reset();
+}
+
+std::string cut_text(std::int64_t claimed, std::int64_t held) {
+    return "its header announces " + std::to_string(claimed) + " bytes of sound, and the file holds " +
+           std::to_string(held) + " of them";
+}
+
 struct Conversion {
     SNDFILE* file = nullptr;
+    std::unique_ptr<PatchedFile> patched;  // what libsndfile reads through, when the header needed mending
+    std::int64_t claimed = -1, held = -1;  // of a file cut short: the bytes of sound announced, and those there
     SF_INFO info{};
     std::string name;                    // for messages
     ChannelChoice channel = ChannelChoice::left;
@@ -101,6 +333,9 @@ sf_count_t read_frames(Conversion& c) {
     const int rate = c.info.samplerate;
     if (sf_error(c.file) != SF_ERR_NO_ERROR) {
         fail(c, "decoding stopped " + seconds(c.frames_read, rate) + " in: " + sf_strerror(c.file));
+    } else if (c.claimed > c.held) {
+        fail(c, "the file is cut short " + seconds(c.frames_read, rate) + " into the recording: " +
+                    cut_text(c.claimed, c.held));
     } else if (c.frames_read == 0 && c.info.frames > 0) {
         fail(c, "no sample could be decoded, although the header announces some");
     } else if (c.exact_length && c.frames_read < c.info.frames) {
@@ -189,11 +424,17 @@ int close_converted(void* cookie) {
 }
 
 // Takes the opened file over, and closes it when the conversion cannot start.
-std::FILE* start_conversion(SNDFILE* file, const SF_INFO& info, const std::string& name, ChannelChoice channel,
-                            std::string& error) {
+std::FILE* start_conversion(SoundFile& sound, const std::string& name, ChannelChoice channel, std::string& error) {
     auto* c = new Conversion;
-    c->file = file;
+    c->file = sound.file;
+    sound.file = nullptr;
+    c->patched = std::move(sound.patched);
+    const SF_INFO info = sound.info;
     c->info = info;
+    if (is_cut(sound)) {
+        c->claimed = sound.claimed;
+        c->held = sound.held;
+    }
     c->name = name;
     c->channel = channel;
     const int rate = info.samplerate;
@@ -214,7 +455,8 @@ std::FILE* start_conversion(SNDFILE* file, const SF_INFO& info, const std::strin
         return nullptr;
     }
     // A FLAC header's count is exact, or SF_COUNT_MAX when the encoder did not know it.
-    c->exact_length = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC && info.frames < SF_COUNT_MAX;
+    c->exact_length = ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC || sound.frames_exact) &&
+                      info.frames < SF_COUNT_MAX;
     c->frames_per_read = std::max<sf_count_t>(1, static_cast<sf_count_t>(samples_per_read) / info.channels);
     if (rate != target_rate) {
         soxr_error_t failure = nullptr;
@@ -262,13 +504,14 @@ ssize_t peek_pipe(int fd, std::size_t count, std::string& head) {
 }  // namespace
 
 std::FILE* open_converted_recording(const char* path, ChannelChoice channel, std::string& error) {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path, SFM_READ, &info);
-    if (file == nullptr) {
-        error = std::string("cannot decode ") + path + ": " + sf_strerror(nullptr);
+    SoundFile sound;
+    std::string why;
+    open_sound(path, sound, why);
+    if (sound.file == nullptr) {
+        error = std::string("cannot decode ") + path + ": " + why;
         return nullptr;
     }
-    return start_conversion(file, info, path, channel, error);
+    return start_conversion(sound, path, channel, error);
 }
 
 std::FILE* open_converted_stream(int fd, const char* name, ChannelChoice channel, std::string& error) {
@@ -278,30 +521,59 @@ std::FILE* open_converted_stream(int fd, const char* name, ChannelChoice channel
     // libsndfile reads FLAC and CAF only from what it can seek in: from a pipe
     // FLAC fails to open ("lost sync") and CAF opens but gives no sample.
     const char* const save_first = " cannot be read from a pipe; save it to a file first";
+    SoundData data;
+    std::int64_t held = -1;  // a regular file's: the bytes of sound it holds
+    if (!from_pipe && S_ISREG(status.st_mode)) {
+        const off_t base = lseek(fd, 0, SEEK_CUR);  // libsndfile takes the file to begin here
+        const std::int64_t length = base >= 0 ? status.st_size - base : -1;
+        std::vector<unsigned char> head(head_size);
+        const ssize_t n = length > 0 ? pread(fd, head.data(), head.size(), base) : 0;
+        data = find_sound_data(container_of(head.data(), n > 0 ? static_cast<std::size_t>(n) : 0),
+                               [&](std::int64_t at, unsigned char* to, std::size_t count) {
+                                   return at >= 0 && at + static_cast<std::int64_t>(count) <= length &&
+                                          pread(fd, to, count, base + at) == static_cast<ssize_t>(count);
+                               });
+        if (data.found) held = std::max<std::int64_t>(0, length - data.content_at);
+    }
     if (from_pipe) {
+        // As much of the head as has come through (a pipe holds 64 KiB): the
+        // header's length of the sound, when it gives one, is then checked at the end.
         std::string head;
-        const ssize_t seen = peek_pipe(fd, 4, head);
+        const ssize_t seen = peek_pipe(fd, 65536, head);
         if (seen == 0) {
             error = cannot + "nothing came through";
             return nullptr;
         }
-        if (head == "fLaC") {
+        if (head.compare(0, 4, "fLaC") == 0) {
             error = cannot + "FLAC" + save_first;
             return nullptr;
         }
+        const auto* bytes = reinterpret_cast<const unsigned char*>(head.data());
+        const auto seen_at = [&](std::int64_t at, unsigned char* to, std::size_t n) {
+            if (at < 0 || at + static_cast<std::int64_t>(n) > static_cast<std::int64_t>(head.size())) return false;
+            std::memcpy(to, bytes + at, n);
+            return true;
+        };
+        data = find_sound_data(container_of(bytes, head.size()), seen_at);
     }
-    SF_INFO info{};
-    SNDFILE* file = sf_open_fd(fd, SFM_READ, &info, SF_FALSE);
-    if (file == nullptr) {
+    SoundFile sound;
+    sound.file = sf_open_fd(fd, SFM_READ, &sound.info, SF_FALSE);
+    if (sound.file == nullptr) {
         error = cannot + sf_strerror(nullptr);
         return nullptr;
     }
-    if (from_pipe && (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_CAF) {
-        sf_close(file);
+    if (from_pipe && (sound.info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_CAF) {
+        close_sound(sound);
         error = cannot + "CAF" + save_first;
         return nullptr;
     }
-    return start_conversion(file, info, name, channel, error);
+    // From a pipe libsndfile takes the header's count of frames as it stands:
+    // when the header gave one, falling short of it is a cut. A file's header
+    // is held against the file's length.
+    sound.frames_exact = from_pipe && data.found && data.claimed >= 0;
+    sound.claimed = data.claimed;
+    sound.held = held;
+    return start_conversion(sound, name, channel, error);
 }
 
 long long converted_samples_clipped() { return clipped; }
@@ -309,63 +581,104 @@ long long converted_samples_clipped() { return clipped; }
 std::string converted_read_failure() { return read_failure; }
 
 long long converted_length(const char* path) {
-    SF_INFO info{};
-    SNDFILE* f = sf_open(path, SFM_READ, &info);
-    if (f == nullptr) return 0;
-    sf_close(f);
+    SoundFile sound;
+    std::string error;
+    open_sound(path, sound, error);
+    if (sound.file == nullptr) return 0;
+    const SF_INFO info = sound.info;
+    close_sound(sound);
     if (info.samplerate < lowest_rate || info.samplerate > highest_rate || info.frames <= 0) return 0;
     const double length = static_cast<double>(info.frames) * target_rate / info.samplerate;
     return length < 1e15 ? static_cast<long long>(length) : 0;
 }
 
 namespace {
-// The first bytes of the formats people's recorders and converters write.
-bool has_audio_magic(const unsigned char* head, std::size_t n) {
-    if (n < 12) return n >= 4 && (std::memcmp(head, "fLaC", 4) == 0 || std::memcmp(head, "OggS", 4) == 0);
-    const auto is = [&](std::size_t at, const char* text) { return std::memcmp(head + at, text, 4) == 0; };
-    return (is(0, "RIFF") && is(8, "WAVE")) || is(0, "RF64") || (is(0, "FORM") && (is(8, "AIFF") || is(8, "AIFC"))) ||
-           is(0, "fLaC") || is(0, "OggS") || is(0, ".snd") || is(0, "caff");
+// A format's name, from what libsndfile found or, failing that, from the magic.
+std::string format_name(Container container, int format) {
+    if (container == Container::rifx) return "a big-endian WAV file (RIFX)";
+    switch (format & SF_FORMAT_TYPEMASK) {
+    case SF_FORMAT_WAV: case SF_FORMAT_WAVEX: return "a WAV file";
+    case SF_FORMAT_RF64: return "an RF64 file";
+    case SF_FORMAT_AIFF: return "an AIFF file";
+    case SF_FORMAT_FLAC: return "a FLAC file";
+    case SF_FORMAT_OGG: return "an OGG file";
+    case SF_FORMAT_AU: return "an AU file";
+    case SF_FORMAT_CAF: return "a CAF file";
+    case format_mpeg: return (format & SF_FORMAT_SUBMASK) == mpeg_layer_3 ? "an MP3 file" : "an MPEG audio file";
+    default: break;
+    }
+    switch (container) {
+    case Container::wav: return "a WAV file";
+    case Container::rf64: return "an RF64 file";
+    case Container::aiff: return "an AIFF file";
+    case Container::flac: return "a FLAC file";
+    case Container::ogg: return "an OGG file";
+    case Container::au: return "an AU file";
+    case Container::caf: return "a CAF file";
+    case Container::mpeg: return "an MP3 file (MPEG audio)";
+    case Container::id3: return "an MP3 file (it begins with an ID3 tag)";
+    default: return "an audio file";
+    }
 }
 
-const char* format_name(int format) {
-    switch (format & SF_FORMAT_TYPEMASK) {
-    case SF_FORMAT_WAV: case SF_FORMAT_WAVEX: return "a WAV";
-    case SF_FORMAT_RF64: return "an RF64";
-    case SF_FORMAT_AIFF: return "an AIFF";
-    case SF_FORMAT_FLAC: return "a FLAC";
-    case SF_FORMAT_OGG: return "an OGG";
-    case SF_FORMAT_AU: return "an AU";
-    case SF_FORMAT_CAF: return "a CAF";
-    default: return "an audio";
+// Whether this libsndfile reads MPEG audio at all (1.1.0 and later, built with mpg123).
+bool reads_mpeg() {
+    int count = 0;
+    sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
+    for (int k = 0; k < count; ++k) {
+        SF_FORMAT_INFO format{};
+        format.format = k;
+        if (sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &format, sizeof format) == 0 &&
+            (format.format & SF_FORMAT_TYPEMASK) == format_mpeg) {
+            return true;
+        }
     }
+    return false;
 }
 }  // namespace
 
 AudioSniff sniff_audio(const char* path) {
     AudioSniff sniff;
-    unsigned char head[12] = {};
+    std::vector<unsigned char> head(head_size);
     std::FILE* f = std::fopen(path, "rb");
     if (f == nullptr) return sniff;  // opening it reports why
-    const std::size_t n = std::fread(head, 1, sizeof head, f);
+    const std::size_t n = std::fread(head.data(), 1, head.size(), f);
     std::fclose(f);
-    if (!has_audio_magic(head, n)) return sniff;
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path, SFM_READ, &info);
-    if (file == nullptr) {
+    const Container container = container_of(head.data(), n);
+    if (container == Container::none) return sniff;
+    SoundFile sound;
+    std::string error;
+    open_sound(path, sound, error);
+    if (sound.file == nullptr) {
         sniff.shape = AudioShape::damaged;
-        sniff.description = sf_strerror(nullptr);
+        sniff.format = format_name(container, 0);
+        sniff.description = error;
+        if ((container == Container::mpeg || container == Container::id3) && !reads_mpeg()) {
+            sniff.description = std::string(sf_version_string()) +
+                                " here reads no MPEG audio (1.1.0 and later do, built with mpg123); "
+                                "convert it to WAV or FLAC first";
+        }
         return sniff;
     }
-    sf_close(file);
+    const SF_INFO info = sound.info;
+    close_sound(sound);
+    sniff.format = format_name(container, info.format);
     const int major = info.format & SF_FORMAT_TYPEMASK, subtype = info.format & SF_FORMAT_SUBMASK;
-    if ((major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX) && subtype == SF_FORMAT_PCM_16 && info.channels == 1 &&
-        info.samplerate == static_cast<int>(target_rate)) {
+    if (container == Container::wav && (major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX) &&
+        subtype == SF_FORMAT_PCM_16 && info.channels == 1 && info.samplerate == static_cast<int>(target_rate)) {
         sniff.shape = AudioShape::plain;
+        if (is_cut(sound)) {
+            const double seconds_held = static_cast<double>(sound.held / 2) / target_rate;
+            char text[64];
+            std::snprintf(text, sizeof text, "%.1f s", seconds_held);
+            sniff.cut = std::string("the file is cut short ") + text + " into the recording: " +
+                        cut_text(sound.claimed, sound.held);
+        }
         return sniff;
     }
     sniff.shape = AudioShape::foreign;
     char text[160];
-    std::snprintf(text, sizeof text, "%s file of %d Hz, %d channel%s", format_name(info.format), info.samplerate,
+    std::snprintf(text, sizeof text, "%s of %d Hz, %d channel%s", sniff.format.c_str(), info.samplerate,
                   info.channels, info.channels == 1 ? "" : "s");
     sniff.description = text;
     return sniff;

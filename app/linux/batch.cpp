@@ -137,7 +137,7 @@ std::string verdict(const Job& job) {
     switch (job.status) {
     case exit_ok: return "ok";
     case exit_blocks_bad: return job.summary.blocks == 0 ? "no blocks" : "checksum errors";
-    case exit_output_lost: return "output lost";
+    case exit_output_lost: return job.summary.unread ? "not read to its end" : "output lost";
     default: break;
     }
     if (job.summary.stopped) return "stopped";

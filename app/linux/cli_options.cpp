@@ -15,7 +15,7 @@ namespace {
 const char* const usage =
     "Usage: velliqor [OPTIONS] RECORDING...\n"
     "Recovers the blocks of ZX Spectrum tapes from recordings. An audio file (WAV,\n"
-    "FLAC, AIFF, OGG, ...) of any rate, width and channel count is decoded and\n"
+    "FLAC, AIFF, OGG, MP3, ...) of any rate, width and channel count is decoded and\n"
     "resampled to 48 kHz mono; a 48 kHz 16-bit mono WAV, and a file without an audio\n"
     "header, is read as raw little-endian signed 16-bit samples, header and all.\n"
     "A recording named - is read from standard input; a named pipe is read once.\n"
@@ -169,6 +169,47 @@ std::string absolute_path(const std::string& path) {
     return std::string(current) + "/" + path;
 }
 
+namespace {
+// The long option of no value whose code is `code`, or null.
+const option* no_value_option(int code) {
+    for (const option* o = long_options; code != 0 && o->name != nullptr; ++o) {
+        if (o->val == code && o->has_arg == no_argument) return o;
+    }
+    return nullptr;
+}
+
+// What getopt_long found wrong ('?' or ':'), in the user's words. A long
+// option is the word just passed; getopt_long sets optopt to 0 for one it does
+// not know, and to the code of one of no value that was given one. A short
+// option's mistake is always the first letter of its word (-h, -V and -j end
+// the word they begin), which is still the current word when it goes on.
+std::string mistake(int code, int argc, char** argv) {
+    const char* const after_dashes = "; a recording whose name begins with '-' goes after '--'";
+    const std::string passed = optind >= 1 && optind <= argc ? argv[optind - 1] : "";
+    const std::string named = passed.substr(0, passed.find('='));
+    const bool given_value = passed.find('=') != std::string::npos;
+    if (passed.rfind("--", 0) == 0 && (code == ':' || optopt == 0 || (given_value && no_value_option(optopt)))) {
+        if (code == ':') return named + " needs a value";
+        if (optopt != 0) return std::string("--") + no_value_option(optopt)->name + " takes no value";
+        std::string candidates;
+        int matches = 0;
+        for (const option* o = long_options; o->name != nullptr; ++o) {
+            if (std::strncmp(o->name, named.c_str() + 2, named.size() - 2) != 0) continue;
+            candidates += std::string(matches++ == 0 ? "" : ", ") + "--" + o->name;
+        }
+        if (matches > 1) return "option " + named + " is ambiguous (" + candidates + ")";
+        return "unknown option " + named + (access(passed.c_str(), F_OK) == 0 ? after_dashes : "");
+    }
+    const std::string letter = std::string("-") + static_cast<char>(optopt);
+    if (code == ':') return letter + " needs a value";
+    // "-dash.wav": a word of more than one letter is most likely a name.
+    const bool word_goes_on =
+        optind < argc && std::strncmp(argv[optind], letter.c_str(), 2) == 0 && argv[optind][2] != '\0';
+    const std::string word = word_goes_on ? argv[optind] : letter;
+    return "unknown option " + word + (word_goes_on || access(word.c_str(), F_OK) == 0 ? after_dashes : "");
+}
+}  // namespace
+
 int parse_cli_options(int argc, char** argv, CliOptions& options) {
     optind = 0;  // a fresh scan, also when called again
     opterr = 0;  // our own words for mistakes
@@ -176,12 +217,7 @@ int parse_cli_options(int argc, char** argv, CliOptions& options) {
     for (;;) {
         const int code = getopt_long(argc, argv, ":hVj:", long_options, nullptr);
         if (code == -1) break;
-        // How the user wrote the option: "--name" (up to any "=value") or "-x".
-        const std::string written = optind >= 1 && optind <= argc ? argv[optind - 1] : "";
-        const std::string named = written.rfind("--", 0) == 0 ? written.substr(0, written.find('='))
-                                                              : std::string("-") + static_cast<char>(optopt);
-        if (code == '?') return usage_error("unknown option " + named);
-        if (code == ':') return usage_error(named + " needs a value");
+        if (code == '?' || code == ':') return usage_error(mistake(code, argc, argv));
         frames_every_given = frames_every_given || code == opt_frames_every;
         const int status = take_option(code, optarg, options);
         if (status >= 0) return status;

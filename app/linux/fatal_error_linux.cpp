@@ -17,9 +17,13 @@
         message += std::string(" (Log.txt: ") + std::strerror(reason) + ")";
     }
     std::fprintf(stderr, "velliqor: %s\n", message.c_str());
-    if (recording_source.standard_input) {
+    // A message that begins with the recording's name ("NAME: No such file or
+    // directory") has said which it is.
+    const std::string name = recording_source.standard_input ? "standard input" : recording_source.name;
+    const bool named = !name.empty() && message.compare(0, name.size() + 2, name + ": ") == 0;
+    if (!named && recording_source.standard_input) {
         std::fputs("velliqor: recording: standard input\n", stderr);
-    } else if (recovery_run.chosen_path[0] != '\0') {
+    } else if (!named && recovery_run.chosen_path[0] != '\0') {
         std::fprintf(stderr, "velliqor: recording: %s\n", recovery_run.chosen_path);
     }
     summary_error(message);

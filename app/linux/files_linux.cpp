@@ -12,8 +12,9 @@
 #include "app/run_driver.h"
 
 const char path_separator = '/';
-const char* const text_file_not_found = "\xD0\xA4\xD0\xB0\xD0\xB9\xD0\xBB \xD0\xBD\xD0\xB5 "
-                                        "\xD0\xBD\xD0\xB0\xD0\xB9\xD0\xB4\xD0\xB5\xD0\xBD!";  // UTF-8
+// The command line speaks English; the Windows program keeps its own texts.
+const char* const text_file_not_found = "No such file or directory";
+const char* const text_no_memory = "Not enough memory!\n";
 
 void platform_choose_recording(char*) {}
 
@@ -27,6 +28,14 @@ char open_error[path_size + 512];  // the text fatal_error shows
     fatal_error(open_error);
 }
 
+// "NAME: No such file or directory", with the recording as the user named it.
+[[noreturn]] void cannot_open_named(const char* path) {
+    const int reason = errno;
+    const std::string name = recording_source.standard_input ? "standard input"
+                             : recording_source.name.empty() ? path : recording_source.name;
+    cannot_open(name + ": " + std::strerror(reason));
+}
+
 std::FILE* open_converted(const char* path) {
     std::string error;
     std::FILE* stream = nullptr;
@@ -34,10 +43,14 @@ std::FILE* open_converted(const char* path) {
     // from the stand-in path that only names its output folder.
     if (recording_source.stream || recording_source.standard_input) {
         const int fd = recording_source.standard_input ? dup(STDIN_FILENO) : open(path, O_RDONLY | O_CLOEXEC);
-        if (fd < 0) cannot_open(std::string("cannot open ") + path + ": " + std::strerror(errno));
+        if (fd < 0) cannot_open_named(path);
         stream = open_converted_stream(fd, recording_source.standard_input ? "standard input" : path,
                                        recording_source.channel, error);
     } else {
+        // Opened once first, so that a file that cannot be opened says so as in a run without --convert.
+        const int fd = open(path, O_RDONLY | O_CLOEXEC);
+        if (fd < 0) cannot_open_named(path);
+        close(fd);
         stream = open_converted_recording(path, recording_source.channel, error);
     }
     if (stream == nullptr) cannot_open(error);
@@ -45,14 +58,12 @@ std::FILE* open_converted(const char* path) {
 }
 }  // namespace
 
-// A missing file keeps the program's own text; other failures say what they are.
+// A file that cannot be opened is named as the user named it, with the reason.
 std::FILE* platform_open_recording(const char* path) {
     if (recording_source.convert) return open_converted(path);
     std::FILE* file = recording_source.standard_input ? fdopen(dup(STDIN_FILENO), "rb") : std::fopen(path, "rb");
     if (file != nullptr) return file;
-    if (errno == ENOENT) fatal_error(text_file_not_found);
-    cannot_open(std::string("cannot open ") + (recording_source.standard_input ? "standard input" : path) + ": " +
-                std::strerror(errno));
+    cannot_open_named(path);
 }
 
 bool platform_current_directory(char* path, std::size_t size) { return getcwd(path, size) != nullptr; }

@@ -36,6 +36,8 @@ void summary_counts() {
 
 void summary_stopped() { send("stopped"); }
 
+void summary_unread() { send("unread"); }
+
 void summary_error(const std::string& text) { send("error " + one_line(text)); }
 
 void summary_unkept(const std::string& text) { send("unkept " + one_line(text)); }
@@ -48,6 +50,7 @@ void parse_summary(const std::string& text, RunSummary& summary) {
         const std::string rest = line.size() > word.size() + 1 ? line.substr(word.size() + 1) : "";
         if (word == "folder") summary.folder = rest;
         if (word == "stopped") summary.stopped = true;
+        if (word == "unread") summary.unread = true;
         if (word == "error") summary.error = rest;
         if (word == "unkept") summary.unkept = rest;
         if (word == "counts") std::sscanf(rest.c_str(), "%d %d %d", &summary.blocks, &summary.errors, &summary.repaired);

@@ -4,6 +4,8 @@
 //   folder PATH            the output folder claimed
 //   counts B E R           blocks reported, checksum errors, '0' bits repaired
 //   stopped                the run was stopped (the counts are what it recovered)
+//   unread                 the recording was not read to its end (cut short, a read
+//                          error, too long), and that alone made the status 3
 //   error TEXT             the run could not start, and why
 //   unkept TEXT            a merge's take: why its blocks could not all be kept
 #pragma once
@@ -15,6 +17,7 @@ void summary_begin(int fd);
 void summary_folder(const std::string& path);
 void summary_counts();
 void summary_stopped();
+void summary_unread();
 void summary_error(const std::string& text);
 void summary_unkept(const std::string& text);
 
@@ -23,6 +26,7 @@ struct RunSummary {
     std::string folder;
     int blocks = -1, errors = -1, repaired = -1;  // -1: the run told nothing
     bool stopped = false;
+    bool unread = false;
     std::string error;
     std::string unkept;
 };

@@ -32,6 +32,7 @@
 #include "input/sample_stream.h"
 #include "output/block_report.h"
 #include "output/log_file.h"
+#include "output/output_problems.h"
 #include "output/tzx_writer.h"
 #include "common/basics.h"
 #include "view/canvas.h"
@@ -100,6 +101,10 @@ void hold_with_summary() {
     live_window_hold(summary);
 }
 
+// A 48 kHz 16-bit mono WAV read as raw samples whose data chunk claims more
+// than the file holds: its bytes are read as always, but the recording is cut.
+std::string plain_cut;
+
 // Whether to decode the recording: asked for, or a file whose header says it
 // is audio of another shape than 48 kHz 16-bit mono (said in one line). A
 // header that libsndfile cannot decode stops the run: its bytes are no samples.
@@ -109,10 +114,11 @@ bool decode_recording(const CliOptions& options, const RecordingPlace& place) {
     const AudioSniff sniff = sniff_audio(place.path.c_str());
     if (sniff.shape == AudioShape::damaged) {
         static std::string error;
-        error = "the header says it is audio, but it cannot be decoded (" + sniff.description +
+        error = "the header says it is " + sniff.format + ", but it cannot be decoded (" + sniff.description +
                 "); --raw reads its bytes as samples";
         fatal_error(error.c_str());
     }
+    plain_cut = sniff.cut;
     if (sniff.shape != AudioShape::foreign) return false;
     std::fprintf(stderr, "velliqor: %s is %s: converting it to 48 kHz mono (--raw reads its bytes as samples)\n",
                  place.path.c_str(), sniff.description.c_str());
@@ -159,6 +165,7 @@ int run_one(const CliOptions& options, const std::string& recording) {
     const bool placed = place_recording(recording, options.out, place, refusal);
     if (place.path.size() < path_size) std::memcpy(recovery_run.chosen_path, place.path.c_str(), place.path.size() + 1);
     recording_source.standard_input = place.standard_input;
+    recording_source.name = recording;
     if (!placed) fatal_error(refusal.c_str());
     // A picture must never replace the recording it shows, nor land among the
     // run's output: refused before anything is made.
@@ -221,6 +228,14 @@ int run_one(const CliOptions& options, const std::string& recording) {
     if (convert && !converted_read_failure().empty()) {
         std::fprintf(stderr, "velliqor: %s\n", converted_read_failure().c_str());
     }
+    // Read raw to its last byte, as it always was, but not to the end of the recording.
+    if (!plain_cut.empty()) {
+        std::fprintf(stderr, "velliqor: %s: %s; its bytes were read as samples up to there\n", place.path.c_str(),
+                     plain_cut.c_str());
+        if (status == exit_ok || status == exit_blocks_bad) status = exit_output_lost;
+    }
+    const bool recording_unread =
+        sample_source.recording_read_error || sample_source.recording_too_long || !plain_cut.empty();
     if (convert && converted_samples_clipped() > 0) {
         std::fprintf(stderr, "velliqor: %lld samples went past the 16-bit range in the conversion and were clipped\n",
                      converted_samples_clipped());
@@ -243,6 +258,8 @@ int run_one(const CliOptions& options, const std::string& recording) {
     std::fflush(stdout);
     summary_folder(output_claim.folder);
     summary_counts();
+    // Status 3 for the recording alone, with every output whole: the table says so.
+    if (recording_unread && extras_kept && !output_problems.output_lost) summary_unread();
     if (window && options.hold) hold_with_summary();
     live_window_close();
     canvas_destroy();

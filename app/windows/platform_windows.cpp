@@ -13,6 +13,7 @@
 
 const char path_separator = '\\';
 const char* const text_file_not_found = "\xD4\xE0\xE9\xEB \xED\xE5 \xED\xE0\xE9\xE4\xE5\xED!";  // Windows-1251
+const char* const text_no_memory = "Not enought memory!\n";  // the program's text, as it always was
 
 int windows_text_out(int x, int row, const char* text, std::uint32_t colour) {
     SetTextColor(shell.memory_dc, colour);

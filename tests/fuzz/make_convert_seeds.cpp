@@ -1,6 +1,7 @@
 // Writes the first inputs of the --convert fuzzer: a short recording of real
-// blocks in the formats and shapes people's files come in, and two damaged ones.
+// blocks in the formats and shapes people's files come in, and damaged ones.
 #include <sndfile.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -68,9 +69,20 @@ int main(int argc, char** argv) {
               write_sound(at + "mono_16bit_44k.flac", recorded(44100), 44100, 1, SF_FORMAT_FLAC | pcm16) &&
               write_sound(at + "damaged_frame.flac", recorded(44100), 44100, 1, SF_FORMAT_FLAC | pcm16) &&
               write_sound(at + "rate_1_hz.wav", recorded(8000), 8000, 1, SF_FORMAT_WAV | pcm16);
-    // Bytes flipped in the last of the FLAC's two frames; the WAV's rate and byte rate set to 1 and 2.
+    ok = ok && write_sound(at + "big_endian_48k.wav", recorded(48000), 48000, 1, SF_FORMAT_WAV | pcm16 | SF_ENDIAN_BIG) &&
+         write_sound(at + "cut_16bit_48k.caf", recorded(48000), 48000, 1, SF_FORMAT_CAF | pcm16) &&
+         write_sound(at + "cut_stereo_44k.aiff", recorded(44100), 44100, 2, SF_FORMAT_AIFF | pcm16);
+    // Bytes flipped in the last of the FLAC's two frames; the WAV's rate and byte rate set to 1 and 2;
+    // the CAF and the AIFF cut short of what their headers announce.
     ok = ok && patch(at + "damaged_frame.flac", -2000, std::vector<unsigned char>(16, 0x5A), true) &&
-         patch(at + "rate_1_hz.wav", 24, {1, 0, 0, 0, 2, 0, 0, 0}, false);
+         patch(at + "rate_1_hz.wav", 24, {1, 0, 0, 0, 2, 0, 0, 0}, false) &&
+         truncate((at + "cut_16bit_48k.caf").c_str(), 5000) == 0 &&
+         truncate((at + "cut_stereo_44k.aiff").c_str(), 5000) == 0;
+    // MP3 where this libsndfile writes it (1.1.0 and later, built with LAME).
+    SF_INFO mp3{0, 48000, 1, 0x230082, 0, 0};  // SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III
+    if (ok && sf_format_check(&mp3) == SF_TRUE) {
+        ok = write_sound(at + "mono_48k.mp3", recorded(48000), 48000, 1, mp3.format);
+    }
     if (!ok) std::fprintf(stderr, "make_convert_seeds: could not write the seeds in %s\n", argv[1]);
     return ok ? 0 : 1;
 }
