@@ -20,6 +20,7 @@ add_library(velliqor_linux STATIC
   app/linux/live_window.cpp
   app/linux/frames.cpp
   app/linux/audio_convert.cpp
+  app/linux/audio_header.cpp
   app/linux/cli_options.cpp
   app/linux/single_run.cpp
   app/linux/stop_signal.cpp
@@ -70,7 +71,7 @@ if(VELLIQOR_FUZZ)
   add_executable(make_fuzz_seeds tests/fuzz/make_seeds.cpp)
   target_link_libraries(make_fuzz_seeds PRIVATE velliqor_encoder)
   # --convert's decoding alone, on any bytes as an audio file.
-  add_executable(convert_fuzz tests/fuzz/convert_fuzz.cpp app/linux/audio_convert.cpp)
+  add_executable(convert_fuzz tests/fuzz/convert_fuzz.cpp app/linux/audio_convert.cpp app/linux/audio_header.cpp)
   target_include_directories(convert_fuzz PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(convert_fuzz PRIVATE PkgConfig::SNDFILE PkgConfig::SOXR)
   target_link_options(convert_fuzz PRIVATE -fsanitize=fuzzer)
