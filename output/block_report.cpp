@@ -93,19 +93,11 @@ void finish_block() {
     if (decoder.decoder_state != Data) return;
 
     const std::uint8_t* bytes = block_buffer.bytes;
-    std::int32_t n = block_buffer.bit_count / 8;
+    const std::int32_t decoded = block_buffer.bit_count / 8;
     const std::uint8_t flag = bytes[0];
-    std::int32_t overlen = 0;
-    if (flag == 0xFF && bit_recorder.header_seen == 1) {
-        const std::int32_t expected = (block_report.saved_header[12] | block_report.saved_header[13] << 8) + 2;
-        if (n > expected && n <= expected + static_cast<double>(overlen_tolerance)) {
-            overlen = n - expected;
-            n = expected;
-        }
-    } else if (flag == 0x00 && n > header_length && n <= header_length + static_cast<double>(overlen_tolerance)) {
-        overlen = n - header_length;
-        n = header_length;
-    }
+    const std::int32_t announced = block_report.saved_header[12] | block_report.saved_header[13] << 8;
+    const std::int32_t n = reported_length(decoded, flag, bit_recorder.header_seen == 1, announced);
+    const std::int32_t overlen = decoded - n;
     std::uint8_t c = 0;
     for (std::int32_t k = 0; k < n; ++k) c ^= bytes[k];
 

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "common/overrun_trim.h"  // overlen_tolerance, header_length
+
 constexpr std::int32_t pause_threshold = 192000;  // samples; a longer gap (strictly) gets a pause line
-constexpr float overlen_tolerance = 20.0f;        // bytes; the largest overrun that is trimmed
-constexpr int header_length = 19;                 // bytes of a standard header block
 
 // A reported block as the decoder left it, for a front end that keeps blocks
 // (the merge of takes). Valid during the call only.

@@ -102,4 +102,18 @@ TEST_F(OverrunTrim, DataOverrunByExactlyTheToleranceIsStoredTrimmedAndOneMoreIsS
     EXPECT_FALSE(has(line, "OverLen")) << line;
     EXPECT_EQ(stored("000_Noname.tap"), (std::vector<Block>{header, data, header, whole}));
 }
+TEST(ReportedLength, TrimsAnOverrunOfAtMostTheTolerance) {
+    const struct {
+        std::int32_t decoded;
+        std::uint8_t flag;
+        bool after_header;
+        std::int32_t announced, reported;
+    } cases[] = {
+        {322, 0xFF, true, 300, 302}, {323, 0xFF, true, 300, 323}, {322, 0xFF, false, 300, 322},
+        {301, 0xFF, true, 300, 301}, {39, 0x00, false, 0, 19}, {40, 0x00, true, 0, 40}, {30, 0x42, true, 10, 30},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(reported_length(c.decoded, c.flag, c.after_header, c.announced), c.reported) << c.decoded;
+    }
+}
 }  // namespace
