@@ -142,6 +142,15 @@ void finish_block() {
                               times_length, line.text, n);
     }
     if (block_report.sink != nullptr) {
-        block_report.sink(ReportedBlock{bytes, block_buffer.weights, n, decoder.block_start, end, c == 0, line.text});
+        ReportedBlock b;
+        b.bytes = bytes;
+        b.weights = block_buffer.weights;
+        b.bit_count = block_buffer.bit_count;
+        b.length = n;
+        b.start = decoder.block_start;
+        b.end = end;
+        b.checksum_ok = c == 0;
+        b.line = line.text;
+        block_report.sink(b);
     }
 }

@@ -1,6 +1,6 @@
 // The blocks a run reports to a front end that keeps them (the merge of
-// takes), each bit with what the decoder knew of it: keeping them changes
-// nothing that a run writes.
+// takes), every bit decoded with what the decoder knew of it: keeping them
+// changes nothing that a run writes.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -14,7 +14,7 @@
 
 namespace {
 struct Kept {
-    std::vector<std::uint8_t> bytes, weights;
+    std::vector<std::uint8_t> bytes, weights, bits;  // bits: every one decoded
     bool checksum_ok = false;
     std::int32_t start = 0;
 };
@@ -24,9 +24,19 @@ void keep(const ReportedBlock& b) {
     Kept k;
     k.bytes.assign(b.bytes, b.bytes + b.length);
     if (b.weights != nullptr) k.weights.assign(b.weights, b.weights + 8 * b.length);
+    for (std::int32_t i = 0; i < b.bit_count; ++i) k.bits.push_back(static_cast<std::uint8_t>(reported_bit(b, i)));
     k.checksum_ok = b.checksum_ok;
     k.start = b.start;
     kept.push_back(k);
+}
+
+// Bits as text, most significant first.
+std::string text_of(const std::vector<std::uint8_t>& bytes, bool one_per_bit) {
+    std::string t;
+    for (std::uint8_t b : bytes) {
+        for (int k = one_per_bit ? 0 : 7; k >= 0; --k) t += static_cast<char>('0' + (b >> k & 1));
+    }
+    return t;
 }
 
 // Runs the whole job in this process on `samples`, in folder `name` of `dir`.
@@ -89,6 +99,33 @@ TEST(ReportedBlocks, KeepingThemChangesNothingTheRunWrites) {
     EXPECT_EQ(list_folder(dir.path + "/plain"), list_folder(dir.path + "/keeping"));
     for (const std::string& f : list_folder(dir.path + "/plain")) {
         EXPECT_EQ(read_bytes(dir.path + "/plain/" + f), read_bytes(dir.path + "/keeping/" + f)) << f;
+    }
+    remove_temp_dir(dir);
+}
+
+// Every bit decoded is reported, also those the report leaves out: an overrun
+// of the announced length, a partial last byte. Each block ends in one '1'
+// more, its closing pulse.
+TEST(ReportedBlocks, CarryEveryBitDecoded) {
+    const TempDir dir = make_temp_dir();
+    const Block header = make_header(3, "over", 10, 32768, 0), data = make_data_block(0xFF, pattern(15, 3));
+    const struct {
+        const char* name;
+        std::vector<std::int16_t> samples;
+        std::vector<std::string> bits;
+        std::vector<std::size_t> lengths;
+    } cases[] = {
+        {"overrun", encode_blocks({header, data}, {}), {text_of(header, false) + "1", text_of(data, false) + "1"}, {19, 12}},
+        {"partial", bit_pattern("11111111" "00000000" "101"), {"11111111" "00000000" "1011"}, {2}},
+    };
+    for (const auto& c : cases) {
+        kept.clear();
+        run_in_process(dir, c.name, c.samples, true);
+        ASSERT_EQ(kept.size(), c.bits.size()) << c.name;
+        for (std::size_t k = 0; k < kept.size(); ++k) {
+            EXPECT_EQ(text_of(kept[k].bits, true), c.bits[k]) << c.name << k;
+            EXPECT_EQ(kept[k].bytes.size(), c.lengths[k]) << c.name << k;
+        }
     }
     remove_temp_dir(dir);
 }
