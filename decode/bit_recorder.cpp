@@ -2,6 +2,8 @@
 // a pulse of a run is lost, the spacing to the next one tells how many '0'
 // cycles passed, and the missing ones are filled in. The period estimate
 // follows the tape speed as the mean of the last history_length '0' cycles.
+#include <algorithm>
+
 #include "analysis/pulse_ring.h"
 #include "analysis/signal_analyser.h"
 #include "common/build_profile.h"
@@ -42,6 +44,15 @@ void push_bit(int bit, std::uint8_t weight) {
     if (block_buffer.weights != nullptr) block_buffer.weights[block_buffer.bit_count] = weight;
     draw_screen_bit(v, bit);
     ++block_buffer.bit_count;
+}
+
+void take_back_bits(std::int32_t count) {
+    const std::int32_t held = count % 8;  // bits of the block in the partial byte
+    if (held != 0) {
+        const std::int32_t pushed = block_buffer.bit_count - count;
+        block_buffer.bytes[count / 8] = static_cast<std::uint8_t>(block_buffer.bytes[count / 8] >> std::min(pushed, 8 - held));
+    }
+    block_buffer.bit_count = count;
 }
 
 void start_zero_run(double p) {

@@ -9,9 +9,10 @@
 constexpr int block_buffer_size = 131072;  // bytes; later bits are dropped
 
 struct BlockBuffer {
-    std::uint8_t* bytes = nullptr;  // heap (run driver); never cleared: each byte is rebuilt by 8 shifts (push_bit)
+    std::uint8_t* bytes = nullptr;  // heap (run driver); never cleared: each byte is rebuilt by 8 shifts (push_bit),
+                                    // so a partial last byte holds the block's bit_count % 8 bits in its low bits
     std::uint8_t* weights = nullptr;  // block_buffer_size x 8 entries, one per bit: a BitWeight (push_bit); heap (run driver), may be absent
-    std::int32_t bit_count = 0;     // bits pushed in the current block (push_bit; cleared by decode_block, taken back by the data phase)
+    std::int32_t bit_count = 0;     // bits pushed in the current block (push_bit; cleared by decode_block, taken back by the data phase: take_back_bits)
 };
 
 // Per-block counters and extremes, shown in the panel and the log. Cleared by
@@ -62,6 +63,9 @@ void history_restart(PositionHistory& h, double p, double P);
 // Shifts a bit into the buffer (most significant first), counts it and draws it
 // into the screen panel.
 void push_bit(int bit, std::uint8_t weight = weight_clean);
+// Drops the bits pushed since bit_count was `count`. A partial byte they
+// completed is shifted back, so that its low bits are again the block's.
+void take_back_bits(std::int32_t count);
 // The first paired short pulse of a zero run, at position p.
 void start_zero_run(double p);
 // A further paired short pulse of the run: fills in missing '0' cycles and re-estimates P.

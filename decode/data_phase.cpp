@@ -163,7 +163,7 @@ std::int32_t decode_data(std::int32_t S) {
         if (r == 1) {
             const std::int32_t d = pos(pulse_ring.ring_index) - decoder.last_edge;
             if (new_pilot_begins(d)) {
-                block_buffer.bit_count = phase.pilot_run_start_bits;
+                take_back_bits(phase.pilot_run_start_bits);
                 return 1;
             }
             if (d < one_limit * decoder.tracked_period) {

@@ -105,7 +105,7 @@ TEST(ReportedBlocks, KeepingThemChangesNothingTheRunWrites) {
 
 // Every bit decoded is reported, also those the report leaves out: an overrun
 // of the announced length, a partial last byte. Each block ends in one '1'
-// more, its closing pulse.
+// more, its closing pulse or the first pulse of a pilot that follows at once.
 TEST(ReportedBlocks, CarryEveryBitDecoded) {
     const TempDir dir = make_temp_dir();
     const Block header = make_header(3, "over", 10, 32768, 0), data = make_data_block(0xFF, pattern(15, 3));
@@ -117,6 +117,8 @@ TEST(ReportedBlocks, CarryEveryBitDecoded) {
     } cases[] = {
         {"overrun", encode_blocks({header, data}, {}), {text_of(header, false) + "1", text_of(data, false) + "1"}, {19, 12}},
         {"partial", bit_pattern("11111111" "00000000" "101"), {"11111111" "00000000" "1011"}, {2}},
+        {"pilot_at_once", bit_pattern("11111111" "00000000" "101" "p" "11111111" "00000000" "0101"),
+         {"11111111" "00000000" "1011", "11111111" "00000000" "01011"}, {2, 2}},
     };
     for (const auto& c : cases) {
         kept.clear();

@@ -32,6 +32,10 @@ void pilot_and_sync(PulseTrain& t) {
 
 void bits_into(PulseTrain& t, const std::string& bits) {
     for (char c : bits) {
+        if (c == 'p') {
+            pilot_and_sync(t);
+            continue;
+        }
         if (c == 'x') {
             pulse_train_silence(t, 2 * zero_t / 3.5e6);
             continue;
