@@ -1,12 +1,14 @@
 // The blocks a run reports to a front end that keeps them (the merge of
 // takes), every bit decoded with what the decoder knew of it: keeping them
 // changes nothing that a run writes.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <string>
 #include <vector>
 
+#include "app/linux/take_blocks.h"
 #include "app/run_driver.h"
 #include "support/test_files.h"
 #include "support/test_tapes.h"
@@ -128,6 +130,52 @@ TEST(ReportedBlocks, CarryEveryBitDecoded) {
             EXPECT_EQ(text_of(kept[k].bits, true), c.bits[k]) << c.name << k;
             EXPECT_EQ(kept[k].bytes.size(), c.lengths[k]) << c.name << k;
         }
+    }
+    remove_temp_dir(dir);
+}
+
+// The kept file holds every bit with its weight, and refuses to be read when damaged.
+TEST(ReportedBlocks, KeptFileHoldsEveryBit) {
+    const TempDir dir = make_temp_dir();
+    const int fd = open((dir.path + "/kept").c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_TRUE(keep_blocks_in(fd));
+    const std::uint8_t bytes[3] = {0x00, 0x81, 0x05};  // a partial last byte holds its bits low: 0101
+    std::vector<std::uint8_t> weights(20, weight_clean);
+    weights[17] = weight_filled;
+    ReportedBlock block;
+    block.bytes = bytes;
+    block.weights = weights.data();
+    block.bit_count = 20;
+    block.length = 2;
+    block.line = "line";
+    keep_block(block);
+    EXPECT_EQ(keep_blocks_end(100000), "");
+    std::vector<TakeBlock> blocks;
+    ASSERT_TRUE(read_kept_blocks(fd, blocks));
+    ASSERT_EQ(blocks.size(), 1u);
+    EXPECT_EQ(blocks[0].bytes, (std::vector<std::uint8_t>{0x00, 0x81}));
+    EXPECT_EQ(text_of(blocks[0].bits, true), "00000000" "10000001" "0101");
+    EXPECT_EQ(blocks[0].weights, weights);
+    EXPECT_EQ(blocks[0].line, "line");
+
+    const std::string bits(20, '\1'), clean(20, '\4');
+    const struct {
+        std::string block;
+        bool whole;
+    } files[] = {
+        {"block 0 0 2 0 0 20\n" + bits + clean, true},
+        {"block 0 0 3 0 0 20\n" + bits + clean, false},                      // reports more than was decoded
+        {"block 0 0 2 0 0 20\n" + bits.substr(1) + '\2' + clean, false},     // a bit that is none
+        {"block 0 0 2 0 0 20\n" + bits + clean.substr(1), false},            // cut short
+        {"block 0 0 2 0 0 1048577\n" + bits + clean, false},                 // more than the decoder holds
+    };
+    for (const auto& f : files) {
+        const std::string file = f.block + "end 100000\n";
+        write_bytes(dir.path + "/damaged", std::vector<std::uint8_t>(file.begin(), file.end()));
+        const int damaged = open((dir.path + "/damaged").c_str(), O_RDONLY);
+        blocks.clear();
+        EXPECT_EQ(read_kept_blocks(damaged, blocks), f.whole) << f.block.substr(0, 30);
+        close(damaged);
     }
     remove_temp_dir(dir);
 }

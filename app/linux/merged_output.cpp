@@ -1,5 +1,6 @@
 #include "app/linux/merged_output.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -73,7 +74,10 @@ TzxBlock write_merged_block(const std::vector<Take>& takes, const MatchedBlock& 
         if (group[t] < 0) continue;
         const TakeBlock& b = takes[t].blocks[static_cast<std::size_t>(group[t])];
         if (first == nullptr) first = &b;
-        copies.push_back(TakeCopy{takes[t].number, bits_of(b.bytes), b.weights, b.cut});
+        // The merge weighs the reported bytes alone, with the weights of their bits.
+        const std::size_t reported = std::min(b.weights.size(), 8 * b.bytes.size());
+        const std::vector<std::uint8_t> weights(b.weights.begin(), b.weights.begin() + static_cast<std::ptrdiff_t>(reported));
+        copies.push_back(TakeCopy{takes[t].number, bits_of(b.bytes), weights, b.cut});
         holders.push_back(takes[t].number);
     }
     const MergedBlock m = merge_block(copies);

@@ -1,6 +1,7 @@
 // A take's reported blocks, kept in a file by the run that decoded it and
-// read back by the merge: each block's bytes, what the decoder knew of each
-// bit, where it lay in the recording and its log line. The file is one the
+// read back by the merge: each block's bytes, every bit decoded for it (also
+// those an overrun's trim left out of the report), what the decoder knew of
+// each bit, where it lay in the recording and its log line. The file is one the
 // merge made and unlinked at once, open in both processes: nothing of it is
 // left behind, however either process ends.
 #pragma once
@@ -16,8 +17,9 @@ struct TakeBlock {
     std::int32_t start = 0, end = 0;     // absolute sample indexes in the take's recording
     bool checksum_ok = false;
     std::string line;                    // the take's log line for it
-    std::vector<std::uint8_t> bytes;
-    std::vector<std::uint8_t> weights;   // 8 per byte
+    std::vector<std::uint8_t> bytes;     // the reported bytes, after the trim of an overrun
+    std::vector<std::uint8_t> bits;      // every bit decoded, 0 or 1, in tape order: the reported bytes' and any after
+    std::vector<std::uint8_t> weights;   // one per entry of `bits`
     bool cut = false;                    // the recording ended inside it: only its first bits are there
 };
 
