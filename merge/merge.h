@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "common/basics.h"
@@ -20,33 +21,37 @@ constexpr bool ended_inside(std::int64_t block_end, std::int64_t recording_end) 
 // One take's copy of a block.
 struct TakeCopy {
     int take = 0;                       // which take it came from (0 = the first)
-    std::vector<std::uint8_t> bits;     // 0 or 1, in tape order (most significant bit of each byte first)
+    // Every bit the take decoded for the block, in tape order (most significant
+    // bit of each byte first): an overrun and a partial last byte included,
+    // since a take that gained bits pushes the block's last true bits there.
+    std::vector<std::uint8_t> bits;
     std::vector<std::uint8_t> weights;  // one per bit (a BitWeight); empty: every bit clean
     bool cut = false;                   // the take ended inside the block: it holds only its first bits
+    std::int32_t reported = -1;         // the bytes its run reported, after the trim; -1: every whole byte
 };
 
 enum class MergeSource {
     agreed,    // the copies that pass the checksum agree and are a majority: taken as they are
     one_take,  // taken whole from one take that passes the checksum, where the vote fails it or the takes stand closer to that copy
-    voted,     // voted bit by bit, and the result passes the checksum
-    repaired,  // voted, then the weakest votes at the checksum's failing bit positions turned over:
-               // it passes the checksum because it was made to, so the checksum does not vouch for it
-    failed,    // voted, but no candidate passes the checksum
+    voted,     // voted segment by segment, and the result passes the checksum
+    failed,    // no candidate passes the checksum: the vote that stands nearest the copies
 };
 
 struct MergedBlock {
-    std::vector<std::uint8_t> bytes;  // whole bytes of the result
+    std::vector<std::uint8_t> bytes;  // the bytes of the result, trimmed as a run trims them
     MergeSource source = MergeSource::failed;
     int from_take = -1;               // with agreed or one_take: the take taken
-    int contested_bits = 0;           // bits whose copies disagreed (or that some copies lacked)
+    int contested_bits = 0;           // bits of the segments whose copies disagreed
     bool passes = false;              // the XOR of all bytes is 0
-    // The checksum vouches for the bytes: they come unchanged from a take that
-    // passes, or from a vote of at most `votes_tried` candidates (each wrong
-    // candidate passes by chance with 1 in 256), never from a repair.
-    bool verified = false;
-    int votes_tried = 0;              // votes checked against the checksum, 1 to 3: each only when the ones before failed
-    int repaired_bits = 0;            // with repaired: the bits turned over
+    // Votes held against the checksum, one for each copy taken as the
+    // reference: each wrong one passes by chance with 1 in 256. No bit is
+    // ever turned over to make the checksum pass.
+    int votes_tried = 0;
 };
+
+// How a run trims a block of `whole_bytes` whole bytes that begins with
+// `flag` (an overrun of the length its header announced); empty: no trim.
+using ReportedLength = std::function<std::int32_t(std::int32_t whole_bytes, std::uint8_t flag)>;
 
 // Bits of whole bytes, most significant first.
 std::vector<std::uint8_t> bits_of(const std::vector<std::uint8_t>& bytes);
@@ -71,4 +76,9 @@ Alignment align_bits(const std::vector<std::uint8_t>& reference, const std::vect
                      bool other_cut = false);
 
 // Combines the copies of one block (at least one).
-MergedBlock merge_block(const std::vector<TakeCopy>& copies);
+MergedBlock merge_block(const std::vector<TakeCopy>& copies, const ReportedLength& reported_length = {});
+
+// The segment vote with copy `reference` as the reference (see vote.cpp):
+// every bit of the block, before any trim. `contested` counts the bits of the
+// segments the copies disagreed on.
+std::vector<std::uint8_t> segment_vote(const std::vector<TakeCopy>& copies, std::size_t reference, int& contested);

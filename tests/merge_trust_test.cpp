@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/run_driver.h"
+#include "common/overrun_trim.h"
 #include "merge/match.h"
 #include "merge/merge.h"
 #include "support/test_files.h"
@@ -19,7 +20,7 @@
 
 namespace {
 struct Copy {
-    std::vector<std::uint8_t> bytes, weights;
+    std::vector<std::uint8_t> bytes, bits, weights;  // the reported bytes; every bit decoded
     std::int32_t end = 0;
     bool cut = false;
 };
@@ -28,7 +29,8 @@ std::vector<Copy> decoded;
 void keep(const ReportedBlock& b) {
     Copy c;
     c.bytes.assign(b.bytes, b.bytes + b.length);
-    c.weights.assign(b.weights, b.weights + 8 * b.length);
+    for (std::int32_t k = 0; k < b.bit_count; ++k) c.bits.push_back(static_cast<std::uint8_t>(reported_bit(b, k)));
+    c.weights.assign(b.weights, b.weights + b.bit_count);
     c.end = b.end;
     decoded.push_back(std::move(c));
 }
@@ -95,14 +97,20 @@ TEST(MergeTrust, NoWrongBlockIsCalledOkBeyondTheStatedChance) {
                     if (!infos.back().empty()) infos.back().back().last = true;
                 }
                 ++sets;
+                std::vector<std::uint8_t> before;
                 for (const MatchedBlock& group : match_blocks(infos)) {
                     std::vector<TakeCopy> copies;
                     for (std::size_t t = 0; t < group.size(); ++t) {
                         if (group[t] < 0) continue;
                         const Copy& k = (*takes[t])[static_cast<std::size_t>(group[t])];
-                        copies.push_back(TakeCopy{static_cast<int>(t), bits_of(k.bytes), k.weights, k.cut});
+                        copies.push_back(TakeCopy{static_cast<int>(t), k.bits, k.weights, k.cut, static_cast<std::int32_t>(k.bytes.size())});
                     }
-                    const MergedBlock m = merge_block(copies);
+                    // Trimmed as the command line trims it: after a header, to the length it announced.
+                    const bool after_header = before.size() == header_length && before[0] == 0x00;
+                    const MergedBlock m = merge_block(copies, [&](std::int32_t whole, std::uint8_t flag) {
+                        return reported_length(whole, flag, after_header, after_header ? before[12] | before[13] << 8 : 0);
+                    });
+                    before = m.bytes;
                     bool right = false, real = false;
                     for (const Block& truth : tape()) {
                         right = right || m.bytes == truth;
@@ -113,8 +121,7 @@ TEST(MergeTrust, NoWrongBlockIsCalledOkBeyondTheStatedChance) {
                     exact += right ? 1 : 0;
                     alone_exact += right && copies.size() == 1 ? 1 : 0;
                     wrong += right ? 0 : 1;
-                    wrong_verified += !right && m.verified ? 1 : 0;
-                    EXPECT_FALSE(m.verified && m.source == MergeSource::repaired);
+                    wrong_verified += !right && m.passes ? 1 : 0;
                 }
             }
         }

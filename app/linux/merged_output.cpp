@@ -9,6 +9,7 @@
 #include "app/linux/output_claim.h"
 #include "app/linux/tzx_file.h"
 #include "app/run_driver.h"
+#include "common/overrun_trim.h"
 #include "merge/merge.h"
 #include "output/block_report.h"
 #include "output/log_file.h"
@@ -18,10 +19,10 @@
 
 namespace {
 // How the blocks were chosen, and what the checksum says of them. A block
-// counts once in the first five and, when it is not OK, once in the last two.
+// counts once in the first five and, when it fails, once more.
 struct MergeCounts {
     int blocks = 0, agreed = 0, one_take = 0, voted = 0, alone = 0;
-    int unverified = 0, failing = 0;
+    int failing = 0;
 };
 
 // "Checksum: OK" or "Checksum: Error" of the take's line, made the merged block's verdict.
@@ -30,14 +31,6 @@ std::string with_verdict(std::string line, const std::string& verdict) {
     if (at == std::string::npos) return line;
     const std::size_t end = line.find(',', at);
     return line.substr(0, at) + "Checksum: " + verdict + (end == std::string::npos ? "" : line.substr(end));
-}
-
-// OK only where the checksum vouches for the bytes; bits turned over to make
-// it pass are said to be so.
-std::string verdict_of(const MergedBlock& m) {
-    if (m.verified) return "OK";
-    if (m.source == MergeSource::repaired) return "Unverified (repaired " + std::to_string(m.repaired_bits) + " bits)";
-    return "Error";
 }
 
 // Where the block came from, for the archivist reading the log.
@@ -49,7 +42,6 @@ std::string provenance(const std::vector<int>& holders, const MergedBlock& m) {
     case MergeSource::agreed: return text + ", Agreed";
     case MergeSource::one_take: return text + ", From take " + std::to_string(m.from_take);
     case MergeSource::voted: return text + ", Voted: " + std::to_string(m.contested_bits) + " bits";
-    case MergeSource::repaired: return text + ", Voted: " + std::to_string(m.contested_bits) + " bits, Repaired";
     case MergeSource::failed: break;
     }
     return text + ", Voted: " + std::to_string(m.contested_bits) + " bits, Failed";
@@ -61,12 +53,14 @@ void count(const MergedBlock& m, std::size_t holders, MergeCounts& counts) {
     else if (m.source == MergeSource::agreed) ++counts.agreed;
     else if (m.source == MergeSource::one_take) ++counts.one_take;
     else ++counts.voted;
-    if (!m.verified && m.passes) ++counts.unverified;
     if (!m.passes) ++counts.failing;
 }
 
-// One block of the merged tape: combined, stored as a run stores it, and its line logged.
-TzxBlock write_merged_block(const std::vector<Take>& takes, const MatchedBlock& group, MergeCounts& counts) {
+// One block of the merged tape: combined, stored as a run stores it, and its
+// line logged. `before` is the merged block before it: a standard header
+// there announces the length this one is trimmed to, as in a run.
+TzxBlock write_merged_block(const std::vector<Take>& takes, const MatchedBlock& group,
+                            const std::vector<std::uint8_t>& before, MergeCounts& counts) {
     std::vector<TakeCopy> copies;
     std::vector<int> holders;
     const TakeBlock* first = nullptr;
@@ -74,19 +68,20 @@ TzxBlock write_merged_block(const std::vector<Take>& takes, const MatchedBlock& 
         if (group[t] < 0) continue;
         const TakeBlock& b = takes[t].blocks[static_cast<std::size_t>(group[t])];
         if (first == nullptr) first = &b;
-        // The merge weighs the reported bytes alone, with the weights of their bits.
-        const std::size_t reported = std::min(b.weights.size(), 8 * b.bytes.size());
-        const std::vector<std::uint8_t> weights(b.weights.begin(), b.weights.begin() + static_cast<std::ptrdiff_t>(reported));
-        copies.push_back(TakeCopy{takes[t].number, bits_of(b.bytes), weights, b.cut});
+        copies.push_back(TakeCopy{takes[t].number, b.bits, b.weights, b.cut, static_cast<std::int32_t>(b.bytes.size())});
         holders.push_back(takes[t].number);
     }
-    const MergedBlock m = merge_block(copies);
+    const bool after_header = before.size() == header_length && before[0] == 0x00 && before[1] <= 3;
+    const std::int32_t announced = after_header ? before[12] | before[13] << 8 : 0;
+    const MergedBlock m = merge_block(copies, [&](std::int32_t whole_bytes, std::uint8_t flag) {
+        return reported_length(whole_bytes, flag, after_header, announced);
+    });
     const std::vector<std::uint8_t>& bytes = m.bytes;
     const std::int32_t n = static_cast<std::int32_t>(bytes.size());
     // A program header names the TAP file of the blocks that follow, as in a run.
     if (n == header_length && bytes[0] == 0x00 && bytes[1] == 0) set_tap_name(bytes.data() + 2, 10);
     const TapWrite stored = write_tap_record(bytes.data(), n);
-    const std::string line = with_verdict(first->line, verdict_of(m)) + provenance(holders, m);
+    const std::string line = with_verdict(first->line, m.passes ? "OK" : "Error") + provenance(holders, m);
     log_write((line + "\n").c_str());
     if (stored == TapWrite::too_long) {
         log_printf("*** Block not stored: %d bytes do not fit a TAP record (at most 65535) ***\n", n);
@@ -97,7 +92,7 @@ TzxBlock write_merged_block(const std::vector<Take>& takes, const MatchedBlock& 
     count(m, holders.size(), counts);
     TzxBlock tzx;
     tzx.bytes = bytes;
-    tzx.checksum_ok = m.verified;
+    tzx.checksum_ok = m.passes;
     return tzx;
 }
 
@@ -148,15 +143,15 @@ int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>
     MergeCounts counts;
     std::vector<TzxBlock> tzx;
     for (std::size_t g = 0; g < groups.size(); ++g) {
-        tzx.push_back(write_merged_block(takes, groups[g], counts));
+        tzx.push_back(write_merged_block(takes, groups[g], g > 0 ? tzx.back().bytes : std::vector<std::uint8_t>{}, counts));
         tzx.back().pause_ms = pause_after(takes, groups, g);
     }
     char summary[320];
     std::snprintf(summary, sizeof summary,
                   "\n*** Merged %d blocks of %zu takes: %d agreed, %d from one take, %d voted, %d alone; "
-                  "%d unverified, %d still failing ***\n",
+                  "%d still failing ***\n",
                   counts.blocks, takes.size(), counts.agreed, counts.one_take, counts.voted, counts.alone,
-                  counts.unverified, counts.failing);
+                  counts.failing);
     log_write(summary);
     close_tap_file();
     const bool log_failed = std::ferror(log_output.LogFile) != 0;
@@ -167,5 +162,5 @@ int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>
     if (options.quiet) std::fputs(summary + 1, stdout);
     std::printf("Merged into %s\n", folder.c_str());
     if (output_problems.output_lost || !tzx_kept) return exit_output_lost;
-    return counts.blocks == 0 || counts.failing > 0 || counts.unverified > 0 ? exit_blocks_bad : exit_ok;
+    return counts.blocks == 0 || counts.failing > 0 ? exit_blocks_bad : exit_ok;
 }
