@@ -159,13 +159,21 @@ std::vector<MatchedBlock> match_blocks(const std::vector<std::vector<BlockInfo>>
     return groups;
 }
 
-double matched_share(const std::vector<MatchedBlock>& groups) {
-    if (groups.empty()) return 0.0;
-    std::size_t shared = 0;
+double matched_share(const std::vector<MatchedBlock>& groups, const std::vector<std::vector<BlockInfo>>& takes) {
+    std::size_t counted = 0, shared = 0;
     for (const MatchedBlock& g : groups) {
-        shared += std::count_if(g.begin(), g.end(), [](int k) { return k >= 0; }) >= 2 ? 1 : 0;
+        std::int32_t longest = 0;
+        int holders = 0;
+        for (std::size_t t = 0; t < g.size(); ++t) {
+            if (g[t] < 0) continue;
+            longest = std::max(longest, takes[t][static_cast<std::size_t>(g[t])].length);
+            ++holders;
+        }
+        if (longest < fragment_bytes) continue;
+        ++counted;
+        shared += holders >= 2 ? 1 : 0;
     }
-    return static_cast<double>(shared) / static_cast<double>(groups.size());
+    return counted == 0 ? 0.0 : static_cast<double>(shared) / static_cast<double>(counted);
 }
 
 BlockInfo block_info(const std::vector<std::uint8_t>& bytes) {

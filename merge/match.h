@@ -34,5 +34,7 @@ using MatchedBlock = std::vector<int>;
 // exactly one group.
 std::vector<MatchedBlock> match_blocks(const std::vector<std::vector<BlockInfo>>& takes);
 
-// How many groups hold copies from at least two takes, of all groups.
-double matched_share(const std::vector<MatchedBlock>& groups);
+// How many groups hold copies from at least two takes, of all groups. Groups
+// whose copies are all shorter than fragment_bytes are not counted: noise
+// comes in every take, at other places.
+double matched_share(const std::vector<MatchedBlock>& groups, const std::vector<std::vector<BlockInfo>>& takes);
