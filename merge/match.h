@@ -2,7 +2,10 @@
 // The takes hold the tape's blocks in the same order, but any take may have
 // missed a block or found a spurious one, and a damaged copy may be a few
 // bytes longer or shorter. Blocks are matched by their order, their flag,
-// their length and, for headers, their contents.
+// their length and, for headers, their contents; where flag or header
+// disagree but the lengths are near, by their first bits, so that a copy
+// damaged at its start (a header with several wrong bytes, a flag slipped by
+// a bit) still finds its block.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +16,12 @@ struct BlockInfo {
     std::int32_t length = 0;              // bytes
     std::vector<std::uint8_t> header;     // a standard header's 19 bytes; empty for other blocks
     bool last = false;                    // the take's last block, which the recording's end may have cut short
+    std::vector<std::uint8_t> bits{};     // the block's first 256 bits (fewer when it is shorter), 0 or 1
 };
+
+// A block shorter than this (bytes) is most likely noise, a few pulses taken
+// for a block: too few bits to match by, and no sign that takes are of one tape.
+constexpr std::int32_t fragment_bytes = 4;
 
 // What matching needs of a block's bytes (`last` is left to the caller).
 BlockInfo block_info(const std::vector<std::uint8_t>& bytes);
@@ -26,5 +34,7 @@ using MatchedBlock = std::vector<int>;
 // exactly one group.
 std::vector<MatchedBlock> match_blocks(const std::vector<std::vector<BlockInfo>>& takes);
 
-// How many groups hold copies from at least two takes, of all groups.
-double matched_share(const std::vector<MatchedBlock>& groups);
+// How many groups hold copies from at least two takes, of all groups. Groups
+// whose copies are all shorter than fragment_bytes are not counted: noise
+// comes in every take, at other places.
+double matched_share(const std::vector<MatchedBlock>& groups, const std::vector<std::vector<BlockInfo>>& takes);

@@ -22,13 +22,14 @@ const std::vector<Block>& tape() {
 
 // A take: the tape with its own noise, and the signal fading away for a few
 // milliseconds at each of `dropouts` (in seconds from the start).
-std::vector<std::int16_t> take(std::uint32_t seed, const std::vector<double>& dropouts) {
+std::vector<std::int16_t> take(std::uint32_t seed, const std::vector<double>& dropouts,
+                               const std::vector<Block>& blocks = tape()) {
     EncoderOptions options;
     options.waveform = Waveform::rounded;
     options.noise = 2500;
     options.seed = seed;
     options.pilot_pulses = 2000;
-    std::vector<std::int16_t> samples = encode_blocks(tape(), options);
+    std::vector<std::int16_t> samples = encode_blocks(blocks, options);
     for (double t : dropouts) {
         const std::size_t from = static_cast<std::size_t>(t * 48000);
         for (std::size_t k = from; k < from + 150 && k < samples.size(); ++k) samples[k] = static_cast<std::int16_t>(samples[k] / 20);
@@ -50,7 +51,7 @@ TEST_F(MergeTakes, ThreeDamagedTakesMakeOneExactCopy) {
     EXPECT_EQ(parse_tap(read_bytes(at("one-merged/000_Noname.tap"))), tape());
     const std::string log = text_of("one-merged/Log.txt");
     EXPECT_NE(log.find("Checksum: OK, Takes: 1+2+3, Agreed\r\n"), std::string::npos) << log;
-    EXPECT_NE(log.find("*** Merged 2 blocks of 3 takes: 1 agreed, 0 from one take, 1 voted, 0 alone; 0 still failing ***"),
+    EXPECT_NE(log.find("*** Merged 2 blocks of 3 takes: 1 agreed, 0 from one take, 1 voted, 0 alone, 0 fragments; 0 still failing ***"),
               std::string::npos) << log;
     // Each take's own folder is what a single run gives.
     EXPECT_EQ(run_cli({"--out", "single", "two.raw"}, dir.path).status, 2);
@@ -161,7 +162,7 @@ TEST_F(MergeTakes, ABlockOnlyOneTakeHoldsIsAloneAndStandsAsItWas) {
     EXPECT_EQ(r.status, 0) << r.err;
     const std::string log = text_of("one-merged/Log.txt");
     EXPECT_NE(log.find("Checksum: OK, Takes: 3, Alone\r\n"), std::string::npos) << log;
-    EXPECT_NE(log.find("Merged 3 blocks of 3 takes: 2 agreed, 0 from one take, 0 voted, 1 alone; 0 still failing"),
+    EXPECT_NE(log.find("Merged 3 blocks of 3 takes: 2 agreed, 0 from one take, 0 voted, 1 alone, 0 fragments; 0 still failing"),
               std::string::npos) << log;
 }
 
@@ -218,5 +219,41 @@ TEST_F(MergeTakes, TheMergedFolderIsClaimedLikeEveryOutputFolder) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_FALSE(exists(at("a-merged-3")));
     EXPECT_EQ(text_of("a-merged/Log.txt").find("Takes:"), std::string::npos);
+}
+}  // namespace
+
+namespace {
+// The blocks of a TZX file as the merge writes it (standard speed blocks,
+// text and archive info between them).
+std::vector<Block> tzx_blocks(const std::vector<std::uint8_t>& f) {
+    std::vector<Block> blocks;
+    for (std::size_t at = 10; at + 5 <= f.size();) {
+        const std::size_t head = f[at] == 0x32 ? 3 : f[at] == 0x30 ? 2 : 5;
+        const std::size_t length = f[at] == 0x30 ? f[at + 1] : f[at + head - 2] | f[at + head - 1] << 8;
+        if (f[at] == 0x10 && at + head + length <= f.size()) blocks.emplace_back(f.begin() + at + head, f.begin() + at + head + length);
+        at += head + length;
+    }
+    return blocks;
+}
+
+TEST_F(MergeTakes, NoiseFragmentsStayOutOfTheFilesAndAHeaderDamagedInOneTakeStillMatches) {
+    // Each take finds blocks of a byte or three that fail their checksum, at
+    // places of its own: too many for the takes to look like one tape if they counted.
+    const Block one{0x3C}, two{0x11, 0x22}, three{0x81, 0x42, 0x24};
+    Block damaged = tape()[0];
+    for (const std::size_t k : {2, 5, 9}) damaged[k] ^= 0x04;  // three bytes of the name
+    write_bytes(at("one.raw"), samples_as_bytes(take(1, {}, {one, tape()[0], two, tape()[1], three})));
+    write_bytes(at("two.raw"), samples_as_bytes(take(2, {}, {Block{0x5A, 0x5B}, tape()[0], tape()[1], Block{0x66}})));
+    write_bytes(at("three.raw"), samples_as_bytes(take(3, {}, {damaged, Block{0x77, 0x01}, tape()[1]})));
+    const CliResult r = run_cli({"--quiet", "--tzx", "--merge", "one.raw", "two.raw", "three.raw"}, dir.path);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;  // noise is no failed block
+    EXPECT_EQ(parse_tap(read_bytes(at("one-merged/000_Noname.tap"))), tape());
+    EXPECT_EQ(tzx_blocks(read_bytes(at("one-merged/one-merged.tzx"))), tape());
+    EXPECT_EQ(list_folder(at("one-merged")), (std::vector<std::string>{"000_Noname.tap", "Log.txt", "one-merged.tzx"}));
+    const std::string log = text_of("one-merged/Log.txt");
+    EXPECT_NE(log.find("Checksum: OK, Takes: 1+2+3, Agreed"), std::string::npos) << log;  // the header
+    EXPECT_NE(log.find("Checksum: Error, Takes: 3, Fragment: not stored\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("Merged 8 blocks of 3 takes: 2 agreed, 0 from one take, 0 voted, 0 alone, 6 fragments; "
+                       "0 still failing"), std::string::npos) << log;
 }
 }  // namespace

@@ -22,7 +22,7 @@
 #include "merge/match.h"
 
 namespace {
-constexpr double least_matched_share = 0.5;  // fewer blocks held by two takes: not one tape
+constexpr double least_matched_share = 0.5;  // fewer blocks held by two takes (noise fragments aside): not one tape
 
 std::string temporary_folder() {
     const char* t = std::getenv("TMPDIR");
@@ -157,11 +157,12 @@ int run_merge(const CliOptions& options) {
         if (!infos.back().empty()) infos.back().back().last = true;
     }
     const std::vector<MatchedBlock> groups = match_blocks(infos);
-    if (matched_share(groups) < least_matched_share) {
+    const double share = matched_share(groups, infos);
+    if (share < least_matched_share) {
         std::fprintf(stderr,
-                     "velliqor: the takes do not seem to be of one tape: only %.0f %% of the blocks are held by two "
-                     "takes or more; nothing merged\n",
-                     100.0 * matched_share(groups));
+                     "velliqor: the takes do not seem to be of one tape: only %.0f %% of the blocks (of %d bytes or "
+                     "more) are held by two takes or more; nothing merged\n",
+                     100.0 * share, fragment_bytes);
         return exit_not_run;
     }
     if (takes.front().folder.empty()) {

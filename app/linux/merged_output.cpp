@@ -19,11 +19,26 @@
 
 namespace {
 // How the blocks were chosen, and what the checksum says of them. A block
-// counts once in the first five and, when it fails, once more.
+// counts once in the first six and, when it fails and is not a fragment, once more.
 struct MergeCounts {
-    int blocks = 0, agreed = 0, one_take = 0, voted = 0, alone = 0;
+    int blocks = 0, agreed = 0, one_take = 0, voted = 0, alone = 0, fragments = 0;
     int failing = 0;
 };
+
+// Noise that one take alone took for a block: shorter than any block worth
+// keeping, failing its checksum, and matched by no other take. It is logged
+// but not stored, so the merged tape holds the tape's blocks and not each
+// take's noise.
+bool is_fragment(const std::vector<Take>& takes, const MatchedBlock& group) {
+    const TakeBlock* only = nullptr;
+    for (std::size_t t = 0; t < group.size(); ++t) {
+        if (group[t] < 0) continue;
+        if (only != nullptr) return false;
+        only = &takes[t].blocks[static_cast<std::size_t>(group[t])];
+    }
+    return only != nullptr && static_cast<std::int32_t>(only->bytes.size()) < fragment_bytes &&
+           !passes_checksum(only->bytes);
+}
 
 // "Checksum: OK" or "Checksum: Error" of the take's line, made the merged block's verdict.
 std::string with_verdict(std::string line, const std::string& verdict) {
@@ -34,9 +49,10 @@ std::string with_verdict(std::string line, const std::string& verdict) {
 }
 
 // Where the block came from, for the archivist reading the log.
-std::string provenance(const std::vector<int>& holders, const MergedBlock& m) {
+std::string provenance(const std::vector<int>& holders, const MergedBlock& m, bool fragment) {
     std::string text = ", Takes: ";
     for (std::size_t k = 0; k < holders.size(); ++k) text += (k == 0 ? "" : "+") + std::to_string(holders[k]);
+    if (fragment) return text + ", Fragment: not stored";
     if (holders.size() == 1) return text + ", Alone";
     switch (m.source) {
     case MergeSource::agreed: return text + ", Agreed";
@@ -47,8 +63,12 @@ std::string provenance(const std::vector<int>& holders, const MergedBlock& m) {
     return text + ", Voted: " + std::to_string(m.contested_bits) + " bits, Failed";
 }
 
-void count(const MergedBlock& m, std::size_t holders, MergeCounts& counts) {
+void count(const MergedBlock& m, std::size_t holders, bool fragment, MergeCounts& counts) {
     ++counts.blocks;
+    if (fragment) {
+        ++counts.fragments;
+        return;
+    }
     if (holders == 1) ++counts.alone;
     else if (m.source == MergeSource::agreed) ++counts.agreed;
     else if (m.source == MergeSource::one_take) ++counts.one_take;
@@ -56,10 +76,11 @@ void count(const MergedBlock& m, std::size_t holders, MergeCounts& counts) {
     if (!m.passes) ++counts.failing;
 }
 
-// One block of the merged tape: combined, stored as a run stores it, and its
-// line logged. `before` is the merged block before it: a standard header
-// there announces the length this one is trimmed to, as in a run.
-TzxBlock write_merged_block(const std::vector<Take>& takes, const MatchedBlock& group,
+// One block of the merged tape: combined, stored as a run stores it (unless
+// it is a fragment), and its line logged. `before` is the merged block before
+// it: a standard header there announces the length this one is trimmed to,
+// as in a run.
+TzxBlock write_merged_block(const std::vector<Take>& takes, const MatchedBlock& group, bool fragment,
                             const std::vector<std::uint8_t>& before, MergeCounts& counts) {
     std::vector<TakeCopy> copies;
     std::vector<int> holders;
@@ -80,26 +101,28 @@ TzxBlock write_merged_block(const std::vector<Take>& takes, const MatchedBlock& 
     const std::int32_t n = static_cast<std::int32_t>(bytes.size());
     // A program header names the TAP file of the blocks that follow, as in a run.
     if (n == header_length && bytes[0] == 0x00 && bytes[1] == 0) set_tap_name(bytes.data() + 2, 10);
-    const TapWrite stored = write_tap_record(bytes.data(), n);
-    const std::string line = with_verdict(first->line, m.passes ? "OK" : "Error") + provenance(holders, m);
+    const bool too_long = !fragment && write_tap_record(bytes.data(), n) == TapWrite::too_long;
+    const std::string line = with_verdict(first->line, m.passes ? "OK" : "Error") + provenance(holders, m, fragment);
     log_write((line + "\n").c_str());
-    if (stored == TapWrite::too_long) {
+    if (too_long) {
         log_printf("*** Block not stored: %d bytes do not fit a TAP record (at most 65535) ***\n", n);
         report_output_problem("the merged block %.11s is %d bytes long, more than a TAP record can hold; it is not stored",
                               line.c_str(), n);
     }
     log_flush();
-    count(m, holders.size(), counts);
+    count(m, holders.size(), fragment, counts);
     TzxBlock tzx;
     tzx.bytes = bytes;
     tzx.checksum_ok = m.passes;
     return tzx;
 }
 
-// The silence after group g as the first take that holds both it and the next one measured it.
-std::uint16_t pause_after(const std::vector<Take>& takes, const std::vector<MatchedBlock>& groups, std::size_t g) {
-    for (std::size_t t = 0; t < takes.size() && g + 1 < groups.size(); ++t) {
-        const int here = groups[g][t], next = groups[g + 1][t];
+// The silence between group g and group `next` (the next one stored) as the
+// first take that holds both measured it.
+std::uint16_t pause_after(const std::vector<Take>& takes, const std::vector<MatchedBlock>& groups, std::size_t g,
+                          std::size_t next_group) {
+    for (std::size_t t = 0; t < takes.size() && next_group < groups.size(); ++t) {
+        const int here = groups[g][t], next = groups[next_group][t];
         if (here < 0 || next < 0) continue;
         return pause_between(takes[t].blocks[static_cast<std::size_t>(here)].end,
                              takes[t].blocks[static_cast<std::size_t>(next)].start);
@@ -141,17 +164,25 @@ int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>
     }
     log_output.echo = !options.quiet;
     MergeCounts counts;
+    std::vector<bool> fragment(groups.size());
+    for (std::size_t g = 0; g < groups.size(); ++g) fragment[g] = is_fragment(takes, groups[g]);
     std::vector<TzxBlock> tzx;
+    std::vector<std::uint8_t> before;
     for (std::size_t g = 0; g < groups.size(); ++g) {
-        tzx.push_back(write_merged_block(takes, groups[g], g > 0 ? tzx.back().bytes : std::vector<std::uint8_t>{}, counts));
-        tzx.back().pause_ms = pause_after(takes, groups, g);
+        const TzxBlock block = write_merged_block(takes, groups[g], fragment[g], before, counts);
+        before = block.bytes;
+        if (fragment[g]) continue;
+        std::size_t next = g + 1;
+        while (next < groups.size() && fragment[next]) ++next;
+        tzx.push_back(block);
+        tzx.back().pause_ms = pause_after(takes, groups, g, next);
     }
     char summary[320];
     std::snprintf(summary, sizeof summary,
-                  "\n*** Merged %d blocks of %zu takes: %d agreed, %d from one take, %d voted, %d alone; "
-                  "%d still failing ***\n",
+                  "\n*** Merged %d blocks of %zu takes: %d agreed, %d from one take, %d voted, %d alone, "
+                  "%d fragment%s; %d still failing ***\n",
                   counts.blocks, takes.size(), counts.agreed, counts.one_take, counts.voted, counts.alone,
-                  counts.failing);
+                  counts.fragments, counts.fragments == 1 ? "" : "s", counts.failing);
     log_write(summary);
     close_tap_file();
     const bool log_failed = std::ferror(log_output.LogFile) != 0;
@@ -162,5 +193,7 @@ int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>
     if (options.quiet) std::fputs(summary + 1, stdout);
     std::printf("Merged into %s\n", folder.c_str());
     if (output_problems.output_lost || !tzx_kept) return exit_output_lost;
-    return counts.blocks == 0 || counts.failing > 0 ? exit_blocks_bad : exit_ok;
+    // Fragments are noise, not blocks of the tape: they neither fail the merge nor count as found.
+    const bool none_stored = counts.blocks == counts.fragments;
+    return none_stored || counts.failing > 0 ? exit_blocks_bad : exit_ok;
 }
