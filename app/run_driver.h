@@ -48,7 +48,7 @@ struct RunSettings {
     // before the run (canvas_startup) installs the same hooks before that.
     PlatformHooks platform;
     std::FILE* (*create_output)(const char* name, bool append) = open_output_file;  // the log and the TAP files
-    void (*block_sink)(const ReportedBlock&) = nullptr;  // told of every reported block (the merge of takes)
+    void (*block_sink)(const Block&) = nullptr;  // told of every reported block (the merge of takes, the TZX)
     // Absolute index of the recording's first sample: 0, except in tests that
     // start near the end of the positions' range without writing gigabytes.
     std::int64_t first_sample_index = 0;

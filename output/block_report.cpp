@@ -74,6 +74,79 @@ void describe_header(Line& line, const std::uint8_t* h, int times_length) {
 
 }  // namespace
 
+namespace {
+// The block the attempt left: trimmed, checked and with the figures of how it was read.
+Block assess_block(std::int32_t end) {
+    Block b;
+    b.start = decoder.block_start;
+    b.end = end;
+    const std::uint8_t* bytes = block_buffer.bytes;
+    const std::int32_t decoded = block_buffer.bit_count / 8;
+    const std::int32_t announced = block_report.saved_header[12] | block_report.saved_header[13] << 8;
+    const std::int32_t n = reported_length(decoded, bytes[0], bit_recorder.header_seen == 1, announced);
+    b.bytes.assign(bytes, bytes + n);
+    b.overlen = decoded - n;
+    std::uint8_t c = 0;
+    for (std::uint8_t x : b.bytes) c ^= x;
+    b.checksum_ok = c == 0;
+    // Every bit: a partial last byte holds its bits in its low bits, as push_bit leaves them.
+    b.bits.resize(static_cast<std::size_t>(block_buffer.bit_count));
+    for (std::int32_t k = 0; k < block_buffer.bit_count; ++k) {
+        const int held = k / 8 < decoded ? 8 : block_buffer.bit_count % 8;
+        b.bits[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(bytes[k / 8] >> (held - 1 - k % 8) & 1);
+    }
+    if (block_buffer.weights != nullptr) b.weights.assign(block_buffer.weights, block_buffer.weights + block_buffer.bit_count);
+    b.period_max = decode_stats.period_max;
+    b.period_min = decode_stats.period_min;
+    b.rest_zeros = decode_stats.rest_zeros;
+    b.float_zeros = decode_stats.float_zeros;
+    b.mid0_count = decode_stats.mid0_count;
+    b.mid1_count = decode_stats.mid1_count;
+    return b;
+}
+}  // namespace
+
+std::string block_line(const Block& b) {
+    Line line{{}, 0};
+    append_time(line, b.start);
+    append(line, "-");
+    append_time(line, b.end);
+    const int times_length = line.length;
+    if (is_standard_header(b.bytes)) {
+        describe_header(line, b.bytes.data(), times_length);
+    } else {
+        append(line, " <data>                    ");
+        append(line, "        Len: %05d", static_cast<int>(b.bytes.size()));
+    }
+    append(line, ", Speed: ");
+    append_speed(line, b.period_max);
+    append(line, "-");
+    append_speed(line, b.period_min);
+    append(line, "%%, Checksum: %s", b.checksum_ok ? "OK" : "Error");
+    if (b.overlen != 0) append(line, ", OverLen: %03d", b.overlen);
+    if (b.rest_zeros != 0) append(line, ", Rest0: %d", b.rest_zeros);
+    if (b.float_zeros != 0) append(line, ", Float0: %d", b.float_zeros);
+    if (b.mid0_count != 0) append(line, ", Mid0: %d", b.mid0_count);
+    if (b.mid1_count != 0) append(line, ", Mid1: %d", b.mid1_count);
+    return std::string(line.text, static_cast<std::size_t>(line.length)) + b.origin;
+}
+
+bool report_block(const Block& b) {
+    const std::string line = block_line(b);
+    const std::int32_t n = static_cast<std::int32_t>(b.bytes.size());
+    const TapWrite stored = store_block(b.bytes);
+    draw_verdict(b.checksum_ok, line.c_str());
+    log_write(line.c_str());
+    log_write("\n");
+    log_flush();  // each block's line reaches the disk (and a watching user) when the block is done
+    if (stored == TapWrite::too_long) {
+        log_printf("*** Block not stored: %d bytes do not fit a TAP record (at most 65535) ***\n", n);
+        report_output_problem("the block %s is %d bytes long, more than a TAP record can hold; it is not stored",
+                              line.substr(0, line.find(' ')).c_str(), n);
+    }
+    return stored == TapWrite::stored;
+}
+
 void finish_block() {
     const std::int32_t end = pulse_ring.newest_pulse_position;
     const bool input_ended = decoder.last_result == -1;
@@ -92,65 +165,16 @@ void finish_block() {
     block_report.last_block_end = end;
     if (decoder.decoder_state != Data) return;
 
-    const std::uint8_t* bytes = block_buffer.bytes;
-    const std::int32_t decoded = block_buffer.bit_count / 8;
-    const std::uint8_t flag = bytes[0];
-    const std::int32_t announced = block_report.saved_header[12] | block_report.saved_header[13] << 8;
-    const std::int32_t n = reported_length(decoded, flag, bit_recorder.header_seen == 1, announced);
-    const std::int32_t overlen = decoded - n;
-    std::uint8_t c = 0;
-    for (std::int32_t k = 0; k < n; ++k) c ^= bytes[k];
-
-    Line line{{}, 0};
-    append_time(line, decoder.block_start);
-    append(line, "-");
-    append_time(line, end);
-    const int times_length = line.length;
-    if (flag == 0x00 && n == header_length && bytes[1] <= 3) {
-        if (bytes[1] == 0) set_tap_name(bytes + 2, 10);
-        describe_header(line, bytes, times_length);
-        std::memcpy(block_report.saved_header, bytes, header_length);
+    const Block block = assess_block(end);
+    if (is_standard_header(block.bytes)) {
+        std::memcpy(block_report.saved_header, block.bytes.data(), header_length);
         bit_recorder.header_seen = 1;
     } else {
-        append(line, " <data>                    ");
-        append(line, "        Len: %05d", n);
         bit_recorder.header_seen = 0;
     }
-    append(line, ", Speed: ");
-    append_speed(line, decode_stats.period_max);
-    append(line, "-");
-    append_speed(line, decode_stats.period_min);
-    append(line, "%%, Checksum: %s", c == 0 ? "OK" : "Error");
-    if (overlen != 0) append(line, ", OverLen: %03d", overlen);
-    if (decode_stats.rest_zeros != 0) append(line, ", Rest0: %d", decode_stats.rest_zeros);
-    if (decode_stats.float_zeros != 0) append(line, ", Float0: %d", decode_stats.float_zeros);
-    if (decode_stats.mid0_count != 0) append(line, ", Mid0: %d", decode_stats.mid0_count);
-    if (decode_stats.mid1_count != 0) append(line, ", Mid1: %d", decode_stats.mid1_count);
-
     ++block_report.blocks_reported;
-    if (c != 0) ++block_report.checksum_errors;
-    block_report.repaired_bits += decode_stats.rest_zeros + decode_stats.float_zeros;
-
-    const TapWrite stored = write_tap_record(bytes, n);
-    draw_verdict(c == 0, line.text);
-    log_write(line.text);
-    log_write("\n");
-    log_flush();  // each block's line reaches the disk (and a watching user) when the block is done
-    if (stored == TapWrite::too_long) {
-        log_printf("*** Block not stored: %d bytes do not fit a TAP record (at most 65535) ***\n", n);
-        report_output_problem("the block %.*s is %d bytes long, more than a TAP record can hold; it is not stored",
-                              times_length, line.text, n);
-    }
-    if (block_report.sink != nullptr) {
-        ReportedBlock b;
-        b.bytes = bytes;
-        b.weights = block_buffer.weights;
-        b.bit_count = block_buffer.bit_count;
-        b.length = n;
-        b.start = decoder.block_start;
-        b.end = end;
-        b.checksum_ok = c == 0;
-        b.line = line.text;
-        block_report.sink(b);
-    }
+    if (!block.checksum_ok) ++block_report.checksum_errors;
+    block_report.repaired_bits += block.rest_zeros + block.float_zeros;
+    report_block(block);
+    if (block_report.sink != nullptr) block_report.sink(block);
 }

@@ -7,29 +7,12 @@
 #include <cstdint>
 #include <cstdio>
 
+#include <string>
+
 #include "common/overrun_trim.h"  // overlen_tolerance, header_length
+#include "output/block.h"
 
 constexpr std::int32_t pause_threshold = 192000;  // samples; a longer gap (strictly) gets a pause line
-
-// A reported block as the decoder left it, for a front end that keeps blocks
-// (the merge of takes): every bit decoded, though the report holds only the
-// first `length` bytes. Valid during the call only.
-struct ReportedBlock {
-    const std::uint8_t* bytes = nullptr;    // (bit_count + 7) / 8 bytes; a partial last byte holds its bits in its low bits
-    const std::uint8_t* weights = nullptr;  // bit_count entries, one BitWeight per bit; null when not kept
-    std::int32_t bit_count = 0;             // bits decoded, before the trim of an overrun
-    std::int32_t length = 0;                // bytes reported, after the trim
-    std::int32_t start = 0, end = 0;        // absolute sample indexes: the pilot search's first pulse, the last pulse
-    bool checksum_ok = false;
-    const char* line = "";                  // the log line, without its line end
-};
-
-// Bit k (< bit_count) of the block, in tape order.
-inline int reported_bit(const ReportedBlock& b, std::int32_t k) {
-    const std::int32_t byte = k / 8;
-    const int held = byte < b.bit_count / 8 ? 8 : b.bit_count % 8;  // bits of the block in that byte
-    return b.bytes[byte] >> (held - 1 - k % 8) & 1;
-}
 
 // Written by finish_block alone (but `sink`, set by the run driver).
 struct BlockReport {
@@ -38,10 +21,19 @@ struct BlockReport {
     std::int32_t blocks_reported = 0;          // block lines written in this run
     std::int32_t checksum_errors = 0;          // of those, blocks whose XOR checksum failed
     std::int32_t repaired_bits = 0;            // Rest0 + Float0 over the reported blocks
-    void (*sink)(const ReportedBlock&) = nullptr;  // told of every reported block, after its log line
+    void (*sink)(const Block&) = nullptr;      // told of every reported block, after its log line
 };
 
 extern BlockReport block_report;
 
-// Reports the attempt that decode_block has just ended.
+// Reports the attempt that decode_block has just ended: assesses it into a
+// Block and hands that to report_block and the sink.
 void finish_block();
+
+// The block's line in the log, without its line end.
+std::string block_line(const Block& block);
+
+// Reports a block as a run does: its TAP record (a program header names the
+// file of those after it), its verdict on the live view, its line in the log,
+// and word of a block too long for a TAP record. False when it was not stored.
+bool report_block(const Block& block);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "output/block.h"
 #include "output/log_file.h"
 #include "output/output_files.h"
 #include "output/output_problems.h"
@@ -52,6 +53,11 @@ TapWrite write_tap_record(const std::uint8_t* bytes, std::int32_t count) {
     std::fwrite(bytes, 1, count, tap_output.tap_file);
     std::fflush(tap_output.tap_file);  // a recovered block is on disk once it is reported
     return TapWrite::stored;
+}
+
+TapWrite store_block(const std::vector<std::uint8_t>& bytes) {
+    if (is_standard_header(bytes) && bytes[1] == 0) set_tap_name(bytes.data() + 2, 10);
+    return write_tap_record(bytes.data(), static_cast<std::int32_t>(bytes.size()));
 }
 
 void close_tap_file() {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 constexpr int tap_name_size = 16;          // up to 10 name characters, ".tap" and the end
 constexpr std::int32_t tap_record_max = 65535;  // longest block a record's length field can hold
@@ -26,5 +27,8 @@ enum class TapWrite { stored, too_long, not_created };
 void set_tap_name(const std::uint8_t* name, int length);
 // Appends one record, opening the next file first if none is open.
 TapWrite write_tap_record(const std::uint8_t* bytes, std::int32_t count);
+// Stores a reported block: a program header first names the file it and the
+// blocks after it go into; then its record. The one place TAP files are named.
+TapWrite store_block(const std::vector<std::uint8_t>& bytes);
 // Closes the open file, reporting a failed write.
 void close_tap_file();

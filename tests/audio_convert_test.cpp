@@ -13,8 +13,8 @@
 #include "support/test_tapes.h"
 
 namespace {
-const std::vector<Block> tape = test_tape();
-const std::vector<Block> first_blocks{tape[1], tape[2]}, later_blocks{tape[3], tape[4]};
+const std::vector<TapBlock> tape = test_tape();
+const std::vector<TapBlock> first_blocks{tape[1], tape[2]}, later_blocks{tape[3], tape[4]};
 constexpr int flac_16 = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
 
 template <typename T>
@@ -28,7 +28,7 @@ void write_sound(const std::string& path, const std::vector<T>& samples, int rat
     sf_close(f);
 }
 
-std::vector<std::int16_t> recorded(const std::vector<Block>& blocks, int rate, double lead_s = 0.5) {
+std::vector<std::int16_t> recorded(const std::vector<TapBlock>& blocks, int rate, double lead_s = 0.5) {
     EncoderOptions options;
     options.sample_rate = rate;
     options.waveform = Waveform::rounded;

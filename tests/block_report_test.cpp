@@ -22,7 +22,7 @@ protected:
         decode_stats.period_min = 23.4528f;
     }
     // Reports a decoded block that began at `start` and ended at `end` (absolute sample indices).
-    void report(const Block& block, std::int32_t start, std::int32_t end, int extra_bits = 0) {
+    void report(const TapBlock& block, std::int32_t start, std::int32_t end, int extra_bits = 0) {
         if (!block.empty()) std::memcpy(block_buffer.bytes, block.data(), block.size());
         block_buffer.bit_count = static_cast<std::int32_t>(block.size()) * 8 + extra_bits;
         decoder.decoder_state = block.empty() ? Search : Data;
@@ -38,7 +38,7 @@ protected:
     }
 };
 
-Block with_length(Block b, std::size_t n) {
+TapBlock with_length(TapBlock b, std::size_t n) {
     b.resize(n, 0x55);
     return b;
 }
@@ -73,7 +73,7 @@ TEST_F(BlockReportTest, EveryHeaderTypeHasItsLabelAndLayout) {
 }
 
 TEST_F(BlockReportTest, UnprintableNameBytesShowAsQuestionMarks) {
-    Block h = make_header(3, "abcdefghij", 1, 0, 0);
+    TapBlock h = make_header(3, "abcdefghij", 1, 0, 0);
     h[2] = 0x7F;
     h[3] = 0x80;
     h[4] = 0x0D;
@@ -97,8 +97,8 @@ TEST_F(BlockReportTest, HeaderOverrunIsTrimmedUpToTwentyBytes) {
 }
 
 TEST_F(BlockReportTest, DataOverrunAfterAHeaderIsTrimmedToTheAnnouncedLength) {
-    const Block header = make_header(3, "code", 300, 0, 0);
-    const Block data = make_data_block(0xFF, std::vector<std::uint8_t>(300, 7));
+    const TapBlock header = make_header(3, "code", 300, 0, 0);
+    const TapBlock data = make_data_block(0xFF, std::vector<std::uint8_t>(300, 7));
     struct Case {
         std::size_t length;
         const char* expect;
@@ -142,7 +142,7 @@ TEST_F(BlockReportTest, CountersAppearOnlyWhenNotZero) {
     decode_stats.float_zeros = 1;
     decode_stats.mid0_count = 12;
     decode_stats.mid1_count = 2;
-    Block bad = make_data_block(0x42, {1, 2, 3});
+    TapBlock bad = make_data_block(0x42, {1, 2, 3});
     bad.back() ^= 1;
     report(bad, 0, 100);
     EXPECT_EQ(last_line(log_text()),
@@ -178,7 +178,7 @@ TEST_F(BlockReportTest, LogLinesEndWithCarriageReturnAndLineFeed) {
 }
 
 TEST_F(BlockReportTest, ProgramHeadersSplitTheTapFiles) {
-    const Block data = make_data_block(0xFF, std::vector<std::uint8_t>(300, 9));
+    const TapBlock data = make_data_block(0xFF, std::vector<std::uint8_t>(300, 9));
     report(make_data_block(0x42, {1, 2}), 0, 10);             // before any header: Noname
     report(make_header(0, "same", 300, 0, 0), 10, 20);
     report(data, 20, 30);
@@ -209,7 +209,7 @@ TEST_F(BlockReportTest, TapNamesAreSanitised) {
 }
 
 TEST_F(BlockReportTest, HeaderWithBadChecksumStillNamesAFile) {
-    Block h = make_header(0, "broken", 5, 0, 0);
+    TapBlock h = make_header(0, "broken", 5, 0, 0);
     h[18] ^= 0xFF;
     report(h, 0, 100);
     EXPECT_NE(last_line(log_text()).find("Program: broken     Start: 00000, Len: 00005, Speed: 100-100%, Checksum: Error"),

@@ -24,7 +24,7 @@ std::vector<std::uint8_t> tape_named(const std::string& name, std::size_t copies
     EncoderOptions options;
     options.pilot_pulses = 800;
     options.pause_s = 0.3;
-    std::vector<Block> blocks;
+    std::vector<TapBlock> blocks;
     for (std::size_t k = 0; k < copies; ++k) {
         blocks.push_back(make_header(0, name, 3, 10, 3));
         blocks.push_back(make_data_block(0xFF, {1, 2, static_cast<std::uint8_t>(k)}));
@@ -238,7 +238,7 @@ TEST_F(CliEdges, AReaderThatGoesAwayDoesNotCutTheRecoveryShort) {
 }
 
 TEST_F(CliEdges, AStoppedBatchStopsItsRunsAndTellsWhatEachRecovered) {
-    std::vector<Block> blocks;
+    std::vector<TapBlock> blocks;
     for (int k = 0; k < 60; ++k) blocks.push_back(make_data_block(0xFF, std::vector<std::uint8_t>(3000, 0x5A)));
     EncoderOptions options;
     options.pilot_pulses = 1000;

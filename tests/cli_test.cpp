@@ -178,7 +178,7 @@ TEST_F(Cli, SnapshotIsAPngOfTheCanvas) {
 
 TEST_F(Cli, TerminationKeepsTheLogAndTapFileWhole) {
     // A long tape: forty copies of a program and its data.
-    std::vector<Block> blocks;
+    std::vector<TapBlock> blocks;
     for (int k = 0; k < 40; ++k) {
         blocks.push_back(make_header(0, "part", 2000, 10, 2000));
         blocks.push_back(make_data_block(0xFF, std::vector<std::uint8_t>(2000, static_cast<std::uint8_t>(k))));
@@ -214,9 +214,9 @@ TEST_F(Cli, TerminationKeepsTheLogAndTapFileWhole) {
     for (const std::string& name : list_folder(dir.path + "/long")) {
         if (name == "Log.txt") continue;
         const std::vector<std::uint8_t> tap = read_bytes(dir.path + "/long/" + name);
-        const std::vector<Block> parsed = parse_tap(tap);
+        const std::vector<TapBlock> parsed = parse_tap(tap);
         std::size_t bytes = 0;
-        for (const Block& b : parsed) bytes += b.size() + 2;
+        for (const TapBlock& b : parsed) bytes += b.size() + 2;
         EXPECT_EQ(bytes, tap.size()) << name;  // no record cut short
         records += parsed.size();
     }

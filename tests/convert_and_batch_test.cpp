@@ -10,8 +10,8 @@
 namespace {
 using Collections = FolderTest;
 
-std::vector<Block> short_tape() {
-    const std::vector<Block> tape = test_tape();
+std::vector<TapBlock> short_tape() {
+    const std::vector<TapBlock> tape = test_tape();
     return {tape[1], tape[2], tape[3], tape[4]};
 }
 

@@ -27,13 +27,13 @@ protected:
     int result = 0;
 };
 
-std::vector<std::int16_t> one_block(const Block& block, EncoderOptions options = {}) {
+std::vector<std::int16_t> one_block(const TapBlock& block, EncoderOptions options = {}) {
     options.lead_silence_s = 0.1;
     return encode_blocks({block}, options);
 }
 
 TEST_F(Decoder, LocksOnThePilotAndHalvesThePeriodAtTheSync) {
-    const Block block = make_data_block(0xFF, {0x00, 0xFF, 0x55});
+    const TapBlock block = make_data_block(0xFF, {0x00, 0xFF, 0x55});
     EXPECT_EQ(decode(one_block(block)), block);
     EXPECT_EQ(decoder.decoder_state, Data);
     EXPECT_NEAR(decoder.tracked_period, 23.45, 0.1);
@@ -43,7 +43,7 @@ TEST_F(Decoder, LocksOnThePilotAndHalvesThePeriodAtTheSync) {
 TEST_F(Decoder, PilotNeedsFiftyTwoPulsesBeforeTheSync) {
     EncoderOptions options;
     options.pilot_pulses = 104;  // 52 cycles
-    const Block block = make_data_block(0xFF, {1, 2, 3});
+    const TapBlock block = make_data_block(0xFF, {1, 2, 3});
     EXPECT_EQ(decode(one_block(block, options)), block);
     TearDown();
     SetUp();
@@ -63,7 +63,7 @@ TEST_F(Decoder, SyncEdgeLiesOnePeriodBeforeTheDataInEitherPolarity) {
             options.invert = inverted;
             options.speed = speed;
             options.pilot_pulses = 400;
-            const Block block = make_data_block(0xFF, {0x00, 0xFF, 0x55});
+            const TapBlock block = make_data_block(0xFF, {0x00, 0xFF, 0x55});
             EXPECT_EQ(decode(one_block(block, options)), block) << inverted << " " << speed;
             const double data_start = 4800 + (400 * pilot_t + 667 + 735) * 48000 / 3.5e6 / speed;
             const double S = bit_recorder.edge_history.positions[0];  // the first entry the data phase wrote
@@ -105,7 +105,7 @@ TEST_F(Decoder, QuietPilotDoesNotLock) {
 }
 
 TEST_F(Decoder, LoneZerosBetweenOnesComeFromTheGapEstimate) {
-    const Block block = make_data_block(0xFF, {0x55, 0xAA, 0x55, 0xAA});
+    const TapBlock block = make_data_block(0xFF, {0x55, 0xAA, 0x55, 0xAA});
     EXPECT_EQ(decode(one_block(block)), block);
     EXPECT_EQ(decode_stats.rest_zeros, 0);
     EXPECT_EQ(decode_stats.float_zeros, 0);
@@ -132,8 +132,8 @@ TEST_F(Decoder, NextPilotEndsTheBlockAndItsBitsAreDropped) {
     EncoderOptions options;
     options.pause_s = 0.0;  // the next pilot follows the closing pulse at once
     options.lead_silence_s = 0.1;
-    const Block first = make_data_block(0xFF, {1, 2, 3, 4});
-    const Block second = make_data_block(0xFF, {9, 8, 7});
+    const TapBlock first = make_data_block(0xFF, {1, 2, 3, 4});
+    const TapBlock second = make_data_block(0xFF, {9, 8, 7});
     open_recording(encode_blocks({first, second}, options));
     EXPECT_EQ(decode_block(), 1);
     EXPECT_EQ(std::vector<std::uint8_t>(block_buffer.bytes, block_buffer.bytes + block_buffer.bit_count / 8), first);

@@ -127,9 +127,9 @@ TEST(GoldenRun, EveryPresentedScreenIsPinned) {
     options.waveform = Waveform::rounded;
     options.noise = 6000;
     options.speed = 0.97;
-    const std::vector<Block> tape = test_tape();
+    const std::vector<TapBlock> tape = test_tape();
     write_bytes(dir.path + "/frames.raw",
-                samples_as_bytes(encode_blocks(std::vector<Block>(tape.begin(), tape.begin() + 4), options)));
+                samples_as_bytes(encode_blocks(std::vector<TapBlock>(tape.begin(), tape.begin() + 4), options)));
     char previous[4096];
     ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
     ASSERT_EQ(chdir(dir.path.c_str()), 0);

@@ -48,12 +48,12 @@ protected:
     std::string previous;
 };
 
-std::vector<Block> three_blocks() {
-    const std::vector<Block> tape = test_tape();
+std::vector<TapBlock> three_blocks() {
+    const std::vector<TapBlock> tape = test_tape();
     return {tape[1], tape[2], tape[3]};
 }
 
-std::vector<std::int16_t> recording_of(const std::vector<Block>& blocks) {
+std::vector<std::int16_t> recording_of(const std::vector<TapBlock>& blocks) {
     EncoderOptions options;
     options.waveform = Waveform::rounded;
     return encode_blocks(blocks, options);
@@ -75,7 +75,7 @@ TEST_F(LongRecording, RecordingGoingPastTheLastPositionStopsThereAndKeepsWhatCam
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(status, exit_output_lost);
     EXPECT_NE(err.find("the recording is longer than"), std::string::npos) << err;
-    const std::vector<Block> kept = parse_tap(read_bytes(dir.path + "/late/000_prog one.tap"));
+    const std::vector<TapBlock> kept = parse_tap(read_bytes(dir.path + "/late/000_prog one.tap"));
     ASSERT_GE(kept.size(), 2u);
     EXPECT_EQ(kept[0], three_blocks()[0]);
     EXPECT_EQ(kept[1], three_blocks()[1]);

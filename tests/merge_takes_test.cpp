@@ -15,15 +15,15 @@
 namespace {
 using MergeTakes = FolderTest;
 
-const std::vector<Block>& tape() {
-    static const std::vector<Block> blocks{make_header(3, "merged", 1500, 32768, 32768), make_data_block(0xFF, pattern(1500, 7))};
+const std::vector<TapBlock>& tape() {
+    static const std::vector<TapBlock> blocks{make_header(3, "merged", 1500, 32768, 32768), make_data_block(0xFF, pattern(1500, 7))};
     return blocks;
 }
 
 // A take: the tape with its own noise, and the signal fading away for a few
 // milliseconds at each of `dropouts` (in seconds from the start).
 std::vector<std::int16_t> take(std::uint32_t seed, const std::vector<double>& dropouts,
-                               const std::vector<Block>& blocks = tape()) {
+                               const std::vector<TapBlock>& blocks = tape()) {
     EncoderOptions options;
     options.waveform = Waveform::rounded;
     options.noise = 2500;
@@ -44,7 +44,7 @@ TEST_F(MergeTakes, ThreeDamagedTakesMakeOneExactCopy) {
     write_bytes(at("three.raw"), samples_as_bytes(take(3, {5.2, 5.8})));
     const CliResult r = run_cli({"--quiet", "--merge", "one.raw", "two.raw", "three.raw"}, dir.path);
     for (const char* name : {"one", "two", "three"}) {
-        const std::vector<Block> single = parse_tap(read_bytes(at(std::string(name) + "/000_Noname.tap")));
+        const std::vector<TapBlock> single = parse_tap(read_bytes(at(std::string(name) + "/000_Noname.tap")));
         EXPECT_TRUE(single != tape()) << name << " alone is exact: the test shows nothing";
     }
     EXPECT_EQ(r.status, 0) << r.out << r.err;
@@ -182,7 +182,7 @@ TEST_F(MergeTakes, InternalSettingsOfTheRunsCannotBeReachedFromTheCommandLine) {
 
 namespace {
 TEST_F(MergeTakes, AMergedBlockTooLongForATapRecordIsToldOfAndKeptInTheTzx) {
-    const Block huge = make_data_block(0xFF, pattern(66000, 3));
+    const TapBlock huge = make_data_block(0xFF, pattern(66000, 3));
     for (const std::uint32_t seed : {1u, 2u}) {
         EncoderOptions options;
         options.pilot_pulses = 1000;
@@ -225,8 +225,8 @@ TEST_F(MergeTakes, TheMergedFolderIsClaimedLikeEveryOutputFolder) {
 namespace {
 // The blocks of a TZX file as the merge writes it (standard speed blocks,
 // text and archive info between them).
-std::vector<Block> tzx_blocks(const std::vector<std::uint8_t>& f) {
-    std::vector<Block> blocks;
+std::vector<TapBlock> tzx_blocks(const std::vector<std::uint8_t>& f) {
+    std::vector<TapBlock> blocks;
     for (std::size_t at = 10; at + 5 <= f.size();) {
         const std::size_t head = f[at] == 0x32 ? 3 : f[at] == 0x30 ? 2 : 5;
         const std::size_t length = f[at] == 0x30 ? f[at + 1] : f[at + head - 2] | f[at + head - 1] << 8;
@@ -239,12 +239,12 @@ std::vector<Block> tzx_blocks(const std::vector<std::uint8_t>& f) {
 TEST_F(MergeTakes, NoiseFragmentsStayOutOfTheFilesAndAHeaderDamagedInOneTakeStillMatches) {
     // Each take finds blocks of a byte or three that fail their checksum, at
     // places of its own: too many for the takes to look like one tape if they counted.
-    const Block one{0x3C}, two{0x11, 0x22}, three{0x81, 0x42, 0x24};
-    Block damaged = tape()[0];
+    const TapBlock one{0x3C}, two{0x11, 0x22}, three{0x81, 0x42, 0x24};
+    TapBlock damaged = tape()[0];
     for (const std::size_t k : {2, 5, 9}) damaged[k] ^= 0x04;  // three bytes of the name
     write_bytes(at("one.raw"), samples_as_bytes(take(1, {}, {one, tape()[0], two, tape()[1], three})));
-    write_bytes(at("two.raw"), samples_as_bytes(take(2, {}, {Block{0x5A, 0x5B}, tape()[0], tape()[1], Block{0x66}})));
-    write_bytes(at("three.raw"), samples_as_bytes(take(3, {}, {damaged, Block{0x77, 0x01}, tape()[1]})));
+    write_bytes(at("two.raw"), samples_as_bytes(take(2, {}, {TapBlock{0x5A, 0x5B}, tape()[0], tape()[1], TapBlock{0x66}})));
+    write_bytes(at("three.raw"), samples_as_bytes(take(3, {}, {damaged, TapBlock{0x77, 0x01}, tape()[1]})));
     const CliResult r = run_cli({"--quiet", "--tzx", "--merge", "one.raw", "two.raw", "three.raw"}, dir.path);
     EXPECT_EQ(r.status, 0) << r.out << r.err;  // noise is no failed block
     EXPECT_EQ(parse_tap(read_bytes(at("one-merged/000_Noname.tap"))), tape());

@@ -261,24 +261,24 @@ TEST(MatchBlocks, HeadersOfOtherTapesDoNotMatch) {
 // Copies damaged at their start, made from the encoder's blocks with seeded
 // damage, still find their block in the other takes; another tape's header does not.
 TEST(MatchBlocks, CopiesDamagedAtTheirStartMatchByTheirBits) {
-    const std::vector<Block> tape{make_header(3, "first", 1005, 32768, 0), make_data_block(0xFF, pattern(1005, 1)),
+    const std::vector<TapBlock> tape{make_header(3, "first", 1005, 32768, 0), make_data_block(0xFF, pattern(1005, 1)),
                                   make_header(0, "second", 300, 10, 300), make_data_block(0xFF, pattern(300, 2))};
     std::mt19937 random(11);
-    const auto wrong_bytes = [&](Block b, int count) {  // one bit each, in distinct bytes
+    const auto wrong_bytes = [&](TapBlock b, int count) {  // one bit each, in distinct bytes
         std::vector<std::size_t> at;
         for (std::size_t k = 1; k < b.size(); ++k) at.push_back(k);
         std::shuffle(at.begin(), at.end(), random);
         for (int k = 0; k < count; ++k) b[at[static_cast<std::size_t>(k)]] ^= static_cast<std::uint8_t>(1 << (random() % 8));
         return b;
     };
-    const auto slipped = [](const Block& b) {  // a '0' gained before the flag: the same length, every byte shifted
+    const auto slipped = [](const TapBlock& b) {  // a '0' gained before the flag: the same length, every byte shifted
         std::vector<std::uint8_t> bits = bits_of(b);
         bits.insert(bits.begin(), 0);
         return bytes_of(std::vector<std::uint8_t>(bits.begin(), bits.end() - 1));
     };
     const struct {
         std::size_t block;
-        Block copy;
+        TapBlock copy;
         bool matches;
     } cases[] = {{0, wrong_bytes(tape[0], 3), true},
                  {2, wrong_bytes(tape[2], 5), true},
@@ -288,7 +288,7 @@ TEST(MatchBlocks, CopiesDamagedAtTheirStartMatchByTheirBits) {
                  {2, make_header(0, "third", 200, 10, 200), false}};
     for (const auto& c : cases) {
         std::vector<BlockInfo> good, damaged;
-        for (const Block& b : tape) good.push_back(block_info(b));
+        for (const TapBlock& b : tape) good.push_back(block_info(b));
         damaged = good;
         damaged[c.block] = block_info(c.copy);
         const std::vector<MatchedBlock> groups = match_blocks({good, damaged, good});

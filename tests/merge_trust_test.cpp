@@ -27,11 +27,11 @@ struct Copy {
 };
 std::vector<Copy> decoded;
 
-void keep(const ReportedBlock& b) {
+void keep(const Block& b) {
     Copy c;
-    c.bytes.assign(b.bytes, b.bytes + b.length);
-    for (std::int32_t k = 0; k < b.bit_count; ++k) c.bits.push_back(static_cast<std::uint8_t>(reported_bit(b, k)));
-    c.weights.assign(b.weights, b.weights + b.bit_count);
+    c.bytes = b.bytes;
+    c.bits = b.bits;
+    c.weights = b.weights;
     c.end = b.end;
     decoded.push_back(std::move(c));
 }
@@ -55,8 +55,8 @@ std::vector<Copy> decode(const TempDir& dir, const std::vector<std::int16_t>& sa
     return decoded;
 }
 
-const std::vector<Block>& tape() {
-    static const std::vector<Block> blocks{make_header(3, "first", 300, 32768, 0), make_data_block(0xFF, pattern(300, 1)),
+const std::vector<TapBlock>& tape() {
+    static const std::vector<TapBlock> blocks{make_header(3, "first", 300, 32768, 0), make_data_block(0xFF, pattern(300, 1)),
                                            make_header(3, "second", 200, 40000, 0), make_data_block(0xFF, pattern(200, 2))};
     return blocks;
 }
@@ -122,7 +122,7 @@ PoolCounts merge_pool(std::uint32_t seed, int least_dropouts) {
                     });
                     before = m.bytes;
                     bool right = false, real = false;
-                    for (const Block& truth : tape()) {
+                    for (const TapBlock& truth : tape()) {
                         right = right || m.bytes == truth;
                         for (const TakeCopy& k : copies) real = real || (k.bits.size() / 8 + 2 >= truth.size() && k.bits.size() / 8 <= truth.size() + 2);
                     }

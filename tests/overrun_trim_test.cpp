@@ -29,7 +29,7 @@ protected:
         CoreTest::TearDown();
     }
     // Reports a decoded block, as decode_block leaves one, and returns its log line.
-    std::string report(const Block& block) {
+    std::string report(const TapBlock& block) {
         std::memcpy(block_buffer.bytes, block.data(), block.size());
         block_buffer.bit_count = static_cast<std::int32_t>(block.size()) * 8;
         decoder.decoder_state = Data;
@@ -46,7 +46,7 @@ protected:
         return added.substr(begin == std::string::npos ? 0 : begin + 1, end - (begin == std::string::npos ? 0 : begin + 1) + 1);
     }
     // The blocks stored in a TAP file of the run.
-    std::vector<Block> stored(const std::string& name) {
+    std::vector<TapBlock> stored(const std::string& name) {
         close_tap_file();
         return parse_tap(read_bytes(name));
     }
@@ -54,7 +54,7 @@ protected:
 };
 
 // The block followed by `extra` bytes that do not belong to it.
-Block overrun(Block b, std::size_t extra) {
+TapBlock overrun(TapBlock b, std::size_t extra) {
     b.resize(b.size() + extra, 0x55);
     return b;
 }
@@ -62,45 +62,45 @@ Block overrun(Block b, std::size_t extra) {
 bool has(const std::string& line, const std::string& part) { return line.find(part) != std::string::npos; }
 
 TEST_F(OverrunTrim, HeaderOverrunByExactlyTheToleranceIsStillAHeader) {
-    const Block header = make_header(0, "edge", 300, 10, 300);
+    const TapBlock header = make_header(0, "edge", 300, 10, 300);
     const std::string line = report(overrun(header, tolerance));
     EXPECT_TRUE(has(line, " Program: edge       Start: 00010, Len: 00300")) << line;
     EXPECT_TRUE(has(line, "Checksum: OK, OverLen: 020")) << line;
     // It names the file and holds only the header's own bytes.
-    const Block data = make_data_block(0xFF, std::vector<std::uint8_t>(300, 3));
+    const TapBlock data = make_data_block(0xFF, std::vector<std::uint8_t>(300, 3));
     const std::string data_line = report(overrun(data, tolerance));  // trimmed against the header it announced
     EXPECT_TRUE(has(data_line, "Len: 00302, Speed: 100-100%, Checksum: OK, OverLen: 020")) << data_line;
-    EXPECT_EQ(stored("000_edge.tap"), (std::vector<Block>{header, data}));
+    EXPECT_EQ(stored("000_edge.tap"), (std::vector<TapBlock>{header, data}));
 }
 
 TEST_F(OverrunTrim, HeaderOverrunByOneMoreIsDataOfItsFullLength) {
-    const Block header = make_header(0, "edge", 300, 10, 300);
-    const Block long_block = overrun(header, tolerance + 1);
+    const TapBlock header = make_header(0, "edge", 300, 10, 300);
+    const TapBlock long_block = overrun(header, tolerance + 1);
     const std::string line = report(long_block);
     EXPECT_TRUE(has(line, " <data>                            Len: 00040, ")) << line;
     EXPECT_FALSE(has(line, "OverLen")) << line;
     EXPECT_FALSE(has(line, "Program")) << line;
     EXPECT_TRUE(has(line, "Checksum: Error")) << line;  // the checksum runs over all 40 bytes
     // No header was seen, so the data after it is not trimmed either.
-    const Block data = overrun(make_data_block(0xFF, std::vector<std::uint8_t>(300, 3)), tolerance);
+    const TapBlock data = overrun(make_data_block(0xFF, std::vector<std::uint8_t>(300, 3)), tolerance);
     const std::string data_line = report(data);
     EXPECT_TRUE(has(data_line, "Len: 00322, ")) << data_line;
     EXPECT_FALSE(has(data_line, "OverLen")) << data_line;
     EXPECT_EQ(list_folder(dir.path), std::vector<std::string>{"000_Noname.tap"});
-    EXPECT_EQ(stored("000_Noname.tap"), (std::vector<Block>{long_block, data}));
+    EXPECT_EQ(stored("000_Noname.tap"), (std::vector<TapBlock>{long_block, data}));
 }
 
 TEST_F(OverrunTrim, DataOverrunByExactlyTheToleranceIsStoredTrimmedAndOneMoreIsStoredWhole) {
-    const Block header = make_header(3, "code", 300, 32768, 0);
-    const Block data = make_data_block(0xFF, std::vector<std::uint8_t>(300, 7));
+    const TapBlock header = make_header(3, "code", 300, 32768, 0);
+    const TapBlock data = make_data_block(0xFF, std::vector<std::uint8_t>(300, 7));
     report(header);
     EXPECT_TRUE(has(report(overrun(data, tolerance)), "Len: 00302, Speed: 100-100%, Checksum: OK, OverLen: 020"));
     report(header);
-    const Block whole = overrun(data, tolerance + 1);
+    const TapBlock whole = overrun(data, tolerance + 1);
     const std::string line = report(whole);
     EXPECT_TRUE(has(line, "Len: 00323, Speed: 100-100%, Checksum: Error")) << line;
     EXPECT_FALSE(has(line, "OverLen")) << line;
-    EXPECT_EQ(stored("000_Noname.tap"), (std::vector<Block>{header, data, header, whole}));
+    EXPECT_EQ(stored("000_Noname.tap"), (std::vector<TapBlock>{header, data, header, whole}));
 }
 TEST(ReportedLength, TrimsAnOverrunOfAtMostTheTolerance) {
     const struct {

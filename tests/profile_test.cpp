@@ -22,7 +22,7 @@ protected:
     void SetUp() override { dir = make_temp_dir(); }
     void TearDown() override { remove_temp_dir(dir); }
     // Runs a profile on the samples; returns the blocks of its first TAP file.
-    std::vector<Block> recover(const Profile& p, const std::vector<std::int16_t>& samples, const std::string& name) {
+    std::vector<TapBlock> recover(const Profile& p, const std::vector<std::int16_t>& samples, const std::string& name) {
         write_bytes(dir.path + "/" + name + ".raw", samples_as_bytes(samples));
         const CliResult r = run_program(p.program, {name + ".raw"}, dir.path);
         EXPECT_NE(r.status, 1) << p.name << r.err;
@@ -35,12 +35,12 @@ TEST_F(Profiles, EveryProfileRecoversACleanTapeExactly) {
     EncoderOptions options;
     options.waveform = Waveform::rounded;
     options.speed = 1.02;
-    const std::vector<Block> tape = test_tape();
+    const std::vector<TapBlock> tape = test_tape();
     const std::vector<std::int16_t> samples = encode_blocks(tape, options);
     for (const Profile& p : profiles) {
-        EXPECT_EQ(recover(p, samples, p.name), std::vector<Block>(tape.begin(), tape.begin() + 1)) << p.name;
+        EXPECT_EQ(recover(p, samples, p.name), std::vector<TapBlock>(tape.begin(), tape.begin() + 1)) << p.name;
         EXPECT_EQ(parse_tap(read_bytes(dir.path + "/" + p.name + "/001_prog one.tap")),
-                  std::vector<Block>(tape.begin() + 1, tape.end()))
+                  std::vector<TapBlock>(tape.begin() + 1, tape.end()))
             << p.name;
     }
 }
@@ -48,10 +48,10 @@ TEST_F(Profiles, EveryProfileRecoversACleanTapeExactly) {
 TEST_F(Profiles, WithoutGapEstimatesLostZerosStayLost) {
     // 0x9F between 0xFF bytes, its two '0' cycles lost in a dropout.
     const std::vector<std::int16_t> samples = bit_pattern("11111111" "1xx11111" "11111111" "11111111");
-    const std::vector<Block> estimated = recover(profiles[0], samples, "estimated");
+    const std::vector<TapBlock> estimated = recover(profiles[0], samples, "estimated");
     ASSERT_EQ(estimated.size(), 1u);
     EXPECT_EQ(estimated[0][1], 0x9F);
-    const std::vector<Block> skipped = recover(profiles[2], samples, "skipped");
+    const std::vector<TapBlock> skipped = recover(profiles[2], samples, "skipped");
     ASSERT_EQ(skipped.size(), 1u);
     EXPECT_EQ(skipped[0][1], 0xFF);  // the next '1's slide into the place of the lost '0's
 }

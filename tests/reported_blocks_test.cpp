@@ -22,11 +22,11 @@ struct Kept {
 };
 std::vector<Kept> kept;
 
-void keep(const ReportedBlock& b) {
+void keep(const Block& b) {
     Kept k;
-    k.bytes.assign(b.bytes, b.bytes + b.length);
-    if (b.weights != nullptr) k.weights.assign(b.weights, b.weights + 8 * b.length);
-    for (std::int32_t i = 0; i < b.bit_count; ++i) k.bits.push_back(static_cast<std::uint8_t>(reported_bit(b, i)));
+    k.bytes = b.bytes;
+    k.weights.assign(b.weights.begin(), b.weights.begin() + static_cast<std::ptrdiff_t>(std::min(b.weights.size(), 8 * b.bytes.size())));
+    k.bits = b.bits;
     k.checksum_ok = b.checksum_ok;
     k.start = b.start;
     kept.push_back(k);
@@ -60,7 +60,7 @@ int run_in_process(const TempDir& dir, const std::string& name, const std::vecto
 TEST(ReportedBlocks, CarryTheirBytesAndWhatTheDecoderKnewOfEachBit) {
     const TempDir dir = make_temp_dir();
     kept.clear();
-    const std::vector<Block> tape = test_tape();
+    const std::vector<TapBlock> tape = test_tape();
     ASSERT_EQ(run_in_process(dir, "clean", encode_blocks(tape, {}), true), 2);  // the tape has a bad block on purpose
     ASSERT_EQ(kept.size(), tape.size());
     std::size_t bits = 0, clean = 0;
@@ -110,7 +110,7 @@ TEST(ReportedBlocks, KeepingThemChangesNothingTheRunWrites) {
 // more, its closing pulse or the first pulse of a pilot that follows at once.
 TEST(ReportedBlocks, CarryEveryBitDecoded) {
     const TempDir dir = make_temp_dir();
-    const Block header = make_header(3, "over", 10, 32768, 0), data = make_data_block(0xFF, pattern(15, 3));
+    const TapBlock header = make_header(3, "over", 10, 32768, 0), data = make_data_block(0xFF, pattern(15, 3));
     const struct {
         const char* name;
         std::vector<std::int16_t> samples;
@@ -139,35 +139,33 @@ TEST(ReportedBlocks, KeptFileHoldsEveryBit) {
     const TempDir dir = make_temp_dir();
     const int fd = open((dir.path + "/kept").c_str(), O_RDWR | O_CREAT, 0600);
     ASSERT_TRUE(keep_blocks_in(fd));
-    const std::uint8_t bytes[3] = {0x00, 0x81, 0x05};  // a partial last byte holds its bits low: 0101
-    std::vector<std::uint8_t> weights(20, weight_clean);
-    weights[17] = weight_filled;
-    ReportedBlock block;
-    block.bytes = bytes;
-    block.weights = weights.data();
-    block.bit_count = 20;
-    block.length = 2;
-    block.line = "line";
+    Block block;
+    block.bytes = {0x00, 0x81};
+    for (char c : std::string("00000000" "10000001" "0101")) block.bits.push_back(static_cast<std::uint8_t>(c - '0'));
+    block.weights.assign(20, weight_clean);
+    block.weights[17] = weight_filled;
+    block.period_max = 11.6f;  // figures of the log that must come back exactly
+    block.rest_zeros = 3;
     keep_block(block);
     EXPECT_EQ(keep_blocks_end(100000), "");
     std::vector<TakeBlock> blocks;
     ASSERT_TRUE(read_kept_blocks(fd, blocks));
     ASSERT_EQ(blocks.size(), 1u);
-    EXPECT_EQ(blocks[0].bytes, (std::vector<std::uint8_t>{0x00, 0x81}));
-    EXPECT_EQ(text_of(blocks[0].bits, true), "00000000" "10000001" "0101");
-    EXPECT_EQ(blocks[0].weights, weights);
-    EXPECT_EQ(blocks[0].line, "line");
+    EXPECT_EQ(blocks[0].block.bytes, block.bytes);
+    EXPECT_EQ(blocks[0].block.bits, block.bits);
+    EXPECT_EQ(blocks[0].block.weights, block.weights);
+    EXPECT_EQ(block_line(blocks[0].block), block_line(block));
 
-    const std::string bits(20, '\1'), clean(20, '\4');
+    const std::string bits(20, '\1'), clean(20, '\4'), figures = " 0 0 0 0 0 0x1p+3 0x1p+3\n";
     const struct {
         std::string block;
         bool whole;
     } files[] = {
-        {"block 0 0 2 0 0 20\n" + bits + clean, true},
-        {"block 0 0 3 0 0 20\n" + bits + clean, false},                      // reports more than was decoded
-        {"block 0 0 2 0 0 20\n" + bits.substr(1) + '\2' + clean, false},     // a bit that is none
-        {"block 0 0 2 0 0 20\n" + bits + clean.substr(1), false},            // cut short
-        {"block 0 0 2 0 0 1048577\n" + bits + clean, false},                 // more than the decoder holds
+        {"block 0 0 2 0 20" + figures + bits + clean, true},
+        {"block 0 0 3 0 20" + figures + bits + clean, false},                   // reports more than was decoded
+        {"block 0 0 2 0 20" + figures + bits.substr(1) + '\2' + clean, false},  // a bit that is none
+        {"block 0 0 2 0 20" + figures + bits + clean.substr(1), false},         // cut short
+        {"block 0 0 2 0 1048577" + figures + bits + clean, false},              // more than the decoder holds
     };
     for (const auto& f : files) {
         const std::string file = f.block + "end 100000\n";

@@ -27,10 +27,10 @@ protected:
 };
 
 void expect_tape_recovered(const std::string& out) {
-    const std::vector<Block> tape = test_tape();
+    const std::vector<TapBlock> tape = test_tape();
     EXPECT_EQ(list_folder(out), (std::vector<std::string>{"000_Noname.tap", "001_prog one.tap", "Log.txt"}));
-    EXPECT_EQ(parse_tap(read_bytes(out + "/000_Noname.tap")), std::vector<Block>(tape.begin(), tape.begin() + 1));
-    EXPECT_EQ(parse_tap(read_bytes(out + "/001_prog one.tap")), std::vector<Block>(tape.begin() + 1, tape.end()));
+    EXPECT_EQ(parse_tap(read_bytes(out + "/000_Noname.tap")), std::vector<TapBlock>(tape.begin(), tape.begin() + 1));
+    EXPECT_EQ(parse_tap(read_bytes(out + "/001_prog one.tap")), std::vector<TapBlock>(tape.begin() + 1, tape.end()));
 }
 
 TEST_F(RoundTrip, CleanTapeIsRecoveredExactly) {
@@ -89,8 +89,8 @@ TEST_F(RoundTrip, TapFileThatCannotBeCreatedIsReportedAndTheRunGoesOn) {
     const CliResult r = run(encode_blocks(test_tape(), {}));
     EXPECT_EQ(r.status, 3);
     EXPECT_NE(r.err.find("cannot create the TAP file \"000_Noname.tap\""), std::string::npos) << r.err;
-    const std::vector<Block> tape = test_tape();
-    EXPECT_EQ(parse_tap(read_bytes(dir.path + "/tape/001_prog one.tap")), std::vector<Block>(tape.begin() + 1, tape.end()));
+    const std::vector<TapBlock> tape = test_tape();
+    EXPECT_EQ(parse_tap(read_bytes(dir.path + "/tape/001_prog one.tap")), std::vector<TapBlock>(tape.begin() + 1, tape.end()));
     const std::vector<std::uint8_t> log = read_bytes(dir.path + "/tape/Log.txt");
     EXPECT_NE(std::string(log.begin(), log.end()).find("Filename: 000_Noname.tap\r\n00:00-00:"), std::string::npos);
 }

@@ -44,7 +44,7 @@ EncoderOptions bare_options() {
     return options;
 }
 
-std::vector<std::int16_t> bare_block(const Block& block, EncoderOptions options = bare_options()) {
+std::vector<std::int16_t> bare_block(const TapBlock& block, EncoderOptions options = bare_options()) {
     return encode_blocks({block}, options);
 }
 
@@ -80,8 +80,8 @@ TEST(EncoderTimings, PilotEdgesStayWithinHalfASampleOfExactTime) {
 TEST(EncoderTimings, ZeroAndOneBitsSpanTheirLengths) {
     EncoderOptions options = bare_options();
     options.pilot_pulses = 0;
-    const std::vector<LevelRun> zeros = runs_of(bare_block(Block(200, 0x00), options));
-    const std::vector<LevelRun> ones = runs_of(bare_block(Block(200, 0xFF), options));
+    const std::vector<LevelRun> zeros = runs_of(bare_block(TapBlock(200, 0x00), options));
+    const std::vector<LevelRun> ones = runs_of(bare_block(TapBlock(200, 0xFF), options));
     // Two sync halves, 16 halves a byte, the closing pulse.
     ASSERT_EQ(zeros.size(), 2 + 200 * 16 + 1u);
     ASSERT_EQ(ones.size(), zeros.size());
@@ -218,12 +218,12 @@ TEST(EncoderOptionsCheck, NonsenseIsRefused) {
 }
 
 TEST(BlockBuilders, HeaderFieldsAndChecksum) {
-    const Block header = make_header(3, "screen", 6912, 16384, 32768);
-    const Block fields{0x00, 0x03, 's', 'c', 'r', 'e', 'e', 'n', ' ', ' ', ' ', ' ', 0x00, 0x1B, 0x00, 0x40, 0x00, 0x80};
+    const TapBlock header = make_header(3, "screen", 6912, 16384, 32768);
+    const TapBlock fields{0x00, 0x03, 's', 'c', 'r', 'e', 'e', 'n', ' ', ' ', ' ', ' ', 0x00, 0x1B, 0x00, 0x40, 0x00, 0x80};
     ASSERT_EQ(header.size(), 19u);
-    EXPECT_EQ(Block(header.begin(), header.end() - 1), fields);
+    EXPECT_EQ(TapBlock(header.begin(), header.end() - 1), fields);
     EXPECT_EQ(xor_checksum(header.data(), header.size()), 0);
-    const Block long_name = make_header(0, "averyverylongname", 1, 10, 1);
+    const TapBlock long_name = make_header(0, "averyverylongname", 1, 10, 1);
     EXPECT_EQ(std::string(long_name.begin() + 2, long_name.begin() + 12), "averyveryl");
     EXPECT_THROW(make_header(0, "x", 65536, 0, 0), std::invalid_argument);
     EXPECT_THROW(make_header(256, "x", 0, 0, 0), std::invalid_argument);
@@ -231,13 +231,13 @@ TEST(BlockBuilders, HeaderFieldsAndChecksum) {
 }
 
 TEST(BlockBuilders, DataBlockAppendsXorOfFlagAndPayload) {
-    EXPECT_EQ(make_data_block(0xFF, {0x01, 0x02, 0x03}), (Block{0xFF, 0x01, 0x02, 0x03, 0xFF}));
-    EXPECT_EQ(make_data_block(0xFF, {0x0F}), (Block{0xFF, 0x0F, 0xF0}));
-    EXPECT_EQ(make_data_block(0x42, {}), (Block{0x42, 0x42}));
+    EXPECT_EQ(make_data_block(0xFF, {0x01, 0x02, 0x03}), (TapBlock{0xFF, 0x01, 0x02, 0x03, 0xFF}));
+    EXPECT_EQ(make_data_block(0xFF, {0x0F}), (TapBlock{0xFF, 0x0F, 0xF0}));
+    EXPECT_EQ(make_data_block(0x42, {}), (TapBlock{0x42, 0x42}));
 }
 
 TEST(TapFiles, RoundTripWithLittleEndianLengths) {
-    const std::vector<Block> blocks{make_header(0, "prog", 300, 10, 300), Block(300, 0xAB), Block()};
+    const std::vector<TapBlock> blocks{make_header(0, "prog", 300, 10, 300), TapBlock(300, 0xAB), TapBlock()};
     const std::vector<std::uint8_t> tap = make_tap(blocks);
     ASSERT_EQ(tap.size(), 2 + 19 + 2 + 300 + 2u);
     EXPECT_EQ(tap[0], 19);
@@ -245,16 +245,16 @@ TEST(TapFiles, RoundTripWithLittleEndianLengths) {
     EXPECT_EQ(tap[21], 0x2C);
     EXPECT_EQ(tap[22], 0x01);
     EXPECT_EQ(parse_tap(tap), blocks);
-    EXPECT_THROW(make_tap({Block(65536, 0)}), std::length_error);
+    EXPECT_THROW(make_tap({TapBlock(65536, 0)}), std::length_error);
 }
 
 TEST(TapFiles, TruncatedInputKeepsOnlyCompleteRecords) {
-    const std::vector<Block> blocks{{0x00, 0x01, 0x02}, {0xFF, 0x10}};
+    const std::vector<TapBlock> blocks{{0x00, 0x01, 0x02}, {0xFF, 0x10}};
     const std::vector<std::uint8_t> tap = make_tap(blocks);
     for (std::size_t cut = 0; cut <= tap.size(); ++cut) {
-        const std::vector<Block> parsed = parse_tap(std::vector<std::uint8_t>(tap.begin(), tap.begin() + cut));
+        const std::vector<TapBlock> parsed = parse_tap(std::vector<std::uint8_t>(tap.begin(), tap.begin() + cut));
         const std::size_t complete = cut < 5 ? 0 : cut < 9 ? 1 : 2;
-        EXPECT_EQ(parsed, std::vector<Block>(blocks.begin(), blocks.begin() + complete)) << "cut at " << cut;
+        EXPECT_EQ(parsed, std::vector<TapBlock>(blocks.begin(), blocks.begin() + complete)) << "cut at " << cut;
     }
     EXPECT_TRUE(parse_tap({0xFF, 0xFF, 0x00}).empty());
 }
@@ -300,10 +300,10 @@ TEST(SampleFiles, FailuresReturnFalseAndLeaveNothing) {
 TEST(DemoTape, HoldsTheDescribedBlocksAndFitsInAMinute) {
     std::vector<std::uint8_t> bytes;
     ASSERT_TRUE(read_file(std::string(VELLIQOR_SOURCE_DIR) + "/resources/demo.tap", bytes));
-    const std::vector<Block> blocks = parse_tap(bytes);
+    const std::vector<TapBlock> blocks = parse_tap(bytes);
     ASSERT_EQ(make_tap(blocks), bytes);
     ASSERT_EQ(blocks.size(), 5u);
-    for (const Block& block : blocks) EXPECT_EQ(xor_checksum(block.data(), block.size()), 0);
+    for (const TapBlock& block : blocks) EXPECT_EQ(xor_checksum(block.data(), block.size()), 0);
     EXPECT_EQ(std::string(blocks[0].begin() + 1, blocks[0].begin() + 12), std::string("\0velliqor  ", 11));
     EXPECT_EQ(blocks[0][14] | blocks[0][15] << 8, 10);  // autostart line
     EXPECT_EQ(blocks[0][12] | blocks[0][13] << 8, static_cast<int>(blocks[1].size() - 2));
@@ -311,7 +311,7 @@ TEST(DemoTape, HoldsTheDescribedBlocksAndFitsInAMinute) {
     EXPECT_EQ(blocks[3].size(), 6914u);
     EXPECT_EQ(blocks[4][0], 0xFF);
     // The program's lines chain exactly to its end.
-    const Block& program = blocks[1];
+    const TapBlock& program = blocks[1];
     std::size_t at = 1;
     std::vector<int> numbers;
     while (at + 4 <= program.size() - 1) {
@@ -365,7 +365,7 @@ TEST(MakeRecordingTool, ExitStatusTellsUsageFromInputErrors) {
 TEST(MakeRecordingTool, RefusesTruncatedTapesAndWritesWhatTheEncoderMakes) {
     const fs::path folder = fresh_folder();
     const std::string tap = (folder / "in.tap").string();
-    const std::vector<Block> blocks{make_header(3, "x", 2, 0, 0), make_data_block(0xFF, {1, 2})};
+    const std::vector<TapBlock> blocks{make_header(3, "x", 2, 0, 0), make_data_block(0xFF, {1, 2})};
     std::vector<std::uint8_t> bytes = make_tap(blocks);
     put_file(tap, std::vector<std::uint8_t>(bytes.begin(), bytes.end() - 1));
     EXPECT_EQ(run_tool(tap + " " + (folder / "bad.wav").string()), 1);

@@ -70,8 +70,8 @@ bool installed(const char* tool) { return access(tool, X_OK) == 0; }
 
 TEST(TzxFile, IsWrittenBesideTheTapFilesAndReadBackByTheEmulatorsTools) {
     const TempDir dir = make_temp_dir();
-    const std::vector<Block> whole = test_tape();
-    const std::vector<Block> tape(whole.begin() + 1, whole.end());  // a program, code, a screen, a bad block
+    const std::vector<TapBlock> whole = test_tape();
+    const std::vector<TapBlock> tape(whole.begin() + 1, whole.end());  // a program, code, a screen, a bad block
     write_bytes(dir.path + "/side.raw", samples_as_bytes(encode_blocks(tape, {})));
     CliResult r = run_cli({"--quiet", "--tzx", "side.raw"}, dir.path);
     EXPECT_EQ(r.status, 2) << r.err;  // the tape has a bad block on purpose
@@ -119,7 +119,7 @@ TEST(TzxFile, IsNeverWrittenThroughALinkAndFitsAnyNameThatFits) {
 // said so), but comes out whole in the TZX.
 TEST(TzxFile, HoldsABlockTooLongForATapRecordWhole) {
     const TempDir dir = make_temp_dir();
-    const Block huge = make_data_block(0xFF, pattern(66000, 3));
+    const TapBlock huge = make_data_block(0xFF, pattern(66000, 3));
     EncoderOptions options;
     options.pilot_pulses = 1000;
     options.lead_silence_s = 0.1;

@@ -96,7 +96,7 @@ void write_tape(const std::string& folder, int blocks, int bytes) {
     mkdir(folder.c_str(), 0700);
     EncoderOptions options;
     options.pilot_pulses = 3000;
-    const std::vector<Block> list(blocks, make_data_block(0xFF, std::vector<std::uint8_t>(bytes, 0x5A)));
+    const std::vector<TapBlock> list(blocks, make_data_block(0xFF, std::vector<std::uint8_t>(bytes, 0x5A)));
     write_bytes(folder + "/tape.raw", samples_as_bytes(encode_blocks(list, options)));
 }
 
@@ -128,7 +128,7 @@ TEST(LiveWindow, ShowsTheCanvasAndEscapeStopsWithTheLogComplete) {
     ASSERT_TRUE(x_display_start(display));
     EncoderOptions options;
     options.pilot_pulses = 3000;
-    std::vector<Block> blocks;
+    std::vector<TapBlock> blocks;
     for (int k = 0; k < 12; ++k) blocks.push_back(make_data_block(0xFF, std::vector<std::uint8_t>(400, 0x5A)));
     write_bytes(dir.path + "/tape.raw", samples_as_bytes(encode_blocks(blocks, options)));
 

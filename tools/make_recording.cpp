@@ -124,9 +124,9 @@ int main(int argc, char** argv) {
 
     std::vector<std::uint8_t> tap;
     if (!read_file(args.input, tap)) return input_error("cannot read '" + args.input + "'");
-    const std::vector<Block> blocks = parse_tap(tap);
+    const std::vector<TapBlock> blocks = parse_tap(tap);
     std::size_t used = 0;
-    for (const Block& block : blocks) used += 2 + block.size();
+    for (const TapBlock& block : blocks) used += 2 + block.size();
     if (used != tap.size())
         return input_error("'" + args.input + "': incomplete record at byte " + std::to_string(used) +
                            " (truncated, or not a TAP file)");

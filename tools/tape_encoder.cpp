@@ -152,7 +152,7 @@ void pulse_train_silence(PulseTrain& train, double seconds) {
     train.time_samples += seconds * train.options.sample_rate;
 }
 
-void pulse_train_block(PulseTrain& train, const Block& block) {
+void pulse_train_block(PulseTrain& train, const TapBlock& block) {
     int pilot_halves = train.options.pilot_pulses;
     if (pilot_halves < 0) pilot_halves = (!block.empty() && block[0] < 128) ? header_pilot_halves : data_pilot_halves;
     for (int i = 0; i < pilot_halves; ++i) pulse_train_half(train, pilot_t);
@@ -193,9 +193,9 @@ std::vector<std::int16_t> pulse_train_end(PulseTrain& train) {
     return samples;
 }
 
-std::vector<std::int16_t> encode_blocks(const std::vector<Block>& blocks, const EncoderOptions& options) {
+std::vector<std::int16_t> encode_blocks(const std::vector<TapBlock>& blocks, const EncoderOptions& options) {
     PulseTrain train = pulse_train_begin(options);
-    for (const Block& block : blocks) pulse_train_block(train, block);
+    for (const TapBlock& block : blocks) pulse_train_block(train, block);
     return pulse_train_end(train);
 }
 
@@ -205,12 +205,12 @@ std::uint8_t xor_checksum(const std::uint8_t* bytes, std::size_t count) {
     return sum;
 }
 
-Block make_header(int type, const std::string& name, int data_length, int param1, int param2) {
+TapBlock make_header(int type, const std::string& name, int data_length, int param1, int param2) {
     check_field(type, 0xFF, "header type");
     check_field(data_length, 0xFFFF, "data length");
     check_field(param1, 0xFFFF, "header parameter 1");
     check_field(param2, 0xFFFF, "header parameter 2");
-    Block block{0x00, static_cast<std::uint8_t>(type)};
+    TapBlock block{0x00, static_cast<std::uint8_t>(type)};
     for (std::size_t i = 0; i < 10; ++i) block.push_back(i < name.size() ? static_cast<std::uint8_t>(name[i]) : ' ');
     put_le16(block, static_cast<unsigned>(data_length));
     put_le16(block, static_cast<unsigned>(param1));
@@ -219,16 +219,16 @@ Block make_header(int type, const std::string& name, int data_length, int param1
     return block;
 }
 
-Block make_data_block(std::uint8_t flag, const std::vector<std::uint8_t>& payload) {
-    Block block(payload.size() + 2);
+TapBlock make_data_block(std::uint8_t flag, const std::vector<std::uint8_t>& payload) {
+    TapBlock block(payload.size() + 2);
     block.front() = flag;
     std::copy(payload.begin(), payload.end(), block.begin() + 1);
     block.back() = xor_checksum(block.data(), block.size() - 1);
     return block;
 }
 
-std::vector<Block> parse_tap(const std::vector<std::uint8_t>& bytes) {
-    std::vector<Block> blocks;
+std::vector<TapBlock> parse_tap(const std::vector<std::uint8_t>& bytes) {
+    std::vector<TapBlock> blocks;
     std::size_t pos = 0;
     while (bytes.size() - pos >= 2) {
         const std::size_t length = bytes[pos] | (static_cast<std::size_t>(bytes[pos + 1]) << 8);
@@ -240,9 +240,9 @@ std::vector<Block> parse_tap(const std::vector<std::uint8_t>& bytes) {
     return blocks;
 }
 
-std::vector<std::uint8_t> make_tap(const std::vector<Block>& blocks) {
+std::vector<std::uint8_t> make_tap(const std::vector<TapBlock>& blocks) {
     std::vector<std::uint8_t> bytes;
-    for (const Block& block : blocks) {
+    for (const TapBlock& block : blocks) {
         if (block.size() > 0xFFFF) throw std::length_error("block too long for a TAP record: " + std::to_string(block.size()));
         put_le16(bytes, static_cast<unsigned>(block.size()));
         bytes.insert(bytes.end(), block.begin(), block.end());

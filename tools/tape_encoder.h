@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-using Block = std::vector<std::uint8_t>;  // flag byte, payload, checksum byte
+using TapBlock = std::vector<std::uint8_t>;  // flag byte, payload, checksum byte
 
 enum class Waveform { square, rounded };
 
@@ -52,25 +52,25 @@ void pulse_train_half(PulseTrain& train, double t_states);
 void pulse_train_silence(PulseTrain& train, double seconds);
 // Appends one complete block: pilot, sync, data bits (most significant first),
 // the closing 1 ms pulse and the pause.
-void pulse_train_block(PulseTrain& train, const Block& block);
+void pulse_train_block(PulseTrain& train, const TapBlock& block);
 // Finishes the train: draws the waveform, adds noise, rounds and clips to
 // 16 bits, and returns the samples. The train is empty afterwards.
 std::vector<std::int16_t> pulse_train_end(PulseTrain& train);
 
 // One call for a whole tape.
-std::vector<std::int16_t> encode_blocks(const std::vector<Block>& blocks, const EncoderOptions& options);
+std::vector<std::int16_t> encode_blocks(const std::vector<TapBlock>& blocks, const EncoderOptions& options);
 
 // Block builders; both append the XOR checksum. make_header throws
 // std::invalid_argument for a type outside 0..255 or a field outside 0..65535.
-Block make_header(int type, const std::string& name, int data_length, int param1, int param2);
-Block make_data_block(std::uint8_t flag, const std::vector<std::uint8_t>& payload);
+TapBlock make_header(int type, const std::string& name, int data_length, int param1, int param2);
+TapBlock make_data_block(std::uint8_t flag, const std::vector<std::uint8_t>& payload);
 std::uint8_t xor_checksum(const std::uint8_t* bytes, std::size_t count);
 
 // TAP files: records of a 16-bit little-endian length followed by the block.
 // parse_tap stops before an incomplete record; make_tap throws
 // std::length_error for a block longer than 65535 bytes.
-std::vector<Block> parse_tap(const std::vector<std::uint8_t>& bytes);
-std::vector<std::uint8_t> make_tap(const std::vector<Block>& blocks);
+std::vector<TapBlock> parse_tap(const std::vector<std::uint8_t>& bytes);
+std::vector<std::uint8_t> make_tap(const std::vector<TapBlock>& blocks);
 
 // Writes samples as raw little-endian 16-bit, optionally behind a canonical
 // 44-byte WAV header (mono, 16-bit, the given rate). Writes a temporary file

@@ -153,7 +153,7 @@ int run_merge(const CliOptions& options) {
     std::vector<std::vector<BlockInfo>> infos;
     for (const Take& t : takes) {
         infos.emplace_back();
-        for (const TakeBlock& b : t.blocks) infos.back().push_back(block_info(b.bytes));
+        for (const TakeBlock& b : t.blocks) infos.back().push_back(block_info(b.block.bytes));
         if (!infos.back().empty()) infos.back().back().last = true;
     }
     const std::vector<MatchedBlock> groups = match_blocks(infos);

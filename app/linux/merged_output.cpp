@@ -16,6 +16,7 @@
 #include "output/output_problems.h"
 #include "output/tap_writer.h"
 #include "output/tzx_writer.h"
+#include "view/canvas.h"
 
 namespace {
 // How the blocks were chosen, and what the checksum says of them. A block
@@ -36,16 +37,8 @@ bool is_fragment(const std::vector<Take>& takes, const MatchedBlock& group) {
         if (only != nullptr) return false;
         only = &takes[t].blocks[static_cast<std::size_t>(group[t])];
     }
-    return only != nullptr && static_cast<std::int32_t>(only->bytes.size()) < fragment_bytes &&
-           !passes_checksum(only->bytes);
-}
-
-// "Checksum: OK" or "Checksum: Error" of the take's line, made the merged block's verdict.
-std::string with_verdict(std::string line, const std::string& verdict) {
-    const std::size_t at = line.find("Checksum: ");
-    if (at == std::string::npos) return line;
-    const std::size_t end = line.find(',', at);
-    return line.substr(0, at) + "Checksum: " + verdict + (end == std::string::npos ? "" : line.substr(end));
+    return only != nullptr && static_cast<std::int32_t>(only->block.bytes.size()) < fragment_bytes &&
+           !passes_checksum(only->block.bytes);
 }
 
 // Where the block came from, for the archivist reading the log.
@@ -76,45 +69,43 @@ void count(const MergedBlock& m, std::size_t holders, bool fragment, MergeCounts
     if (!m.passes) ++counts.failing;
 }
 
-// One block of the merged tape: combined, stored as a run stores it (unless
-// it is a fragment), and its line logged. `before` is the merged block before
-// it: a standard header there announces the length this one is trimmed to,
-// as in a run.
-TzxBlock write_merged_block(const std::vector<Take>& takes, const MatchedBlock& group, bool fragment,
-                            const std::vector<std::uint8_t>& before, MergeCounts& counts) {
+// One block of the merged tape: combined, and reported as a run reports its
+// blocks (a fragment only logged). Its figures are those of the first take
+// that holds it, its bytes and verdict the merge's own. `before` is the merged
+// block before it: a standard header there announces the length this one is
+// trimmed to, as in a run.
+Block write_merged_block(const std::vector<Take>& takes, const MatchedBlock& group, bool fragment,
+                         const std::vector<std::uint8_t>& before, MergeCounts& counts) {
     std::vector<TakeCopy> copies;
     std::vector<int> holders;
     const TakeBlock* first = nullptr;
     for (std::size_t t = 0; t < group.size(); ++t) {
         if (group[t] < 0) continue;
-        const TakeBlock& b = takes[t].blocks[static_cast<std::size_t>(group[t])];
-        if (first == nullptr) first = &b;
-        copies.push_back(TakeCopy{takes[t].number, b.bits, b.weights, b.cut, static_cast<std::int32_t>(b.bytes.size())});
+        const TakeBlock& k = takes[t].blocks[static_cast<std::size_t>(group[t])];
+        if (first == nullptr) first = &k;
+        copies.push_back(TakeCopy{takes[t].number, k.block.bits, k.block.weights, k.cut,
+                                  static_cast<std::int32_t>(k.block.bytes.size())});
         holders.push_back(takes[t].number);
     }
-    const bool after_header = before.size() == header_length && before[0] == 0x00 && before[1] <= 3;
+    const bool after_header = is_standard_header(before);
     const std::int32_t announced = after_header ? before[12] | before[13] << 8 : 0;
     const MergedBlock m = merge_block(copies, [&](std::int32_t whole_bytes, std::uint8_t flag) {
         return reported_length(whole_bytes, flag, after_header, announced);
     });
-    const std::vector<std::uint8_t>& bytes = m.bytes;
-    const std::int32_t n = static_cast<std::int32_t>(bytes.size());
-    // A program header names the TAP file of the blocks that follow, as in a run.
-    if (n == header_length && bytes[0] == 0x00 && bytes[1] == 0) set_tap_name(bytes.data() + 2, 10);
-    const bool too_long = !fragment && write_tap_record(bytes.data(), n) == TapWrite::too_long;
-    const std::string line = with_verdict(first->line, m.passes ? "OK" : "Error") + provenance(holders, m, fragment);
-    log_write((line + "\n").c_str());
-    if (too_long) {
-        log_printf("*** Block not stored: %d bytes do not fit a TAP record (at most 65535) ***\n", n);
-        report_output_problem("the merged block %.11s is %d bytes long, more than a TAP record can hold; it is not stored",
-                              line.c_str(), n);
+    Block merged = first->block;
+    merged.bytes = m.bytes;
+    merged.bits = bits_of(m.bytes);
+    merged.weights.clear();
+    merged.checksum_ok = m.passes;
+    merged.origin = provenance(holders, m, fragment);
+    if (fragment) {
+        log_write((block_line(merged) + "\n").c_str());
+        log_flush();
+    } else {
+        report_block(merged);
     }
-    log_flush();
     count(m, holders.size(), fragment, counts);
-    TzxBlock tzx;
-    tzx.bytes = bytes;
-    tzx.checksum_ok = m.passes;
-    return tzx;
+    return merged;
 }
 
 // The silence between group g and group `next` (the next one stored) as the
@@ -124,8 +115,8 @@ std::uint16_t pause_after(const std::vector<Take>& takes, const std::vector<Matc
     for (std::size_t t = 0; t < takes.size() && next_group < groups.size(); ++t) {
         const int here = groups[g][t], next = groups[next_group][t];
         if (here < 0 || next < 0) continue;
-        return pause_between(takes[t].blocks[static_cast<std::size_t>(here)].end,
-                             takes[t].blocks[static_cast<std::size_t>(next)].start);
+        return pause_between(takes[t].blocks[static_cast<std::size_t>(here)].block.end,
+                             takes[t].blocks[static_cast<std::size_t>(next)].block.start);
     }
     return TzxBlock{}.pause_ms;
 }
@@ -156,6 +147,7 @@ int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>
                  const CliOptions& options) {
     if (!claim_merged_folder(folder, takes)) return exit_not_run;
     reset_program_state();
+    drawing_enabled = false;  // no live view of a merge
     output_files.create = linux_create_output;
     log_output.LogFile = linux_create_output("Log.txt", true);
     if (log_output.LogFile == nullptr) {
@@ -169,13 +161,12 @@ int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>
     std::vector<TzxBlock> tzx;
     std::vector<std::uint8_t> before;
     for (std::size_t g = 0; g < groups.size(); ++g) {
-        const TzxBlock block = write_merged_block(takes, groups[g], fragment[g], before, counts);
+        const Block block = write_merged_block(takes, groups[g], fragment[g], before, counts);
         before = block.bytes;
         if (fragment[g]) continue;
         std::size_t next = g + 1;
         while (next < groups.size() && fragment[next]) ++next;
-        tzx.push_back(block);
-        tzx.back().pause_ms = pause_after(takes, groups, g, next);
+        tzx.push_back(TzxBlock{block.bytes, pause_after(takes, groups, g, next), block.checksum_ok});
     }
     char summary[320];
     std::snprintf(summary, sizeof summary,

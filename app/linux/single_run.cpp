@@ -127,32 +127,16 @@ bool decode_recording(const CliOptions& options, const RecordingPlace& place) {
 
 // Every reported block: kept for a merge, and for the TZX file.
 bool keeping_blocks = false;
-struct TzxEntry {
-    TzxBlock block;
-    std::int32_t start = 0, end = 0;
-};
-std::vector<TzxEntry> tzx_blocks;
+TzxTape tzx_tape;
 
-void on_block(const ReportedBlock& b) {
+void on_block(const Block& b) {
     if (keeping_blocks) keep_block(b);
-    if (!run_options->tzx) return;
-    TzxEntry e;
-    e.block.bytes.assign(b.bytes, b.bytes + b.length);
-    e.block.checksum_ok = b.checksum_ok;
-    e.start = b.start;
-    e.end = b.end;
-    tzx_blocks.push_back(std::move(e));
+    if (run_options->tzx) collect_tzx(tzx_tape, b);
 }
 
-// NAME.tzx in the output folder, with the pauses measured between the blocks.
+// NAME.tzx in the output folder.
 bool write_tzx(const RecordingPlace& place) {
-    std::vector<TzxBlock> blocks;
-    for (std::size_t k = 0; k < tzx_blocks.size(); ++k) {
-        TzxBlock b = tzx_blocks[k].block;
-        if (k + 1 < tzx_blocks.size()) b.pause_ms = pause_between(tzx_blocks[k].end, tzx_blocks[k + 1].start);
-        blocks.push_back(std::move(b));
-    }
-    return write_tzx_file(output_claim.folder + "/" + place.base + ".tzx", blocks);
+    return write_tzx_file(output_claim.folder + "/" + place.base + ".tzx", tzx_tape.blocks);
 }
 
 }  // namespace

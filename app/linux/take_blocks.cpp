@@ -20,21 +20,20 @@ bool keep_blocks_in(int fd) {
     return kept_file != nullptr;
 }
 
-// A line "block START END LENGTH OK LINE_LENGTH BITS", then the log line, the
-// bits (one byte each, 0 or 1) and their weights. The reported bytes are the
-// first LENGTH x 8 bits.
-void keep_block(const ReportedBlock& block) {
+// A line "block START END LENGTH OK BITS OVERLEN REST0 FLOAT0 MID0 MID1
+// PERIOD_MAX PERIOD_MIN" (the periods in hexadecimal, so that they come back
+// exactly), then the bits (one byte each, 0 or 1) and their weights. The
+// reported bytes are the first LENGTH x 8 bits.
+void keep_block(const Block& block) {
     if (kept_file == nullptr) return;
-    const std::size_t line_length = std::strlen(block.line);
-    std::fprintf(kept_file, "block %d %d %d %d %zu %d\n", block.start, block.end, block.length,
-                 block.checksum_ok ? 1 : 0, line_length, block.bit_count);
-    std::fwrite(block.line, 1, line_length, kept_file);
-    const std::size_t count = static_cast<std::size_t>(block.bit_count);
-    std::vector<std::uint8_t> bits(count);
-    for (std::size_t k = 0; k < count; ++k) bits[k] = static_cast<std::uint8_t>(reported_bit(block, static_cast<std::int32_t>(k)));
-    std::fwrite(bits.data(), 1, count, kept_file);
-    if (block.weights != nullptr) {
-        std::fwrite(block.weights, 1, count, kept_file);
+    const std::size_t count = block.bits.size();
+    std::fprintf(kept_file, "block %d %d %zu %d %zu %d %d %d %d %d %a %a\n", block.start, block.end, block.bytes.size(),
+                 block.checksum_ok ? 1 : 0, count, block.overlen, block.rest_zeros, block.float_zeros,
+                 block.mid0_count, block.mid1_count, static_cast<double>(block.period_max),
+                 static_cast<double>(block.period_min));
+    std::fwrite(block.bits.data(), 1, count, kept_file);
+    if (block.weights.size() == count) {
+        std::fwrite(block.weights.data(), 1, count, kept_file);
     } else {
         const std::vector<std::uint8_t> clean(count, weight_clean);  // a run without weights: every bit read
         std::fwrite(clean.data(), 1, count, kept_file);
@@ -58,36 +57,38 @@ bool read_kept_blocks(int fd, std::vector<TakeBlock>& blocks) {
     }
     bool complete = false;
     for (;;) {
-        TakeBlock b;
+        TakeBlock t;
+        Block& b = t.block;
         int length = 0, ok = 0, bit_count = 0;
-        std::size_t line_length = 0;
+        double period_max = 0.0, period_min = 0.0;
         char word[8] = "";
         if (std::fscanf(f, "%7s", word) != 1) break;
         if (std::strcmp(word, "end") == 0) {
             long long recording_end = 0;
             complete = std::fscanf(f, " %lld", &recording_end) == 1 && std::fgetc(f) == '\n';
-            if (!blocks.empty()) blocks.back().cut = ended_inside(blocks.back().end, recording_end);
+            if (!blocks.empty()) blocks.back().cut = ended_inside(blocks.back().block.end, recording_end);
             break;
         }
-        const int fields =
-            std::fscanf(f, " %d %d %d %d %zu %d", &b.start, &b.end, &length, &ok, &line_length, &bit_count);
+        const int fields = std::fscanf(f, " %d %d %d %d %d %d %d %d %d %d %la %la", &b.start, &b.end, &length, &ok,
+                                       &bit_count, &b.overlen, &b.rest_zeros, &b.float_zeros, &b.mid0_count,
+                                       &b.mid1_count, &period_max, &period_min);
         // The report never holds more than was decoded, nor the decoder more than its buffer.
-        if (std::strcmp(word, "block") != 0 || fields != 6 || std::fgetc(f) != '\n' || length < 0 ||
-            bit_count < 0 || bit_count > block_buffer_size * 8 || length > bit_count / 8 || line_length > 4096) {
+        if (std::strcmp(word, "block") != 0 || fields != 12 || std::fgetc(f) != '\n' || length < 0 || bit_count < 0 ||
+            bit_count > block_buffer_size * 8 || length > bit_count / 8) {
             break;
         }
         b.checksum_ok = ok != 0;
-        b.line.resize(line_length);
+        b.period_max = static_cast<float>(period_max);
+        b.period_min = static_cast<float>(period_min);
         b.bits.resize(static_cast<std::size_t>(bit_count));
         b.weights.resize(static_cast<std::size_t>(bit_count));
-        if (std::fread(&b.line[0], 1, line_length, f) != line_length ||
-            std::fread(b.bits.data(), 1, b.bits.size(), f) != b.bits.size() ||
+        if (std::fread(b.bits.data(), 1, b.bits.size(), f) != b.bits.size() ||
             std::fread(b.weights.data(), 1, b.weights.size(), f) != b.weights.size()) {
             break;
         }
         if (std::any_of(b.bits.begin(), b.bits.end(), [](std::uint8_t bit) { return bit > 1; })) break;
         b.bytes = bytes_of(std::vector<std::uint8_t>(b.bits.begin(), b.bits.begin() + 8 * length));
-        blocks.push_back(std::move(b));
+        blocks.push_back(std::move(t));
     }
     std::fclose(f);
     return complete;

@@ -11,22 +11,17 @@
 #include <vector>
 
 #include "common/basics.h"
-#include "output/block_report.h"
+#include "output/block.h"
 
 struct TakeBlock {
-    std::int32_t start = 0, end = 0;     // absolute sample indexes in the take's recording
-    bool checksum_ok = false;
-    std::string line;                    // the take's log line for it
-    std::vector<std::uint8_t> bytes;     // the reported bytes, after the trim of an overrun
-    std::vector<std::uint8_t> bits;      // every bit decoded, 0 or 1, in tape order: the reported bytes' and any after
-    std::vector<std::uint8_t> weights;   // one per entry of `bits`
+    Block block;                         // as the take's run reported it
     bool cut = false;                    // the recording ended inside it: only its first bits are there
 };
 
 // Starts keeping the blocks of this run in the open file `fd`; false when it cannot.
 bool keep_blocks_in(int fd);
 // The run's block sink while keeping (see RunSettings).
-void keep_block(const ReportedBlock& block);
+void keep_block(const Block& block);
 // Marks the kept blocks complete, the recording having ended at sample
 // `recording_end`. Empty when all were written, else why not.
 std::string keep_blocks_end(std::int64_t recording_end);

@@ -7,6 +7,12 @@
 #include "app/linux/whole_file.h"
 #include "common/build_profile.h"
 
+void collect_tzx(TzxTape& tape, const Block& block) {
+    if (!tape.blocks.empty()) tape.blocks.back().pause_ms = pause_between(tape.last_end, block.start);
+    tape.blocks.push_back(TzxBlock{block.bytes, TzxBlock{}.pause_ms, block.checksum_ok});
+    tape.last_end = block.end;
+}
+
 bool write_tzx_file(const std::string& path, const std::vector<TzxBlock>& blocks) {
     if (write_whole_file(path, tzx_image(blocks, build_profile.about_text))) return true;
     std::fprintf(stderr, "velliqor: writing %s failed: %s\n", path.c_str(), std::strerror(errno));

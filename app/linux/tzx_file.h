@@ -4,7 +4,16 @@
 #include <string>
 #include <vector>
 
+#include "output/block.h"
 #include "output/tzx_writer.h"
+
+// The blocks of a run as they come, each with the silence measured after it
+// (up to the next block's start).
+struct TzxTape {
+    std::vector<TzxBlock> blocks;
+    std::int32_t last_end = 0;  // where the last block ended
+};
+void collect_tzx(TzxTape& tape, const Block& block);
 
 // Writes the blocks as the TZX file `path`, under a temporary name first and
 // then renamed; false, said on standard error, when it could not be written.

@@ -18,7 +18,7 @@
 int main() {
     EncoderOptions options;
     options.pilot_pulses = 800;
-    const std::vector<Block> tape{make_header(3, "alone", 4, 32768, 32768), make_data_block(0xFF, {1, 2, 3, 4})};
+    const std::vector<TapBlock> tape{make_header(3, "alone", 4, 32768, 32768), make_data_block(0xFF, {1, 2, 3, 4})};
     const std::vector<std::int16_t> samples = encode_blocks(tape, options);
 
     if (!canvas_create(800, 680)) return 1;

@@ -21,8 +21,8 @@ int main(int argc, char** argv) {
     o.pilot_pulses = 240;
     o.lead_silence_s = 0.02;
     o.pause_s = 0.05;
-    const Block header = make_header(0, "seed", 4, 10, 4);
-    const Block data = make_data_block(0xFF, {0x00, 0xFF, 0x55, 0xAA});
+    const TapBlock header = make_header(0, "seed", 4, 10, 4);
+    const TapBlock data = make_data_block(0xFF, {0x00, 0xFF, 0x55, 0xAA});
     seed(folder, "header_and_data.raw", encode_blocks({header, data}, o));
     o.invert = true;
     o.waveform = Waveform::rounded;

@@ -10,8 +10,8 @@ std::vector<std::uint8_t> pattern(std::size_t n, unsigned seed) {
     return v;
 }
 
-std::vector<Block> test_tape() {
-    Block bad = make_data_block(0xFF, pattern(30, 5));
+std::vector<TapBlock> test_tape() {
+    TapBlock bad = make_data_block(0xFF, pattern(30, 5));
     bad.back() ^= 0x5A;
     return {make_data_block(0x42, pattern(40, 3)),
             make_header(0, "prog one", 120, 10, 120),

@@ -12,7 +12,7 @@ std::vector<std::uint8_t> pattern(std::size_t n, unsigned seed);
 
 // A headerless block first, then a BASIC program, a code block, a screen and a
 // block with a wrong checksum, all after the program header "prog one".
-std::vector<Block> test_tape();
+std::vector<TapBlock> test_tape();
 
 // A pilot, the sync, then bits written as characters: '0' and '1' are bit
 // cycles, 'x' a '0' cycle whose pulses are lost in a dropout, 'p' the next
