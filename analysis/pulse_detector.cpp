@@ -43,15 +43,15 @@ void adapt_window() {
 }
 
 // The call's result: the kind of the record the caller handles now.
-int hand_back() {
+PulseResult hand_back() {
     const PulseRecord& handed = pulse_ring.records[pulse_ring.ring_index];
     if (handed.kind == kind_short || handed.kind == kind_long) pulse_ring.newest_pulse_position = handed.position;
-    return static_cast<std::int8_t>(handed.kind);
+    return static_cast<PulseResult>(static_cast<std::int8_t>(handed.kind));
 }
 
 }  // namespace
 
-int detect_pulse() {
+PulseResult detect_pulse() {
     SampleWindow& w = sample_window;
     pulse_ring.ring_index = static_cast<std::uint8_t>(pulse_ring.ring_index + 1);
     pulse_ring.next_index = static_cast<std::uint8_t>(pulse_ring.ring_index + 1);

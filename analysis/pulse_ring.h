@@ -13,9 +13,20 @@
 enum PulseKind : std::uint8_t {
     kind_short = 0,
     kind_long = 1,
-    kind_no_pulse = 254,  // nothing found within the search span; reaches callers as -2
-    kind_end = 255,       // end of the sample data; reaches callers as -1
+    kind_no_pulse = 254,  // nothing found within the search span; reaches callers as no_pulse
+    kind_end = 255,       // end of the sample data; reaches callers as end_of_data
 };
+
+// What detect_pulse hands back: the kind of the record the caller handles now,
+// the two kinds without a pulse sign-extended.
+enum PulseResult : int {
+    short_pulse = kind_short,
+    long_pulse = kind_long,
+    end_of_data = -1,  // kind_end
+    no_pulse = -2,     // kind_no_pulse
+};
+
+inline bool is_pulse(PulseResult r) { return r >= 0; }  // short or long, not the lack of one
 
 struct PulseRecord {
     std::uint8_t kind;        // a PulseKind
@@ -56,8 +67,8 @@ extern PulseDetector pulse_detector;
 constexpr float nominal_period = 23.4528f;  // one '0' cycle at 100 % tape speed, samples
 
 // Finds the next pulse, stores it at next_index and returns the kind of the
-// record at ring_index, sign-extended: 0 short, 1 long, -2 no pulse, -1 end.
-int detect_pulse();
+// record at ring_index.
+PulseResult detect_pulse();
 
 // Marker line, arrowhead and level bar of a pulse at a Canvas column, and
 // every 32nd record a point of the period graph.

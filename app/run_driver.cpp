@@ -139,9 +139,9 @@ int run_recording(const RunSettings& settings) {
     bit_recorder.header_seen = 0;
 
     for (;;) {
-        const std::int32_t r = decode_block();
+        const PulseResult r = decode_block();
         finish_block();
-        if (r == -1) break;
+        if (r == end_of_data) break;
     }
     std::fclose(sample_source.recording);
     sample_source.recording = nullptr;

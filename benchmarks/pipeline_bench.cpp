@@ -125,7 +125,7 @@ BENCHMARK(BM_Analysis)->Unit(benchmark::kMillisecond);
 // The analysis and the pulse detector alone, with the decoder's search values.
 void BM_AnalysisAndDetection(benchmark::State& state) {
     bench_stage(state, [] {
-        while (detect_pulse() != -1) {
+        while (detect_pulse() != end_of_data) {
         }
     });
 }
@@ -134,7 +134,7 @@ BENCHMARK(BM_AnalysisAndDetection)->Unit(benchmark::kMillisecond);
 // Analysis, detection and decoding of every block, without the report and the files.
 void BM_Decoding(benchmark::State& state) {
     bench_stage(state, [] {
-        while (decode_block() != -1) {
+        while (decode_block() != end_of_data) {
         }
     });
 }

@@ -118,7 +118,7 @@ void close_gap() {
 }
 
 // The block's last pulse, with nothing after it: no estimate, just its bits.
-std::int32_t finish_last_pulse() {
+PulseResult finish_last_pulse() {
     const std::uint8_t i = pulse_ring.ring_index;
     if (!build_profile.accept_unpaired_zeros && is_unpaired_short(static_cast<std::uint8_t>(i - 1))) push_bit(0, weight_guessed);
     push_bit(1);
@@ -127,7 +127,7 @@ std::int32_t finish_last_pulse() {
 
 // A long pulse ends a gap: the last one of the block, or a '1' after lost '0's.
 // Returns true when the phase ends, with the result in r.
-bool gap_ends(std::int32_t& r) {
+bool gap_ends(PulseResult& r) {
     const std::uint8_t ahead = rec(pulse_ring.next_index).kind;
     if (ahead == kind_no_pulse || ahead == kind_end) {
         r = finish_last_pulse();
@@ -143,7 +143,7 @@ bool counts_as_zero(std::uint8_t i) { return rec(i).paired == 1 || build_profile
 
 void reset_data_phase() { phase = DataPhase{}; }
 
-std::int32_t decode_data(std::int32_t S) {
+PulseResult decode_data(std::int32_t S) {
     phase.pilot_window_fixed = pilot_window();
     phase.pilot_run_fixed = 0;
     phase.pilot_run_adaptive = 0;
@@ -154,17 +154,17 @@ std::int32_t decode_data(std::int32_t S) {
     decode_stats.rest_zeros = 0;
     history_restart(bit_recorder.edge_history, S, decoder.tracked_period);
 
-    std::int32_t r = detect_pulse();
+    PulseResult r = detect_pulse();
     for (;;) {
-        if (r < 0) {
+        if (!is_pulse(r)) {
             if (is_unpaired_short(static_cast<std::uint8_t>(pulse_ring.ring_index - 1))) push_bit(0, weight_guessed);
             return r;
         }
-        if (r == 1) {
+        if (r == long_pulse) {
             const std::int32_t d = pos(pulse_ring.ring_index) - decoder.last_edge;
             if (new_pilot_begins(d)) {
                 take_back_bits(phase.pilot_run_start_bits);
-                return 1;
+                return long_pulse;
             }
             if (d < one_limit * decoder.tracked_period) {
                 history_append(bit_recorder.edge_history, decoder.last_edge + (pos(pulse_ring.ring_index) - decoder.last_edge) * 0.5);
@@ -195,8 +195,8 @@ std::int32_t decode_data(std::int32_t S) {
         draw_triangle(column_of(phase.zero_run_first), 0x00FF00);
         for (;;) {
             r = detect_pulse();
-            if (r < 0) return r;
-            if (r == 1) break;
+            if (!is_pulse(r)) return r;
+            if (r == long_pulse) break;
             if (counts_as_zero(pulse_ring.ring_index)) {
                 continue_zero_run();
                 phase.zero_run_last = pos(pulse_ring.ring_index);

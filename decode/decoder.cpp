@@ -51,17 +51,17 @@ float locked_period() {
 // Search for a pilot and lock onto it. Returns true when locked.
 bool lock_pilot(float& prev_gap, int& pilot_count) {
     decoder.last_result = detect_pulse();
-    if (decoder.last_result < 0) return false;
+    if (!is_pulse(decoder.last_result)) return false;
     decoder.block_start = pos(pulse_ring.ring_index);
     decoder.last_result = detect_pulse();
-    if (decoder.last_result < 0) return false;
+    if (!is_pulse(decoder.last_result)) return false;
     std::int32_t gap = pos(pulse_ring.ring_index) - pos(static_cast<std::uint8_t>(pulse_ring.ring_index - 1));
     prev_gap = static_cast<float>(gap);
     if (gap > first_gap_limit) return false;
     pilot_count = 0;
     for (int k = 0; k < lock_pulses; ++k) {
         decoder.last_result = detect_pulse();
-        if (decoder.last_result < 0) return false;
+        if (!is_pulse(decoder.last_result)) return false;
         gap = pos(pulse_ring.ring_index) - pos(static_cast<std::uint8_t>(pulse_ring.ring_index - 1));
         const double ratio = gap / static_cast<double>(prev_gap);
         if (ratio < step_low || ratio > step_high) return false;
@@ -78,8 +78,8 @@ bool lock_pilot(float& prev_gap, int& pilot_count) {
 PilotEnd follow_pilot(float& prev_gap, int& pilot_count) {
     for (;;) {
         decoder.last_result = detect_pulse();
-        if (decoder.last_result == -1) return PilotEnd::recording_ended;
-        if (decoder.last_result == -2) return PilotEnd::ended;
+        if (decoder.last_result == end_of_data) return PilotEnd::recording_ended;
+        if (decoder.last_result == no_pulse) return PilotEnd::ended;
         const PulseRecord& r = rec(pulse_ring.ring_index);
         if (r.level < min_pilot_level) return PilotEnd::restart;
         const std::int32_t gap = r.position - pos(static_cast<std::uint8_t>(pulse_ring.ring_index - 1));
@@ -109,7 +109,7 @@ void enter_data_phase() {
     const double K = pilot_ratio;
     const std::uint8_t i = pulse_ring.ring_index;
     std::int32_t S;
-    if (decoder.last_result >= 0 && rec(i).length > pilot_length_limit * K * P) {
+    if (is_pulse(decoder.last_result) && rec(i).length > pilot_length_limit * K * P) {
         // The sync arrived as one long pulse: the signal is upside down.
         S = truncate(pos(static_cast<std::uint8_t>(i - 1)) + (2 * (sync_ratio + K) - 1) * P);
         invert_polarity();
@@ -134,7 +134,7 @@ void enter_data_phase() {
     view_rewind(absolute_index(sample_window.cursor));
 
     decoder.last_result = detect_pulse();  // gives up the look-ahead made before the rewind
-    if (decoder.last_result == -1) return;
+    if (decoder.last_result == end_of_data) return;
     draw_marker_line(column_of(q), 0x4696FF);
     draw_triangle(column_of(S), 0x0000FF);
     draw_triangle(column_of(q), 0x4080FF);
@@ -142,7 +142,7 @@ void enter_data_phase() {
 }
 }  // namespace
 
-std::int32_t decode_block() {
+PulseResult decode_block() {
     block_buffer.bit_count = 0;
     decode_stats.float_zeros = 0;
     decoder.short_min_ratio = decoder.split_ratio = decoder.mid0_ratio = decoder.mid1_ratio = search_ratio;
@@ -157,7 +157,7 @@ std::int32_t decode_block() {
         float prev_gap = 0.0f;
         int pilot_count = 0;
         if (!lock_pilot(prev_gap, pilot_count)) {
-            if (decoder.last_result == -1) break;
+            if (decoder.last_result == end_of_data) break;
             continue;
         }
         const PilotEnd end = follow_pilot(prev_gap, pilot_count);
@@ -167,7 +167,7 @@ std::int32_t decode_block() {
         break;
     }
 
-    if (decoder.last_result == -1) decoder.block_start = pulse_ring.newest_pulse_position;
+    if (decoder.last_result == end_of_data) decoder.block_start = pulse_ring.newest_pulse_position;
     if (block_buffer.bit_count / 8 == 0) decoder.decoder_state = Search;
     return decoder.last_result;
 }

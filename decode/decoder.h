@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "analysis/pulse_ring.h"
+
 constexpr float pilot_ratio = 1.268f;  // K: pilot spacing over a '1' cycle
 constexpr float sync_ratio = 0.41f;    // offsets of the sync edge, in periods
 
@@ -29,7 +31,7 @@ struct Decoder {
     float mid0_ratio = search_ratio;              // short pulse with length > N x this counts as Mid '0'
     float mid1_ratio = search_ratio;              // long pulse with length < N x this counts as Mid '1'
     std::int32_t block_start = 0;     // first pulse of the latest pilot search (absolute index)
-    std::int32_t last_result = 0;     // latest detect_pulse result: 0, 1, -2 or -1
+    PulseResult last_result = short_pulse;  // latest detect_pulse result
     std::int32_t last_edge = 0;       // latest bit edge (absolute index); the sync edge at first
     // Rewinds that would have gone before the oldest sample still held (a slow
     // tape whose pilot ended in silence just after the window slid).
@@ -38,11 +40,11 @@ struct Decoder {
 
 extern Decoder decoder;
 
-// Runs one block attempt and returns the latest detect_pulse result (-1: the recording ended).
-std::int32_t decode_block();
+// Runs one block attempt and returns the latest detect_pulse result (end_of_data: the recording ended).
+PulseResult decode_block();
 
 // The data phase from the sync edge S; returns the latest detect_pulse result.
-std::int32_t decode_data(std::int32_t S);
+PulseResult decode_data(std::int32_t S);
 
 // Puts the data phase's own state back to its start values.
 void reset_data_phase();

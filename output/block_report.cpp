@@ -76,7 +76,7 @@ void describe_header(Line& line, const std::uint8_t* h, int times_length) {
 
 void finish_block() {
     const std::int32_t end = pulse_ring.newest_pulse_position;
-    const bool input_ended = decoder.last_result == -1;
+    const bool input_ended = decoder.last_result == end_of_data;
     const std::int64_t pause = static_cast<std::int64_t>(decoder.block_start) - block_report.last_block_end;
     if (pause > pause_threshold && (input_ended || decoder.decoder_state == Data)) {
         Line line{{}, 0};

@@ -28,7 +28,7 @@ protected:
         decoder.decoder_state = block.empty() ? Search : Data;
         decoder.block_start = start;
         pulse_ring.newest_pulse_position = end;
-        decoder.last_result = 1;
+        decoder.last_result = long_pulse;
         finish_block();
     }
     static std::string last_line(const std::string& text) {
@@ -132,7 +132,7 @@ TEST_F(BlockReportTest, AttemptWithoutBytesWritesNothingButMovesTheReference) {
     decoder.decoder_state = Search;
     decoder.block_start = 800000;
     pulse_ring.newest_pulse_position = 800000;
-    decoder.last_result = -1;
+    decoder.last_result = end_of_data;
     finish_block();
     EXPECT_EQ(log_text(), "\n00:10-00:16 *** Pause - 00:06 ***\n\n");
 }

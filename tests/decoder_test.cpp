@@ -24,7 +24,7 @@ protected:
         result = decode_block();
         return {block_buffer.bytes, block_buffer.bytes + block_buffer.bit_count / 8};
     }
-    int result = 0;
+    PulseResult result = short_pulse;
 };
 
 std::vector<std::int16_t> one_block(const Block& block, EncoderOptions options = {}) {
@@ -50,7 +50,7 @@ TEST_F(Decoder, PilotNeedsFiftyTwoPulsesBeforeTheSync) {
     options.pilot_pulses = 103;
     EXPECT_TRUE(decode(one_block(block, options)).empty());
     EXPECT_EQ(decoder.decoder_state, Search);
-    EXPECT_EQ(result, -1);
+    EXPECT_EQ(result, end_of_data);
     EXPECT_NEAR(decoder.tracked_period, 46.9, 0.1);  // the failed pilot's estimate stays
 }
 
@@ -135,7 +135,7 @@ TEST_F(Decoder, NextPilotEndsTheBlockAndItsBitsAreDropped) {
     const Block first = make_data_block(0xFF, {1, 2, 3, 4});
     const Block second = make_data_block(0xFF, {9, 8, 7});
     open_recording(encode_blocks({first, second}, options));
-    EXPECT_EQ(decode_block(), 1);
+    EXPECT_EQ(decode_block(), long_pulse);
     EXPECT_EQ(std::vector<std::uint8_t>(block_buffer.bytes, block_buffer.bytes + block_buffer.bit_count / 8), first);
     decode_block();
     EXPECT_EQ(std::vector<std::uint8_t>(block_buffer.bytes, block_buffer.bytes + block_buffer.bit_count / 8), second);
@@ -151,7 +151,7 @@ TEST_F(Decoder, SlowPilotEndingInSilenceAfterASlideRewindsOnlyToTheKeptSamples) 
     for (int k = 0; k < 200; ++k) pulse_train_half(t, pilot_t);
     pulse_train_silence(t, 2.0);
     open_recording(pulse_train_end(t));
-    while (decode_block() != -1) {
+    while (decode_block() != end_of_data) {
     }
     EXPECT_EQ(decoder.clamped_rewinds, 1);
     EXPECT_EQ(block_buffer.bit_count, 0);

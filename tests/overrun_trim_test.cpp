@@ -36,7 +36,7 @@ protected:
         decoder.block_start = next_start;
         pulse_ring.newest_pulse_position = next_start + 1000;
         next_start += 2000;
-        decoder.last_result = 1;
+        decoder.last_result = long_pulse;
         const std::size_t before = log_text().size();
         finish_block();
         // The block's own line is the last: a new file's name may come before it.

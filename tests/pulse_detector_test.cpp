@@ -42,7 +42,7 @@ void data_settings() {
 
 TEST_F(PulseDetector, FirstCallWritesRecordTwoAndReturnsTheZeroedRecordOne) {
     open_recording(square_wave(std::vector<double>(20, 59.5)));
-    EXPECT_EQ(detect_pulse(), 0);
+    EXPECT_EQ(detect_pulse(), short_pulse);
     EXPECT_EQ(pulse_ring.ring_index, 1);
     EXPECT_EQ(pulse_ring.next_index, 2);
     EXPECT_EQ(rec(2).kind, kind_long);
@@ -59,7 +59,7 @@ TEST_F(PulseDetector, PilotCyclesAreLongAndEvenlySpaced) {
         detect_pulse();
         std::int32_t previous = -1;
         for (int k = 0; k < 30; ++k) {
-            ASSERT_EQ(detect_pulse(), 1) << speed << " pulse " << k;
+            ASSERT_EQ(detect_pulse(), long_pulse) << speed << " pulse " << k;
             const std::int32_t p = rec(pulse_ring.ring_index).position;
             if (previous >= 0) {
                 EXPECT_NEAR(p - previous, cycle, 1.01) << speed;
@@ -76,15 +76,15 @@ TEST_F(PulseDetector, ZeroAndOneCyclesAfterTheSyncAreToldApart) {
     open_recording(square_wave(cycles));
     data_settings();
     detect_pulse();
-    std::vector<int> kinds;
+    std::vector<PulseResult> kinds;
     for (int k = 0; k < 16; ++k) kinds.push_back(detect_pulse());
     // The run of '0' cycles comes first, every one of them paired with a neighbour.
     int shorts = 0, longs = 0;
-    for (int k : kinds) (k == 0 ? shorts : longs) += (k == 0 || k == 1) ? 1 : 0;
+    for (PulseResult k : kinds) (k == short_pulse ? shorts : longs) += is_pulse(k) ? 1 : 0;
     EXPECT_GE(shorts, 7);
     EXPECT_GE(longs, 7);
-    EXPECT_EQ(kinds.front(), 0);
-    EXPECT_EQ(kinds.back(), 1);
+    EXPECT_EQ(kinds.front(), short_pulse);
+    EXPECT_EQ(kinds.back(), long_pulse);
     for (int back = 10; back <= 14; ++back) {
         const PulseRecord& r = rec(static_cast<std::uint8_t>(pulse_ring.ring_index - back));
         if (r.kind == kind_short) {
@@ -125,15 +125,15 @@ TEST_F(PulseDetector, WindowStaysWithinItsBounds) {
 TEST_F(PulseDetector, SilenceGivesNoPulseRecordsThenTheEnd) {
     open_recording(std::vector<std::int16_t>(5000, 0));
     analysis.window_length = 30;
-    EXPECT_EQ(detect_pulse(), 0);  // the zeroed record 1
+    EXPECT_EQ(detect_pulse(), short_pulse);  // the zeroed record 1
     EXPECT_EQ(rec(2).kind, kind_no_pulse);
     EXPECT_EQ(sample_window.cursor, 4000 + 900);  // gave up after 30 window lengths
     EXPECT_EQ(rec(1).gap_minimum, 0.0f);
-    EXPECT_EQ(detect_pulse(), -2);
-    int result = 0;
-    for (int k = 0; k < 10 && result != -1; ++k) result = detect_pulse();
-    EXPECT_EQ(result, -1);
-    EXPECT_EQ(detect_pulse(), -1);  // and it stays there
+    EXPECT_EQ(detect_pulse(), no_pulse);
+    PulseResult result = short_pulse;
+    for (int k = 0; k < 10 && result != end_of_data; ++k) result = detect_pulse();
+    EXPECT_EQ(result, end_of_data);
+    EXPECT_EQ(detect_pulse(), end_of_data);  // and it stays there
 }
 
 TEST_F(PulseDetector, RingIndicesWrapFrom255ToZero) {

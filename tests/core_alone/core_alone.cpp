@@ -37,9 +37,9 @@ int main() {
     sample_window.cursor = history_slots;
     level_lane_reset();
     while (true) {
-        const std::int32_t r = decode_block();
+        const PulseResult r = decode_block();
         finish_block();
-        if (r == -1) break;
+        if (r == end_of_data) break;
     }
     const bool whole = block_report.blocks_reported == 2 && block_report.checksum_errors == 0;
     std::printf("%d blocks, %d checksum errors\n", block_report.blocks_reported, block_report.checksum_errors);
