@@ -135,7 +135,7 @@ PulseResult detect_pulse() {
             mark_pulse(column, short_colour);
             if (i > N * decoder.mid0_ratio) {
                 mark_pulse(column, mid0_colour);
-                ++decode_stats.mid0_count;
+                ++decode_stats.counts.mid0_count;
             }
             if (q.kind == kind_short) {
                 const double ratio = decoder.tracked_period / static_cast<double>(r.position - q.position);
@@ -148,10 +148,10 @@ PulseResult detect_pulse() {
             }
         } else {
             mark_pulse(column, long_colour);
-            if (i / N < decode_stats.min1_size) decode_stats.min1_size = static_cast<float>(i / N);
+            if (i / N < decode_stats.sizes.min1_size) decode_stats.sizes.min1_size = static_cast<float>(i / N);
             if (i < N * decoder.mid1_ratio) {
                 mark_pulse(column, mid1_colour);
-                ++decode_stats.mid1_count;
+                ++decode_stats.counts.mid1_count;
             }
         }
         if (decoder.decoder_state != Data) {

@@ -23,8 +23,8 @@ void mark_pulse(int x, std::uint32_t colour) {
     if ((pulse_ring.ring_index & 31) != 0 || decoder.decoder_state == Search) return;
     // Both states graph the length of one '0' cycle.
     const float v = decoder.decoder_state == Pilot ? static_cast<float>(decoder.tracked_period * 0.5) : decoder.tracked_period;
-    if (v > decode_stats.period_max) decode_stats.period_max = v;
-    if (v < decode_stats.period_min) decode_stats.period_min = v;
+    if (v > decode_stats.attempt.period_max) decode_stats.attempt.period_max = v;
+    if (v < decode_stats.attempt.period_min) decode_stats.attempt.period_min = v;
     // Clamped to the lane's edges; the bounds are whole rows, so clamping before
     // the truncation gives the same row and keeps the conversion in range.
     double yd = ViewLayout::graph_centre - (static_cast<double>(v) - nominal_period) * graph_scale;

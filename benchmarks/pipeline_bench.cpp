@@ -51,11 +51,9 @@ const std::string& bench_recording(std::size_t& samples) {
 void open_bench_recording(const std::string& path) {
     reset_program_state();
     sample_window.slots = new float[window_slots]();
-    sample_window.origin_offset = -2 * history_slots;
     block_buffer.bytes = new std::uint8_t[block_buffer_size]();
     sample_source.recording = std::fopen(path.c_str(), "rb");
     read_samples(history_slots);
-    sample_window.cursor = history_slots;
 }
 
 void close_bench_recording() {

@@ -92,11 +92,11 @@ void close_gap() {
     const std::int32_t n = truncate(z + 0.5);
     const double f = z - std::trunc(static_cast<double>(z));
     const bool uncertain = f >= uncertain_low && f < uncertain_high;
-    if (uncertain) ++decode_stats.float_zeros;
+    if (uncertain) ++decode_stats.attempt.float_zeros;
     draw_gap_label(column_of(pos(i)), bit_recorder.zero_run_count + static_cast<double>(z), uncertain);
 
     if (n > 0) {
-        if (n > 1) decode_stats.rest_zeros += n;
+        if (n > 1) decode_stats.counts.rest_zeros += n;
         // One '0' in a gap is the usual lone short pulse, which cannot pair; more were lost.
         const std::uint8_t weight = uncertain ? weight_guessed : (n > 1 ? weight_filled : weight_clean);
         for (std::int32_t k = 0; k < n; ++k) push_bit(0, weight);
@@ -147,11 +147,8 @@ PulseResult decode_data(std::int32_t S) {
     phase.pilot_window_fixed = pilot_window();
     phase.pilot_run_fixed = 0;
     phase.pilot_run_adaptive = 0;
-    decode_stats.max0_size = 0.0f;
-    decode_stats.min1_size = 1.0f;
-    decode_stats.mid0_count = 0;
-    decode_stats.mid1_count = 0;
-    decode_stats.rest_zeros = 0;
+    decode_stats.sizes = sizes_at_data;
+    decode_stats.counts = DataCounts{};
     history_restart(bit_recorder.edge_history, S, decoder.tracked_period);
 
     PulseResult r = detect_pulse();

@@ -32,14 +32,13 @@ enum class PilotEnd { ended, restart, recording_ended };
 
 std::int32_t pos(std::uint8_t i) { return rec(i).position; }
 
+// Not the whole decoder: the period estimate of a pilot that failed stays, and
+// the next search adapts the window from it.
 void reset_search() {
     decoder.decoder_state = Search;
-    decode_stats.max0_size = 0.0f;
-    decode_stats.min1_size = 0.0f;
-    pulse_detector.short_ref_level = 0.0f;
-    pulse_detector.last_level = 0.0f;
-    decode_stats.period_max = 0.0f;
-    decode_stats.period_min = 100.0f;
+    pulse_detector = PulseDetector{};
+    decode_stats.attempt = AttemptFigures{};
+    decode_stats.sizes = PulseSizes{};
 }
 
 float locked_period() {
@@ -127,7 +126,7 @@ void enter_data_phase() {
     std::int64_t slot = slot_of(q);
     if (slot < rewind_floor_slot) {
         slot = rewind_floor_slot;
-        ++decoder.clamped_rewinds;
+        ++decode_stats.clamped_rewinds;
     }
     if (slot > sample_window.cursor) slot = sample_window.cursor;
     sample_window.cursor = static_cast<int>(slot);
@@ -143,13 +142,10 @@ void enter_data_phase() {
 }  // namespace
 
 PulseResult decode_block() {
+    decoder = Decoder{};
+    decode_stats.attempt = AttemptFigures{};
     block_buffer.bit_count = 0;
-    decode_stats.float_zeros = 0;
-    decoder.short_min_ratio = decoder.split_ratio = decoder.mid0_ratio = decoder.mid1_ratio = search_ratio;
-    decoder.long_max_ratio = search_long_max_ratio;
     analysis.window_length = start_window_length;
-    decoder.tracked_period = search_period;
-    decoder.decoder_state = Search;
     decoder.last_result = detect_pulse();  // priming: the look-ahead made under the previous settings
 
     for (;;) {

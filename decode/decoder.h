@@ -20,8 +20,9 @@ constexpr float data_mid1_ratio = 0.75f;
 
 enum DecoderState : std::uint8_t { Search = 0, Pilot = 1, Data = 2 };
 
-// The decoder's state. The detector reads the period and the ratios to
-// classify pulses; decode_block and the data phase write them.
+// The decoder's state, started again at every block attempt (decode_block).
+// The detector reads the period and the ratios to classify pulses;
+// decode_block and the data phase write them.
 struct Decoder {
     std::uint8_t decoder_state = Search;          // a DecoderState
     float tracked_period = search_period;         // P: expected pulse spacing in samples; one '0' cycle from the sync on
@@ -33,9 +34,6 @@ struct Decoder {
     std::int32_t block_start = 0;     // first pulse of the latest pilot search (absolute index)
     PulseResult last_result = short_pulse;  // latest detect_pulse result
     std::int32_t last_edge = 0;       // latest bit edge (absolute index); the sync edge at first
-    // Rewinds that would have gone before the oldest sample still held (a slow
-    // tape whose pilot ended in silence just after the window slid).
-    std::int32_t clamped_rewinds = 0;
 };
 
 extern Decoder decoder;

@@ -117,19 +117,19 @@ void finish_block() {
         bit_recorder.header_seen = 0;
     }
     append(line, ", Speed: ");
-    append_speed(line, decode_stats.period_max);
+    append_speed(line, decode_stats.attempt.period_max);
     append(line, "-");
-    append_speed(line, decode_stats.period_min);
+    append_speed(line, decode_stats.attempt.period_min);
     append(line, "%%, Checksum: %s", c == 0 ? "OK" : "Error");
     if (overlen != 0) append(line, ", OverLen: %03d", overlen);
-    if (decode_stats.rest_zeros != 0) append(line, ", Rest0: %d", decode_stats.rest_zeros);
-    if (decode_stats.float_zeros != 0) append(line, ", Float0: %d", decode_stats.float_zeros);
-    if (decode_stats.mid0_count != 0) append(line, ", Mid0: %d", decode_stats.mid0_count);
-    if (decode_stats.mid1_count != 0) append(line, ", Mid1: %d", decode_stats.mid1_count);
+    if (decode_stats.counts.rest_zeros != 0) append(line, ", Rest0: %d", decode_stats.counts.rest_zeros);
+    if (decode_stats.attempt.float_zeros != 0) append(line, ", Float0: %d", decode_stats.attempt.float_zeros);
+    if (decode_stats.counts.mid0_count != 0) append(line, ", Mid0: %d", decode_stats.counts.mid0_count);
+    if (decode_stats.counts.mid1_count != 0) append(line, ", Mid1: %d", decode_stats.counts.mid1_count);
 
     ++block_report.blocks_reported;
     if (c != 0) ++block_report.checksum_errors;
-    block_report.repaired_bits += decode_stats.rest_zeros + decode_stats.float_zeros;
+    block_report.repaired_bits += decode_stats.counts.rest_zeros + decode_stats.attempt.float_zeros;
 
     const TapWrite stored = write_tap_record(bytes, n);
     draw_verdict(c == 0, line.text);

@@ -40,6 +40,15 @@ TEST_F(Decoder, LocksOnThePilotAndHalvesThePeriodAtTheSync) {
     EXPECT_NEAR(analysis.window_length, 23, 1);  // set to 23 at the sync, then following P
 }
 
+// The panel's Min '1' Size, as the reference screens show it.
+TEST_F(Decoder, SmallestOneSizeIsTrackedDownFromOneInTheDataAndHeldAtZeroWhileSearching) {
+    decode(one_block(make_data_block(0xFF, {0xFF, 0x0F})));
+    EXPECT_GT(decode_stats.sizes.min1_size, 0.2f);
+    EXPECT_LT(decode_stats.sizes.min1_size, 1.0f);
+    EXPECT_EQ(decode_block(), end_of_data);  // a search through the silence after it
+    EXPECT_EQ(decode_stats.sizes.min1_size, 0.0f);
+}
+
 TEST_F(Decoder, PilotNeedsFiftyTwoPulsesBeforeTheSync) {
     EncoderOptions options;
     options.pilot_pulses = 104;  // 52 cycles
@@ -107,8 +116,8 @@ TEST_F(Decoder, QuietPilotDoesNotLock) {
 TEST_F(Decoder, LoneZerosBetweenOnesComeFromTheGapEstimate) {
     const Block block = make_data_block(0xFF, {0x55, 0xAA, 0x55, 0xAA});
     EXPECT_EQ(decode(one_block(block)), block);
-    EXPECT_EQ(decode_stats.rest_zeros, 0);
-    EXPECT_EQ(decode_stats.float_zeros, 0);
+    EXPECT_EQ(decode_stats.counts.rest_zeros, 0);
+    EXPECT_EQ(decode_stats.attempt.float_zeros, 0);
 }
 
 TEST_F(Decoder, TwoZerosLostBetweenOnesAreFilledIn) {
@@ -117,7 +126,7 @@ TEST_F(Decoder, TwoZerosLostBetweenOnesAreFilledIn) {
     ASSERT_GE(bytes.size(), 3u);
     EXPECT_EQ(bytes[0], 0xFF);
     EXPECT_EQ(bytes[1], 0x9F);
-    EXPECT_EQ(decode_stats.rest_zeros, 2);
+    EXPECT_EQ(decode_stats.counts.rest_zeros, 2);
 }
 
 TEST_F(Decoder, LostPulseInsideAZeroRunIsInterpolated) {
@@ -125,7 +134,7 @@ TEST_F(Decoder, LostPulseInsideAZeroRunIsInterpolated) {
     const std::vector<std::uint8_t> bytes = decode(bit_pattern("11111111" "100x0001" "11111111"));
     ASSERT_GE(bytes.size(), 3u);
     EXPECT_EQ(bytes[1], 0x81);
-    EXPECT_EQ(decode_stats.rest_zeros, 1);
+    EXPECT_EQ(decode_stats.counts.rest_zeros, 1);
 }
 
 TEST_F(Decoder, NextPilotEndsTheBlockAndItsBitsAreDropped) {
@@ -153,7 +162,7 @@ TEST_F(Decoder, SlowPilotEndingInSilenceAfterASlideRewindsOnlyToTheKeptSamples) 
     open_recording(pulse_train_end(t));
     while (decode_block() != end_of_data) {
     }
-    EXPECT_EQ(decoder.clamped_rewinds, 1);
+    EXPECT_EQ(decode_stats.clamped_rewinds, 1);
     EXPECT_EQ(block_buffer.bit_count, 0);
 }
 }  // namespace

@@ -21,8 +21,8 @@ protected:
     void SetUp() override {
         CoreTest::SetUp();
         set_tap_name(reinterpret_cast<const std::uint8_t*>("Noname"), 6);
-        decode_stats.period_max = nominal_period;
-        decode_stats.period_min = nominal_period;
+        decode_stats.attempt.period_max = nominal_period;
+        decode_stats.attempt.period_min = nominal_period;
     }
     void TearDown() override {
         close_tap_file();  // also when a test stopped before reading its file

@@ -151,12 +151,12 @@ TEST_F(PulseDetector, RingIndicesWrapFrom255ToZero) {
 TEST_F(PulseDetector, LongPulsesLowerTheSmallestOneSize) {
     open_recording(square_wave(std::vector<double>(20, 46.9)));
     data_settings();
-    decode_stats.min1_size = 1.0f;
+    decode_stats.sizes.min1_size = 1.0f;
     for (int k = 0; k < 10; ++k) detect_pulse();
-    EXPECT_LT(decode_stats.min1_size, 1.0f);
-    EXPECT_GT(decode_stats.min1_size, 0.2f);
-    decode_stats.min1_size = 0.0f;  // held at zero while searching: nothing is smaller
+    EXPECT_LT(decode_stats.sizes.min1_size, 1.0f);
+    EXPECT_GT(decode_stats.sizes.min1_size, 0.2f);
+    decode_stats.sizes.min1_size = 0.0f;  // held at zero while searching: nothing is smaller
     for (int k = 0; k < 5; ++k) detect_pulse();
-    EXPECT_EQ(decode_stats.min1_size, 0.0f);
+    EXPECT_EQ(decode_stats.sizes.min1_size, 0.0f);
 }
 }  // namespace

@@ -28,12 +28,12 @@ void panel_line(int rows_from_bottom, const char* format, ...) {
 void write_text_panel() {
     const DecodeStats& s = decode_stats;
     panel_line(51, "Byte: %d", block_buffer.bit_count >> 3);
-    panel_line(181, "Float-Zeros: %d", s.float_zeros);
-    panel_line(164, "Max '0' Size: %.2f", static_cast<double>(s.max0_size));
-    panel_line(147, "Min '1' Size: %.2f", static_cast<double>(s.min1_size));
-    panel_line(130, "Mid '0' Ctr: %d", s.mid0_count);
-    panel_line(113, "Mid '1' Ctr: %d", s.mid1_count);
-    panel_line(96, "Rest '0' Ctr: %d", s.rest_zeros);
+    panel_line(181, "Float-Zeros: %d", s.attempt.float_zeros);
+    panel_line(164, "Max '0' Size: %.2f", static_cast<double>(s.sizes.max0_size));
+    panel_line(147, "Min '1' Size: %.2f", static_cast<double>(s.sizes.min1_size));
+    panel_line(130, "Mid '0' Ctr: %d", s.counts.mid0_count);
+    panel_line(113, "Mid '1' Ctr: %d", s.counts.mid1_count);
+    panel_line(96, "Rest '0' Ctr: %d", s.counts.rest_zeros);
     char time[time_text_size];
     time_text(static_cast<std::int32_t>(screen.Disp / 4), time);
     panel_line(34, "TimeStamp: %s", time);
