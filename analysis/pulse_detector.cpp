@@ -80,7 +80,7 @@ PulseResult detect_pulse() {
                 return hand_back();
             }
             analyse_step();
-            view_step();
+            view_step(absolute_index(w.cursor));
             if (!adapted && analysis.strength > 0.0f) {
                 adapted = true;
                 adapt_window();
@@ -102,7 +102,7 @@ PulseResult detect_pulse() {
                 return hand_back();
             }
             analyse_step();
-            view_step();
+            view_step(absolute_index(w.cursor));
             if (analysis.strength < run_threshold) break;
             ++i;
             level_sum = static_cast<float>(static_cast<double>(level_sum) + analysis.mean_deviation);

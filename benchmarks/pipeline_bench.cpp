@@ -84,7 +84,7 @@ void BM_ScreenCycle(benchmark::State& state) {
     for (auto _ : state) {
         for (std::size_t k = 0; k < samples; ++k) {
             if (k % 23 == 0) mark_pulse(screen.x, 0xFAC800);  // a pulse marker as often as '0' cycles come
-            view_step();
+            view_step(static_cast<std::int32_t>(k + 1));
         }
     }
     canvas_destroy();

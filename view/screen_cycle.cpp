@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "decode/block_buffer.h"
-#include "input/sample_stream.h"
 #include "common/basics.h"
 #include "view/canvas.h"
 #include "view/platform.h"
@@ -40,12 +39,12 @@ void write_text_panel() {
     panel_line(17, "Disp: %lld", static_cast<long long>(screen.Disp / 4));
 }
 
-void view_step() {
+void view_step(std::int32_t position) {
     if (++screen.x < canvas.W) return;
     if (drawing_enabled) platform_present();
     pump_one_message();
     screen.x = 0;
-    screen.Disp = 4 * static_cast<std::int64_t>(absolute_index(sample_window.cursor));
+    screen.Disp = 4 * static_cast<std::int64_t>(position);
     if (!drawing_enabled) return;
     clear_band();
     write_text_panel();

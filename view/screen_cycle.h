@@ -21,8 +21,10 @@ inline int column_of(std::int32_t p) {
     return c < -(1 << 30) ? -(1 << 30) : (c > (1 << 30) ? (1 << 30) : static_cast<int>(c));
 }
 
-// One analysis step has been made: advance the column, finish the screen at W.
-void view_step();
+// One analysis step has been made and the analysis position is now absolute
+// sample index `position`: advance the column, finish the screen at W. The
+// next screen begins at that position.
+void view_step(std::int32_t position);
 // The analysis moved back to absolute sample index p: clear from there and
 // step whole screens back while the column is negative.
 void view_rewind(std::int32_t p);
