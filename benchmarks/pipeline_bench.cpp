@@ -83,7 +83,7 @@ void BM_ScreenCycle(benchmark::State& state) {
     canvas_startup();
     for (auto _ : state) {
         for (std::size_t k = 0; k < samples; ++k) {
-            if (k % 23 == 0) mark_pulse(screen.x, 0xFAC800);  // a pulse marker as often as '0' cycles come
+            if (k % 23 == 0) mark_pulse(screen.x, 0xFAC800, PulseClasses{});  // a pulse marker as often as '0' cycles come
             view_step(static_cast<std::int32_t>(k + 1));
         }
     }
@@ -123,7 +123,7 @@ BENCHMARK(BM_Analysis)->Unit(benchmark::kMillisecond);
 // The analysis and the pulse detector alone, with the decoder's search values.
 void BM_AnalysisAndDetection(benchmark::State& state) {
     bench_stage(state, [] {
-        while (detect_pulse() != end_of_data) {
+        while (next_pulse() != end_of_data) {
         }
     });
 }

@@ -24,8 +24,8 @@ struct BlockBuffer {
 // Started again at every block attempt and every pilot search in it (decode_block, the search).
 struct AttemptFigures {
     std::int32_t float_zeros = 0;   // gap estimates whose fraction lay in 0.4 .. <0.6 (data phase)
-    float period_max = 0.0f;        // largest graphed period, samples (period graph)
-    float period_min = 100.0f;      // smallest graphed period, samples (period graph)
+    float period_max = 0.0f;        // largest graphed period, samples (next_pulse, from the period graph's points)
+    float period_min = 100.0f;      // smallest graphed period, samples (next_pulse, from the period graph's points)
 };
 
 // Pulse lengths over N. Both are held at zero while searching, so that nothing
@@ -33,15 +33,15 @@ struct AttemptFigures {
 // (sizes_at_data).
 struct PulseSizes {
     float max0_size = 0.0f;         // largest length / N of a short pulse in a zero run (bit recorder)
-    float min1_size = 0.0f;         // smallest length / N of a long pulse (detector)
+    float min1_size = 0.0f;         // smallest length / N of a long pulse (next_pulse, from the detector's notes)
 };
 constexpr PulseSizes sizes_at_data{0.0f, 1.0f};
 
 // Started again by the data phase.
 struct DataCounts {
     std::int32_t rest_zeros = 0;    // '0' bits pushed for pulses that were not detected (data phase, bit recorder)
-    std::int32_t mid0_count = 0;    // short pulses longer than mid0_ratio x N (detector)
-    std::int32_t mid1_count = 0;    // long pulses shorter than mid1_ratio x N (detector)
+    std::int32_t mid0_count = 0;    // short pulses longer than mid0_ratio x N (next_pulse, from the detector's notes)
+    std::int32_t mid1_count = 0;    // long pulses shorter than mid1_ratio x N (next_pulse, from the detector's notes)
 };
 
 struct DecodeStats {

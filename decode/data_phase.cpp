@@ -122,7 +122,7 @@ PulseResult finish_last_pulse() {
     const std::uint8_t i = pulse_ring.ring_index;
     if (!build_profile.accept_unpaired_zeros && is_unpaired_short(static_cast<std::uint8_t>(i - 1))) push_bit(0, weight_guessed);
     push_bit(1);
-    return detect_pulse();
+    return next_pulse();
 }
 
 // A long pulse ends a gap: the last one of the block, or a '1' after lost '0's.
@@ -134,7 +134,7 @@ bool gap_ends(PulseResult& r) {
         return true;
     }
     close_gap();
-    r = detect_pulse();
+    r = next_pulse();
     return false;
 }
 
@@ -151,7 +151,7 @@ PulseResult decode_data(std::int32_t S) {
     decode_stats.counts = DataCounts{};
     history_restart(bit_recorder.edge_history, S, decoder.tracked_period);
 
-    PulseResult r = detect_pulse();
+    PulseResult r = next_pulse();
     for (;;) {
         if (!is_pulse(r)) {
             if (is_unpaired_short(static_cast<std::uint8_t>(pulse_ring.ring_index - 1))) push_bit(0, weight_guessed);
@@ -168,7 +168,7 @@ PulseResult decode_data(std::int32_t S) {
                 history_append(bit_recorder.edge_history, pos(pulse_ring.ring_index));
                 decoder.last_edge = pos(pulse_ring.ring_index);
                 push_bit(1);
-                r = detect_pulse();
+                r = next_pulse();
                 continue;
             }
             phase.zero_run_start_edge = decoder.last_edge;
@@ -181,7 +181,7 @@ PulseResult decode_data(std::int32_t S) {
         phase.pilot_run_fixed = 0;
         phase.pilot_run_adaptive = 0;
         if (!counts_as_zero(pulse_ring.ring_index)) {
-            r = detect_pulse();
+            r = next_pulse();
             continue;
         }
         phase.zero_run_start_edge = decoder.last_edge;
@@ -191,7 +191,7 @@ PulseResult decode_data(std::int32_t S) {
         draw_triangle(column_of(phase.zero_run_start_edge), 0x0000FF);
         draw_triangle(column_of(phase.zero_run_first), 0x00FF00);
         for (;;) {
-            r = detect_pulse();
+            r = next_pulse();
             if (!is_pulse(r)) return r;
             if (r == long_pulse) break;
             if (counts_as_zero(pulse_ring.ring_index)) {

@@ -18,6 +18,23 @@
 
 Decoder decoder;
 
+PulseResult next_pulse() {
+    const Decoder& d = decoder;
+    PulseNotes notes;
+    const PulseResult r = detect_pulse(
+        {d.decoder_state, d.tracked_period, d.short_min_ratio, d.split_ratio, d.long_max_ratio, d.mid0_ratio, d.mid1_ratio},
+        notes);
+    DecodeStats& s = decode_stats;
+    s.counts.mid0_count += notes.mid0_count;
+    s.counts.mid1_count += notes.mid1_count;
+    if (notes.one_size < s.sizes.min1_size) s.sizes.min1_size = static_cast<float>(notes.one_size);
+    if (notes.graph.plotted) {
+        if (notes.graph.period > s.attempt.period_max) s.attempt.period_max = notes.graph.period;
+        if (notes.graph.period < s.attempt.period_min) s.attempt.period_min = notes.graph.period;
+    }
+    return r;
+}
+
 namespace {
 constexpr int lock_pulses = 10;            // spacings measured to lock the pilot
 constexpr int min_pilot_pulses = 50;       // least pilot_count for a sync
@@ -49,17 +66,17 @@ float locked_period() {
 
 // Search for a pilot and lock onto it. Returns true when locked.
 bool lock_pilot(float& prev_gap, int& pilot_count) {
-    decoder.last_result = detect_pulse();
+    decoder.last_result = next_pulse();
     if (!is_pulse(decoder.last_result)) return false;
     decoder.block_start = pos(pulse_ring.ring_index);
-    decoder.last_result = detect_pulse();
+    decoder.last_result = next_pulse();
     if (!is_pulse(decoder.last_result)) return false;
     std::int32_t gap = pos(pulse_ring.ring_index) - pos(static_cast<std::uint8_t>(pulse_ring.ring_index - 1));
     prev_gap = static_cast<float>(gap);
     if (gap > first_gap_limit) return false;
     pilot_count = 0;
     for (int k = 0; k < lock_pulses; ++k) {
-        decoder.last_result = detect_pulse();
+        decoder.last_result = next_pulse();
         if (!is_pulse(decoder.last_result)) return false;
         gap = pos(pulse_ring.ring_index) - pos(static_cast<std::uint8_t>(pulse_ring.ring_index - 1));
         const double ratio = gap / static_cast<double>(prev_gap);
@@ -76,7 +93,7 @@ bool lock_pilot(float& prev_gap, int& pilot_count) {
 // Follow a locked pilot until it ends.
 PilotEnd follow_pilot(float& prev_gap, int& pilot_count) {
     for (;;) {
-        decoder.last_result = detect_pulse();
+        decoder.last_result = next_pulse();
         if (decoder.last_result == end_of_data) return PilotEnd::recording_ended;
         if (decoder.last_result == no_pulse) return PilotEnd::ended;
         const PulseRecord& r = rec(pulse_ring.ring_index);
@@ -132,7 +149,7 @@ void enter_data_phase() {
     sample_window.cursor = static_cast<int>(slot);
     view_rewind(absolute_index(sample_window.cursor));
 
-    decoder.last_result = detect_pulse();  // gives up the look-ahead made before the rewind
+    decoder.last_result = next_pulse();  // gives up the look-ahead made before the rewind
     if (decoder.last_result == end_of_data) return;
     draw_marker_line(column_of(q), 0x4696FF);
     draw_triangle(column_of(S), 0x0000FF);
@@ -146,7 +163,7 @@ PulseResult decode_block() {
     decode_stats.attempt = AttemptFigures{};
     block_buffer.bit_count = 0;
     analysis.window_length = start_window_length;
-    decoder.last_result = detect_pulse();  // priming: the look-ahead made under the previous settings
+    decoder.last_result = next_pulse();  // priming: the look-ahead made under the previous settings
 
     for (;;) {
         reset_search();

@@ -18,11 +18,9 @@ constexpr float data_split_ratio = 0.7f;
 constexpr float data_mid0_ratio = 0.65f;
 constexpr float data_mid1_ratio = 0.75f;
 
-enum DecoderState : std::uint8_t { Search = 0, Pilot = 1, Data = 2 };
-
 // The decoder's state, started again at every block attempt (decode_block).
-// The detector reads the period and the ratios to classify pulses;
-// decode_block and the data phase write them.
+// next_pulse hands the state, the period and the ratios to the detector to
+// classify each pulse by; decode_block and the data phase write them.
 struct Decoder {
     std::uint8_t decoder_state = Search;          // a DecoderState
     float tracked_period = search_period;         // P: expected pulse spacing in samples; one '0' cycle from the sync on
@@ -37,6 +35,10 @@ struct Decoder {
 };
 
 extern Decoder decoder;
+
+// The next pulse: detect_pulse under the decoder's classification, with what
+// it saw added into the block's figures. The decoder reads every pulse so.
+PulseResult next_pulse();
 
 // Runs one block attempt and returns the latest detect_pulse result (end_of_data: the recording ended).
 PulseResult decode_block();
