@@ -19,12 +19,16 @@
 Decoder decoder;
 
 PulseResult next_pulse() {
+    // The panel is written only while the detector searches, and the figures
+    // change only between searches: handed over now, it shows them as they stand.
+    DecodeStats& s = decode_stats;
+    screen.panel = {block_buffer.bit_count >> 3, s.attempt.float_zeros, s.sizes.max0_size, s.sizes.min1_size,
+                    s.counts.mid0_count, s.counts.mid1_count, s.counts.rest_zeros};
     const Decoder& d = decoder;
     PulseNotes notes;
     const PulseResult r = detect_pulse(
         {d.decoder_state, d.tracked_period, d.short_min_ratio, d.split_ratio, d.long_max_ratio, d.mid0_ratio, d.mid1_ratio},
         notes);
-    DecodeStats& s = decode_stats;
     s.counts.mid0_count += notes.mid0_count;
     s.counts.mid1_count += notes.mid1_count;
     if (notes.one_size < s.sizes.min1_size) s.sizes.min1_size = static_cast<float>(notes.one_size);

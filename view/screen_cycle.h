@@ -6,10 +6,22 @@
 
 #include <cstdint>
 
+// The figures of the statistics panel, as the decoder hands them over.
+struct PanelFigures {
+    std::int32_t bytes = 0;         // bytes of the current block
+    std::int32_t float_zeros = 0;   // the block's figures, as the log names them
+    float max0_size = 0.0f;
+    float min1_size = 0.0f;
+    std::int32_t mid0_count = 0;
+    std::int32_t mid1_count = 0;
+    std::int32_t rest_zeros = 0;
+};
+
 struct ScreenCycle {
     int x = 0;                 // Canvas column of the current analysis position, 0 .. W-1 (view_step, view_rewind)
     std::int64_t Disp = 0;     // 4 x absolute sample index of the current screen's left edge (view_step, view_rewind)
     int graph_column = 0;      // next column of the period graph in the level lane (period graph, level_lane_reset)
+    PanelFigures panel;        // shown at every end of screen; handed over before every pulse search (next_pulse)
 };
 
 extern ScreenCycle screen;
@@ -31,4 +43,4 @@ void view_rewind(std::int32_t p);
 // Clears the level lane, restarts the period graph and draws its dotted midline.
 void level_lane_reset();
 // Writes the statistics panel (done at every end of screen).
-void write_text_panel();
+void write_text_panel(const PanelFigures& figures);
