@@ -30,20 +30,21 @@ struct Decoder {
     float mid0_ratio = search_ratio;              // short pulse with length > N x this counts as Mid '0'
     float mid1_ratio = search_ratio;              // long pulse with length < N x this counts as Mid '1'
     std::int32_t block_start = 0;     // first pulse of the latest pilot search (absolute index)
-    PulseResult last_result = short_pulse;  // latest detect_pulse result
+    PulseResult last_result = short_pulse;  // latest next_pulse result
     std::int32_t last_edge = 0;       // latest bit edge (absolute index); the sync edge at first
 };
 
 extern Decoder decoder;
 
 // The next pulse: detect_pulse under the decoder's classification, with what
-// it saw added into the block's figures. The decoder reads every pulse so.
+// it saw added into the block's figures. Every pulse the decoder reads comes
+// through here.
 PulseResult next_pulse();
 
-// Runs one block attempt and returns the latest detect_pulse result (end_of_data: the recording ended).
+// Runs one block attempt and returns the latest next_pulse result (end_of_data: the recording ended).
 PulseResult decode_block();
 
-// The data phase from the sync edge S; returns the latest detect_pulse result.
+// The data phase from the sync edge S; returns the latest next_pulse result.
 PulseResult decode_data(std::int32_t S);
 
 // Puts the data phase's own state back to its start values.
