@@ -10,8 +10,6 @@
 
 #include "analysis/pulse_ring.h"
 #include "analysis/signal_analyser.h"
-#include "decode/block_buffer.h"
-#include "decode/decoder.h"
 #include "input/sample_stream.h"
 #include "view/marks.h"
 #include "view/screen_cycle.h"
@@ -33,8 +31,7 @@ constexpr Colour short_colour = 0x64C800, mid0_colour = 0x00F0F0;
 constexpr Colour long_colour = 0xFAC800, mid1_colour = 0xF096F0;
 
 // Moves N one step towards the period estimate; a dead band of half a sample keeps it still.
-void adapt_window() {
-    const double P = decoder.tracked_period;
+void adapt_window(double P) {
     if (analysis.window_length > P + 0.5) {
         if (analysis.window_length > shortest_window) --analysis.window_length;
     } else if (analysis.window_length <= P - 0.5) {
@@ -43,21 +40,22 @@ void adapt_window() {
 }
 
 // The call's result: the kind of the record the caller handles now.
-int hand_back() {
+PulseResult hand_back() {
     const PulseRecord& handed = pulse_ring.records[pulse_ring.ring_index];
     if (handed.kind == kind_short || handed.kind == kind_long) pulse_ring.newest_pulse_position = handed.position;
-    return static_cast<std::int8_t>(handed.kind);
+    return static_cast<PulseResult>(static_cast<std::int8_t>(handed.kind));
 }
 
 }  // namespace
 
-int detect_pulse() {
+PulseResult detect_pulse(const PulseClasses& c, PulseNotes& notes) {
     SampleWindow& w = sample_window;
     pulse_ring.ring_index = static_cast<std::uint8_t>(pulse_ring.ring_index + 1);
     pulse_ring.next_index = static_cast<std::uint8_t>(pulse_ring.ring_index + 1);
     PulseRecord& r = pulse_ring.records[pulse_ring.next_index];
     PulseRecord& q = pulse_ring.records[static_cast<std::uint8_t>(pulse_ring.next_index - 1)];
     r.paired = 0;
+    notes = PulseNotes{};
 
     const int s0 = w.cursor;
     const int N0 = analysis.window_length;
@@ -80,10 +78,10 @@ int detect_pulse() {
                 return hand_back();
             }
             analyse_step();
-            view_step();
+            view_step(absolute_index(w.cursor));
             if (!adapted && analysis.strength > 0.0f) {
                 adapted = true;
-                adapt_window();
+                adapt_window(c.tracked_period);
             }
             if (w.cursor < G && analysis.strength < g) g = analysis.strength;
             if (analysis.strength >= run_threshold) break;
@@ -102,7 +100,7 @@ int detect_pulse() {
                 return hand_back();
             }
             analyse_step();
-            view_step();
+            view_step(absolute_index(w.cursor));
             if (analysis.strength < run_threshold) break;
             ++i;
             level_sum = static_cast<float>(static_cast<double>(level_sum) + analysis.mean_deviation);
@@ -117,10 +115,10 @@ int detect_pulse() {
         r.length = i;
 
         // Classify.
-        const bool is_short = level >= pulse_detector.short_ref_level / level_divisor && i >= N * decoder.short_min_ratio &&
-                              i <= N * decoder.split_ratio && peak >= short_min_peak;
-        const bool is_long = !is_short && level >= pulse_detector.last_level / level_divisor && i > N * decoder.split_ratio &&
-                             i <= N * decoder.long_max_ratio && peak >= long_min_peak;
+        const bool is_short = level >= pulse_detector.short_ref_level / level_divisor && i >= N * c.short_min_ratio &&
+                              i <= N * c.split_ratio && peak >= short_min_peak;
+        const bool is_long = !is_short && level >= pulse_detector.last_level / level_divisor && i > N * c.split_ratio &&
+                             i <= N * c.long_max_ratio && peak >= long_min_peak;
         if (!is_short && !is_long) continue;  // rejected: search on within the same span
 
         // Accept.
@@ -129,16 +127,16 @@ int detect_pulse() {
         r.level = level;
         r.position = absolute_index(is_short ? peak_slot : a0 + i / 2);
         r.kind = is_short ? kind_short : kind_long;
-        r.period = decoder.tracked_period;
+        r.period = c.tracked_period;
         const int column = column_of(r.position);
         if (is_short) {
-            mark_pulse(column, short_colour);
-            if (i > N * decoder.mid0_ratio) {
-                mark_pulse(column, mid0_colour);
-                ++decode_stats.mid0_count;
+            notes.graph = mark_pulse(column, short_colour, c);
+            if (i > N * c.mid0_ratio) {
+                notes.graph = mark_pulse(column, mid0_colour, c);
+                notes.mid0_count = 1;
             }
             if (q.kind == kind_short) {
-                const double ratio = decoder.tracked_period / static_cast<double>(r.position - q.position);
+                const double ratio = c.tracked_period / static_cast<double>(r.position - q.position);
                 if (ratio > pair_low && ratio < pair_high) {
                     draw_pair_ticks(column, column_of(q.position));
                     r.paired = 1;
@@ -147,14 +145,14 @@ int detect_pulse() {
                 }
             }
         } else {
-            mark_pulse(column, long_colour);
-            if (i / N < decode_stats.min1_size) decode_stats.min1_size = static_cast<float>(i / N);
-            if (i < N * decoder.mid1_ratio) {
-                mark_pulse(column, mid1_colour);
-                ++decode_stats.mid1_count;
+            notes.graph = mark_pulse(column, long_colour, c);
+            notes.one_size = i / N;
+            if (i < N * c.mid1_ratio) {
+                notes.graph = mark_pulse(column, mid1_colour, c);
+                notes.mid1_count = 1;
             }
         }
-        if (decoder.decoder_state != Data) {
+        if (c.decoder_state != Data) {
             // Gap bar halfway between the two pulses, as tall as the gap's deepest dip.
             draw_gap_bar(column - (r.position - q.position) / 2, g);
         }

@@ -9,13 +9,25 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 enum PulseKind : std::uint8_t {
     kind_short = 0,
     kind_long = 1,
-    kind_no_pulse = 254,  // nothing found within the search span; reaches callers as -2
-    kind_end = 255,       // end of the sample data; reaches callers as -1
+    kind_no_pulse = 254,  // nothing found within the search span; reaches callers as no_pulse
+    kind_end = 255,       // end of the sample data; reaches callers as end_of_data
 };
+
+// What detect_pulse hands back: the kind of the record the caller handles now,
+// the two kinds without a pulse sign-extended.
+enum PulseResult : int {
+    short_pulse = kind_short,
+    long_pulse = kind_long,
+    end_of_data = -1,  // kind_end
+    no_pulse = -2,     // kind_no_pulse
+};
+
+inline bool is_pulse(PulseResult r) { return r >= 0; }  // short or long, not the lack of one
 
 struct PulseRecord {
     std::uint8_t kind;        // a PulseKind
@@ -43,8 +55,8 @@ extern PulseRing pulse_ring;
 
 inline PulseRecord& rec(std::uint8_t i) { return pulse_ring.records[i]; }
 
-// The levels the detector judges new pulses by (detect_pulse; the decoder's
-// search clears the first two).
+// The levels the detector judges new pulses by (detect_pulse; every search of
+// the decoder starts them again).
 struct PulseDetector {
     float short_ref_level = 0.0f;  // level of the latest short pulse that completed a regular pair
     float last_level = 0.0f;       // level of the latest accepted pulse of either kind
@@ -55,10 +67,40 @@ extern PulseDetector pulse_detector;
 
 constexpr float nominal_period = 23.4528f;  // one '0' cycle at 100 % tape speed, samples
 
-// Finds the next pulse, stores it at next_index and returns the kind of the
-// record at ring_index, sign-extended: 0 short, 1 long, -2 no pulse, -1 end.
-int detect_pulse();
+// How far the decoder has got in a block attempt.
+enum DecoderState : std::uint8_t { Search = 0, Pilot = 1, Data = 2 };
+
+// What the detector judges pulses by: the decoder's state, period estimate and
+// ratios, which change pulse by pulse while the decoder reads the ring.
+struct PulseClasses {
+    std::uint8_t decoder_state = Search;  // a DecoderState: the gap bars and the period graph follow it
+    float tracked_period = 0.0f;   // P, samples: N adapts to it; short pulses pair by it
+    float short_min_ratio = 0.0f;  // short pulse: length >= N x this
+    float split_ratio = 0.0f;      // short: length <= N x this; long: length > N x this
+    float long_max_ratio = 0.0f;   // long pulse: length <= N x this
+    float mid0_ratio = 0.0f;       // a short pulse longer than N x this is a Mid '0'
+    float mid1_ratio = 0.0f;       // a long pulse shorter than N x this is a Mid '1'
+};
+
+// A point of the period graph: every 32nd record outside the search shows the
+// length of one '0' cycle.
+struct PeriodPoint {
+    bool plotted = false;
+    float period = 0.0f;  // samples
+};
+
+// What one detect_pulse call saw of the pulse it accepted, for the decoder's figures.
+struct PulseNotes {
+    std::int32_t mid0_count = 0;  // 1: a Mid '0'
+    std::int32_t mid1_count = 0;  // 1: a Mid '1'
+    double one_size = std::numeric_limits<double>::infinity();  // length / N of a long pulse; none: infinity
+    PeriodPoint graph;            // the point it added to the period graph, if any
+};
+
+// Finds the next pulse, classified by `classes`, stores it at next_index and
+// returns the kind of the record at ring_index. What it saw goes into `notes`.
+PulseResult detect_pulse(const PulseClasses& classes, PulseNotes& notes);
 
 // Marker line, arrowhead and level bar of a pulse at a Canvas column, and
-// every 32nd record a point of the period graph.
-void mark_pulse(int column, std::uint32_t colour);
+// every 32nd record outside the search a point of the period graph, which it returns.
+PeriodPoint mark_pulse(int column, std::uint32_t colour, const PulseClasses& classes);

@@ -119,7 +119,9 @@ int run_recording(const RunSettings& settings) {
             return shut_down(exit_not_run);
         }
     }
-    w.origin_offset = 2 * (settings.first_sample_index - history_slots);
+    // A recording placed later in the positions' range (tests) moves the window and the view there.
+    w.origin_offset += 2 * settings.first_sample_index;
+    screen.Disp += 4 * settings.first_sample_index;
 
     platform_choose_recording(recovery_run.chosen_path);
     if (std::strlen(recovery_run.chosen_path) >= path_size - 1) fatal_error(text_path_too_long);
@@ -129,19 +131,16 @@ int run_recording(const RunSettings& settings) {
     log_output.LogFile = output_files.create("Log.txt", true);  // line ends are written as CR LF by the log itself
     if (log_output.LogFile == nullptr) fatal_error(text_no_log);
 
-    // The other start values (the live view's column, the detector's levels,
-    // the TAP name "Noname", the block start) are the records' own.
+    // Every start value is its record's own (reset_program_state); the cursor
+    // is at the first sample.
     read_samples(history_slots);
-    w.cursor = history_slots;
-    screen.Disp = 4 * static_cast<std::int64_t>(absolute_index(w.cursor));
     level_lane_reset();
-    pulse_ring = PulseRing{};
     bit_recorder.header_seen = 0;
 
     for (;;) {
-        const std::int32_t r = decode_block();
+        const PulseResult r = decode_block();
         finish_block();
-        if (r == -1) break;
+        if (r == end_of_data) break;
     }
     std::fclose(sample_source.recording);
     sample_source.recording = nullptr;

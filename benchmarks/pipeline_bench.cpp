@@ -51,11 +51,9 @@ const std::string& bench_recording(std::size_t& samples) {
 void open_bench_recording(const std::string& path) {
     reset_program_state();
     sample_window.slots = new float[window_slots]();
-    sample_window.origin_offset = -2 * history_slots;
     block_buffer.bytes = new std::uint8_t[block_buffer_size]();
     sample_source.recording = std::fopen(path.c_str(), "rb");
     read_samples(history_slots);
-    sample_window.cursor = history_slots;
 }
 
 void close_bench_recording() {
@@ -85,8 +83,8 @@ void BM_ScreenCycle(benchmark::State& state) {
     canvas_startup();
     for (auto _ : state) {
         for (std::size_t k = 0; k < samples; ++k) {
-            if (k % 23 == 0) mark_pulse(screen.x, 0xFAC800);  // a pulse marker as often as '0' cycles come
-            view_step();
+            if (k % 23 == 0) mark_pulse(screen.x, 0xFAC800, PulseClasses{});  // a pulse marker as often as '0' cycles come
+            view_step(static_cast<std::int32_t>(k + 1));
         }
     }
     canvas_destroy();
@@ -125,7 +123,7 @@ BENCHMARK(BM_Analysis)->Unit(benchmark::kMillisecond);
 // The analysis and the pulse detector alone, with the decoder's search values.
 void BM_AnalysisAndDetection(benchmark::State& state) {
     bench_stage(state, [] {
-        while (detect_pulse() != -1) {
+        while (next_pulse() != end_of_data) {
         }
     });
 }
@@ -134,7 +132,7 @@ BENCHMARK(BM_AnalysisAndDetection)->Unit(benchmark::kMillisecond);
 // Analysis, detection and decoding of every block, without the report and the files.
 void BM_Decoding(benchmark::State& state) {
     bench_stage(state, [] {
-        while (decode_block() != -1) {
+        while (decode_block() != end_of_data) {
         }
     });
 }

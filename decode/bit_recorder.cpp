@@ -22,7 +22,7 @@ constexpr Colour inserted_pulse_colour = 0x4080FF;
 
 void note_short_size() {
     const double w = static_cast<double>(rec(pulse_ring.ring_index).length) / analysis.window_length;
-    if (w > decode_stats.max0_size) decode_stats.max0_size = static_cast<float>(w);
+    if (w > decode_stats.sizes.max0_size) decode_stats.sizes.max0_size = static_cast<float>(w);
 }
 }  // namespace
 
@@ -69,7 +69,7 @@ void continue_zero_run() {
     const std::int32_t m = truncate(d / decoder.tracked_period + 0.5);  // '0' cycles from e to this pulse
     const double step = d / m;
     bit_recorder.zero_run_count += m;
-    if (m > 1) decode_stats.rest_zeros += m - 1;
+    if (m > 1) decode_stats.counts.rest_zeros += m - 1;
     double x = e;
     for (std::int32_t j = 1; j <= m; ++j) {
         x += step;

@@ -15,17 +15,42 @@ struct BlockBuffer {
     std::int32_t bit_count = 0;     // bits pushed in the current block (push_bit; cleared by decode_block, taken back by the data phase: take_back_bits)
 };
 
-// Per-block counters and extremes, shown in the panel and the log. Cleared by
-// decode_block and the decoder's search and data phase; written where named.
-struct DecodeStats {
+// The counters and extremes of a block, shown in the panel and the log. Each
+// part starts again whole at its own point of the block attempt, because the
+// panel shows each part as it stands between those points: the counts of the
+// latest data phase stay on it through the next search, the Float-Zeros and
+// the sizes do not.
+
+// Started again at every block attempt and every pilot search in it (decode_block, the search).
+struct AttemptFigures {
     std::int32_t float_zeros = 0;   // gap estimates whose fraction lay in 0.4 .. <0.6 (data phase)
-    std::int32_t rest_zeros = 0;    // '0' bits pushed for pulses that were not detected (data phase, bit recorder)
-    std::int32_t mid0_count = 0;    // short pulses longer than mid0_ratio x N (detector)
-    std::int32_t mid1_count = 0;    // long pulses shorter than mid1_ratio x N (detector)
+    float period_max = 0.0f;        // largest graphed period, samples (next_pulse, from the period graph's points)
+    float period_min = 100.0f;      // smallest graphed period, samples (next_pulse, from the period graph's points)
+};
+
+// Pulse lengths over N. Both are held at zero while searching, so that nothing
+// lowers the smallest '1' (the search); the data phase tracks it down from 1.0
+// (sizes_at_data).
+struct PulseSizes {
     float max0_size = 0.0f;         // largest length / N of a short pulse in a zero run (bit recorder)
-    float min1_size = 0.0f;         // smallest length / N of a long pulse (detector)
-    float period_max = 0.0f;        // largest graphed period, samples (period graph)
-    float period_min = 100.0f;      // smallest graphed period, samples (period graph)
+    float min1_size = 0.0f;         // smallest length / N of a long pulse (next_pulse, from the detector's notes)
+};
+constexpr PulseSizes sizes_at_data{0.0f, 1.0f};
+
+// Started again by the data phase.
+struct DataCounts {
+    std::int32_t rest_zeros = 0;    // '0' bits pushed for pulses that were not detected (data phase, bit recorder)
+    std::int32_t mid0_count = 0;    // short pulses longer than mid0_ratio x N (next_pulse, from the detector's notes)
+    std::int32_t mid1_count = 0;    // long pulses shorter than mid1_ratio x N (next_pulse, from the detector's notes)
+};
+
+struct DecodeStats {
+    AttemptFigures attempt;
+    PulseSizes sizes;
+    DataCounts counts;
+    // Over the whole run: rewinds that would have gone before the oldest sample
+    // still held (a slow tape whose pilot ended in silence just after the window slid).
+    std::int32_t clamped_rewinds = 0;
 };
 
 // 256 positions with an 8-bit wrapping write index; never reset.

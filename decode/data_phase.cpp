@@ -92,11 +92,11 @@ void close_gap() {
     const std::int32_t n = truncate(z + 0.5);
     const double f = z - std::trunc(static_cast<double>(z));
     const bool uncertain = f >= uncertain_low && f < uncertain_high;
-    if (uncertain) ++decode_stats.float_zeros;
+    if (uncertain) ++decode_stats.attempt.float_zeros;
     draw_gap_label(column_of(pos(i)), bit_recorder.zero_run_count + static_cast<double>(z), uncertain);
 
     if (n > 0) {
-        if (n > 1) decode_stats.rest_zeros += n;
+        if (n > 1) decode_stats.counts.rest_zeros += n;
         // One '0' in a gap is the usual lone short pulse, which cannot pair; more were lost.
         const std::uint8_t weight = uncertain ? weight_guessed : (n > 1 ? weight_filled : weight_clean);
         for (std::int32_t k = 0; k < n; ++k) push_bit(0, weight);
@@ -118,23 +118,23 @@ void close_gap() {
 }
 
 // The block's last pulse, with nothing after it: no estimate, just its bits.
-std::int32_t finish_last_pulse() {
+PulseResult finish_last_pulse() {
     const std::uint8_t i = pulse_ring.ring_index;
     if (!build_profile.accept_unpaired_zeros && is_unpaired_short(static_cast<std::uint8_t>(i - 1))) push_bit(0, weight_guessed);
     push_bit(1);
-    return detect_pulse();
+    return next_pulse();
 }
 
 // A long pulse ends a gap: the last one of the block, or a '1' after lost '0's.
 // Returns true when the phase ends, with the result in r.
-bool gap_ends(std::int32_t& r) {
+bool gap_ends(PulseResult& r) {
     const std::uint8_t ahead = rec(pulse_ring.next_index).kind;
     if (ahead == kind_no_pulse || ahead == kind_end) {
         r = finish_last_pulse();
         return true;
     }
     close_gap();
-    r = detect_pulse();
+    r = next_pulse();
     return false;
 }
 
@@ -143,35 +143,32 @@ bool counts_as_zero(std::uint8_t i) { return rec(i).paired == 1 || build_profile
 
 void reset_data_phase() { phase = DataPhase{}; }
 
-std::int32_t decode_data(std::int32_t S) {
+PulseResult decode_data(std::int32_t S) {
     phase.pilot_window_fixed = pilot_window();
     phase.pilot_run_fixed = 0;
     phase.pilot_run_adaptive = 0;
-    decode_stats.max0_size = 0.0f;
-    decode_stats.min1_size = 1.0f;
-    decode_stats.mid0_count = 0;
-    decode_stats.mid1_count = 0;
-    decode_stats.rest_zeros = 0;
+    decode_stats.sizes = sizes_at_data;
+    decode_stats.counts = DataCounts{};
     history_restart(bit_recorder.edge_history, S, decoder.tracked_period);
 
-    std::int32_t r = detect_pulse();
+    PulseResult r = next_pulse();
     for (;;) {
-        if (r < 0) {
+        if (!is_pulse(r)) {
             if (is_unpaired_short(static_cast<std::uint8_t>(pulse_ring.ring_index - 1))) push_bit(0, weight_guessed);
             return r;
         }
-        if (r == 1) {
+        if (r == long_pulse) {
             const std::int32_t d = pos(pulse_ring.ring_index) - decoder.last_edge;
             if (new_pilot_begins(d)) {
                 take_back_bits(phase.pilot_run_start_bits);
-                return 1;
+                return long_pulse;
             }
             if (d < one_limit * decoder.tracked_period) {
                 history_append(bit_recorder.edge_history, decoder.last_edge + (pos(pulse_ring.ring_index) - decoder.last_edge) * 0.5);
                 history_append(bit_recorder.edge_history, pos(pulse_ring.ring_index));
                 decoder.last_edge = pos(pulse_ring.ring_index);
                 push_bit(1);
-                r = detect_pulse();
+                r = next_pulse();
                 continue;
             }
             phase.zero_run_start_edge = decoder.last_edge;
@@ -184,7 +181,7 @@ std::int32_t decode_data(std::int32_t S) {
         phase.pilot_run_fixed = 0;
         phase.pilot_run_adaptive = 0;
         if (!counts_as_zero(pulse_ring.ring_index)) {
-            r = detect_pulse();
+            r = next_pulse();
             continue;
         }
         phase.zero_run_start_edge = decoder.last_edge;
@@ -194,9 +191,9 @@ std::int32_t decode_data(std::int32_t S) {
         draw_triangle(column_of(phase.zero_run_start_edge), 0x0000FF);
         draw_triangle(column_of(phase.zero_run_first), 0x00FF00);
         for (;;) {
-            r = detect_pulse();
-            if (r < 0) return r;
-            if (r == 1) break;
+            r = next_pulse();
+            if (!is_pulse(r)) return r;
+            if (r == long_pulse) break;
             if (counts_as_zero(pulse_ring.ring_index)) {
                 continue_zero_run();
                 phase.zero_run_last = pos(pulse_ring.ring_index);

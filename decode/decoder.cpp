@@ -18,6 +18,27 @@
 
 Decoder decoder;
 
+PulseResult next_pulse() {
+    // The panel is written only while the detector searches, and the figures
+    // change only between searches: handed over now, it shows them as they stand.
+    DecodeStats& s = decode_stats;
+    screen.panel = {block_buffer.bit_count >> 3, s.attempt.float_zeros, s.sizes.max0_size, s.sizes.min1_size,
+                    s.counts.mid0_count, s.counts.mid1_count, s.counts.rest_zeros};
+    const Decoder& d = decoder;
+    PulseNotes notes;
+    const PulseResult r = detect_pulse(
+        {d.decoder_state, d.tracked_period, d.short_min_ratio, d.split_ratio, d.long_max_ratio, d.mid0_ratio, d.mid1_ratio},
+        notes);
+    s.counts.mid0_count += notes.mid0_count;
+    s.counts.mid1_count += notes.mid1_count;
+    if (notes.one_size < s.sizes.min1_size) s.sizes.min1_size = static_cast<float>(notes.one_size);
+    if (notes.graph.plotted) {
+        if (notes.graph.period > s.attempt.period_max) s.attempt.period_max = notes.graph.period;
+        if (notes.graph.period < s.attempt.period_min) s.attempt.period_min = notes.graph.period;
+    }
+    return r;
+}
+
 namespace {
 constexpr int lock_pulses = 10;            // spacings measured to lock the pilot
 constexpr int min_pilot_pulses = 50;       // least pilot_count for a sync
@@ -32,14 +53,13 @@ enum class PilotEnd { ended, restart, recording_ended };
 
 std::int32_t pos(std::uint8_t i) { return rec(i).position; }
 
+// Not the whole decoder: the period estimate of a pilot that failed stays, and
+// the next search adapts the window from it.
 void reset_search() {
     decoder.decoder_state = Search;
-    decode_stats.max0_size = 0.0f;
-    decode_stats.min1_size = 0.0f;
-    pulse_detector.short_ref_level = 0.0f;
-    pulse_detector.last_level = 0.0f;
-    decode_stats.period_max = 0.0f;
-    decode_stats.period_min = 100.0f;
+    pulse_detector = PulseDetector{};
+    decode_stats.attempt = AttemptFigures{};
+    decode_stats.sizes = PulseSizes{};
 }
 
 float locked_period() {
@@ -50,18 +70,18 @@ float locked_period() {
 
 // Search for a pilot and lock onto it. Returns true when locked.
 bool lock_pilot(float& prev_gap, int& pilot_count) {
-    decoder.last_result = detect_pulse();
-    if (decoder.last_result < 0) return false;
+    decoder.last_result = next_pulse();
+    if (!is_pulse(decoder.last_result)) return false;
     decoder.block_start = pos(pulse_ring.ring_index);
-    decoder.last_result = detect_pulse();
-    if (decoder.last_result < 0) return false;
+    decoder.last_result = next_pulse();
+    if (!is_pulse(decoder.last_result)) return false;
     std::int32_t gap = pos(pulse_ring.ring_index) - pos(static_cast<std::uint8_t>(pulse_ring.ring_index - 1));
     prev_gap = static_cast<float>(gap);
     if (gap > first_gap_limit) return false;
     pilot_count = 0;
     for (int k = 0; k < lock_pulses; ++k) {
-        decoder.last_result = detect_pulse();
-        if (decoder.last_result < 0) return false;
+        decoder.last_result = next_pulse();
+        if (!is_pulse(decoder.last_result)) return false;
         gap = pos(pulse_ring.ring_index) - pos(static_cast<std::uint8_t>(pulse_ring.ring_index - 1));
         const double ratio = gap / static_cast<double>(prev_gap);
         if (ratio < step_low || ratio > step_high) return false;
@@ -77,9 +97,9 @@ bool lock_pilot(float& prev_gap, int& pilot_count) {
 // Follow a locked pilot until it ends.
 PilotEnd follow_pilot(float& prev_gap, int& pilot_count) {
     for (;;) {
-        decoder.last_result = detect_pulse();
-        if (decoder.last_result == -1) return PilotEnd::recording_ended;
-        if (decoder.last_result == -2) return PilotEnd::ended;
+        decoder.last_result = next_pulse();
+        if (decoder.last_result == end_of_data) return PilotEnd::recording_ended;
+        if (decoder.last_result == no_pulse) return PilotEnd::ended;
         const PulseRecord& r = rec(pulse_ring.ring_index);
         if (r.level < min_pilot_level) return PilotEnd::restart;
         const std::int32_t gap = r.position - pos(static_cast<std::uint8_t>(pulse_ring.ring_index - 1));
@@ -109,7 +129,7 @@ void enter_data_phase() {
     const double K = pilot_ratio;
     const std::uint8_t i = pulse_ring.ring_index;
     std::int32_t S;
-    if (decoder.last_result >= 0 && rec(i).length > pilot_length_limit * K * P) {
+    if (is_pulse(decoder.last_result) && rec(i).length > pilot_length_limit * K * P) {
         // The sync arrived as one long pulse: the signal is upside down.
         S = truncate(pos(static_cast<std::uint8_t>(i - 1)) + (2 * (sync_ratio + K) - 1) * P);
         invert_polarity();
@@ -127,14 +147,14 @@ void enter_data_phase() {
     std::int64_t slot = slot_of(q);
     if (slot < rewind_floor_slot) {
         slot = rewind_floor_slot;
-        ++decoder.clamped_rewinds;
+        ++decode_stats.clamped_rewinds;
     }
     if (slot > sample_window.cursor) slot = sample_window.cursor;
     sample_window.cursor = static_cast<int>(slot);
     view_rewind(absolute_index(sample_window.cursor));
 
-    decoder.last_result = detect_pulse();  // gives up the look-ahead made before the rewind
-    if (decoder.last_result == -1) return;
+    decoder.last_result = next_pulse();  // gives up the look-ahead made before the rewind
+    if (decoder.last_result == end_of_data) return;
     draw_marker_line(column_of(q), 0x4696FF);
     draw_triangle(column_of(S), 0x0000FF);
     draw_triangle(column_of(q), 0x4080FF);
@@ -142,22 +162,19 @@ void enter_data_phase() {
 }
 }  // namespace
 
-std::int32_t decode_block() {
+PulseResult decode_block() {
+    decoder = Decoder{};
+    decode_stats.attempt = AttemptFigures{};
     block_buffer.bit_count = 0;
-    decode_stats.float_zeros = 0;
-    decoder.short_min_ratio = decoder.split_ratio = decoder.mid0_ratio = decoder.mid1_ratio = search_ratio;
-    decoder.long_max_ratio = search_long_max_ratio;
     analysis.window_length = start_window_length;
-    decoder.tracked_period = search_period;
-    decoder.decoder_state = Search;
-    decoder.last_result = detect_pulse();  // priming: the look-ahead made under the previous settings
+    decoder.last_result = next_pulse();  // priming: the look-ahead made under the previous settings
 
     for (;;) {
         reset_search();
         float prev_gap = 0.0f;
         int pilot_count = 0;
         if (!lock_pilot(prev_gap, pilot_count)) {
-            if (decoder.last_result == -1) break;
+            if (decoder.last_result == end_of_data) break;
             continue;
         }
         const PilotEnd end = follow_pilot(prev_gap, pilot_count);
@@ -167,7 +184,7 @@ std::int32_t decode_block() {
         break;
     }
 
-    if (decoder.last_result == -1) decoder.block_start = pulse_ring.newest_pulse_position;
+    if (decoder.last_result == end_of_data) decoder.block_start = pulse_ring.newest_pulse_position;
     if (block_buffer.bit_count / 8 == 0) decoder.decoder_state = Search;
     return decoder.last_result;
 }

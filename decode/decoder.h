@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "analysis/pulse_ring.h"
+
 constexpr float pilot_ratio = 1.268f;  // K: pilot spacing over a '1' cycle
 constexpr float sync_ratio = 0.41f;    // offsets of the sync edge, in periods
 
@@ -16,10 +18,9 @@ constexpr float data_split_ratio = 0.7f;
 constexpr float data_mid0_ratio = 0.65f;
 constexpr float data_mid1_ratio = 0.75f;
 
-enum DecoderState : std::uint8_t { Search = 0, Pilot = 1, Data = 2 };
-
-// The decoder's state. The detector reads the period and the ratios to
-// classify pulses; decode_block and the data phase write them.
+// The decoder's state, started again at every block attempt (decode_block).
+// next_pulse hands the state, the period and the ratios to the detector to
+// classify each pulse by; decode_block and the data phase write them.
 struct Decoder {
     std::uint8_t decoder_state = Search;          // a DecoderState
     float tracked_period = search_period;         // P: expected pulse spacing in samples; one '0' cycle from the sync on
@@ -29,20 +30,22 @@ struct Decoder {
     float mid0_ratio = search_ratio;              // short pulse with length > N x this counts as Mid '0'
     float mid1_ratio = search_ratio;              // long pulse with length < N x this counts as Mid '1'
     std::int32_t block_start = 0;     // first pulse of the latest pilot search (absolute index)
-    std::int32_t last_result = 0;     // latest detect_pulse result: 0, 1, -2 or -1
+    PulseResult last_result = short_pulse;  // latest next_pulse result
     std::int32_t last_edge = 0;       // latest bit edge (absolute index); the sync edge at first
-    // Rewinds that would have gone before the oldest sample still held (a slow
-    // tape whose pilot ended in silence just after the window slid).
-    std::int32_t clamped_rewinds = 0;
 };
 
 extern Decoder decoder;
 
-// Runs one block attempt and returns the latest detect_pulse result (-1: the recording ended).
-std::int32_t decode_block();
+// The next pulse: detect_pulse under the decoder's classification, with what
+// it saw added into the block's figures. Every pulse the decoder reads comes
+// through here.
+PulseResult next_pulse();
 
-// The data phase from the sync edge S; returns the latest detect_pulse result.
-std::int32_t decode_data(std::int32_t S);
+// Runs one block attempt and returns the latest next_pulse result (end_of_data: the recording ended).
+PulseResult decode_block();
+
+// The data phase from the sync edge S; returns the latest next_pulse result.
+PulseResult decode_data(std::int32_t S);
 
 // Puts the data phase's own state back to its start values.
 void reset_data_phase();

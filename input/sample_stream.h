@@ -17,9 +17,12 @@ constexpr int slide_threshold = window_slots - history_slots;  // 258,144: slide
 
 struct SampleWindow {
     float* slots = nullptr;          // window_slots samples, slot 0 the oldest; heap (run driver)
-    int cursor = 0;                  // slot of the current analysis position (analyse_step; the decoder's rewind; slide_window)
+    int cursor = history_slots;      // slot of the current analysis position (analyse_step; the decoder's rewind; slide_window)
     int data_end = 0;                // one past the last slot filled from the file (read_samples)
-    std::int64_t origin_offset = 0;  // bytes: twice the absolute index of slot 0, always even (run driver, slide_window)
+    // Bytes: twice the absolute index of slot 0, always even (slide_window; the
+    // run driver for a recording placed later). At the start the recording's
+    // first sample, index 0, goes into the cursor's slot.
+    std::int64_t origin_offset = -2 * history_slots;
     std::int16_t polarity = 1;       // factor applied to every sample read; -1 after an inversion (invert_polarity)
     std::uint32_t generation = 1;    // +1 whenever slots change (read_samples, invert_polarity): figures made before are stale
 };

@@ -96,12 +96,12 @@ Block assess_block(std::int32_t end) {
         b.bits[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(bytes[k / 8] >> (held - 1 - k % 8) & 1);
     }
     if (block_buffer.weights != nullptr) b.weights.assign(block_buffer.weights, block_buffer.weights + block_buffer.bit_count);
-    b.period_max = decode_stats.period_max;
-    b.period_min = decode_stats.period_min;
-    b.rest_zeros = decode_stats.rest_zeros;
-    b.float_zeros = decode_stats.float_zeros;
-    b.mid0_count = decode_stats.mid0_count;
-    b.mid1_count = decode_stats.mid1_count;
+    b.period_max = decode_stats.attempt.period_max;
+    b.period_min = decode_stats.attempt.period_min;
+    b.rest_zeros = decode_stats.counts.rest_zeros;
+    b.float_zeros = decode_stats.attempt.float_zeros;
+    b.mid0_count = decode_stats.counts.mid0_count;
+    b.mid1_count = decode_stats.counts.mid1_count;
     return b;
 }
 }  // namespace
@@ -149,7 +149,7 @@ bool report_block(const Block& b) {
 
 void finish_block() {
     const std::int32_t end = pulse_ring.newest_pulse_position;
-    const bool input_ended = decoder.last_result == -1;
+    const bool input_ended = decoder.last_result == end_of_data;
     const std::int64_t pause = static_cast<std::int64_t>(decoder.block_start) - block_report.last_block_end;
     if (pause > pause_threshold && (input_ended || decoder.decoder_state == Data)) {
         Line line{{}, 0};

@@ -78,7 +78,7 @@ TEST_F(ZeroRun, StartBackFillsTheHistoryAndPushesOneZero) {
     EXPECT_EQ(bit_recorder.zero_run_count, 1);
     EXPECT_EQ(history_back(bit_recorder.zero_history, 1), 1000.0);
     EXPECT_EQ(history_back(bit_recorder.zero_history, 16), 1000.0 - 15 * 20.0);
-    EXPECT_FLOAT_EQ(decode_stats.max0_size, 10.0f / 23);
+    EXPECT_FLOAT_EQ(decode_stats.sizes.max0_size, 10.0f / 23);
 }
 
 TEST_F(ZeroRun, PulseOnePeriodLaterKeepsThePeriod) {
@@ -86,7 +86,7 @@ TEST_F(ZeroRun, PulseOnePeriodLaterKeepsThePeriod) {
     next_pulse_at(1020);
     EXPECT_EQ(decoder.tracked_period, 20.0f);
     EXPECT_EQ(bit_recorder.zero_run_count, 2);
-    EXPECT_EQ(decode_stats.rest_zeros, 0);
+    EXPECT_EQ(decode_stats.counts.rest_zeros, 0);
 }
 
 TEST_F(ZeroRun, TwoLostPulsesAreFilledIn) {
@@ -94,7 +94,7 @@ TEST_F(ZeroRun, TwoLostPulsesAreFilledIn) {
     next_pulse_at(1052);  // 2.6 periods: m = 3
     EXPECT_EQ(block_buffer.bit_count, 4);
     EXPECT_EQ(bit_recorder.zero_run_count, 4);
-    EXPECT_EQ(decode_stats.rest_zeros, 2);
+    EXPECT_EQ(decode_stats.counts.rest_zeros, 2);
     EXPECT_NEAR(history_back(bit_recorder.zero_history, 3), 1000.0 + 52.0 / 3, 1e-9);
     EXPECT_NEAR(history_back(bit_recorder.zero_history, 1), 1052.0, 1e-9);
 }
@@ -103,7 +103,7 @@ TEST_F(ZeroRun, RoundingOfTheLostPulseCount) {
     start(1000.0, 20.0f);
     next_pulse_at(1048);  // 2.4 periods: m = 2, one inserted pulse
     EXPECT_EQ(block_buffer.bit_count, 3);
-    EXPECT_EQ(decode_stats.rest_zeros, 1);
+    EXPECT_EQ(decode_stats.counts.rest_zeros, 1);
 }
 
 TEST_F(ZeroRun, PulseTooCloseAddsNothingButStillReestimates) {

@@ -18,8 +18,8 @@ protected:
     void SetUp() override {
         CoreTest::SetUp();
         set_tap_name(reinterpret_cast<const std::uint8_t*>("Noname"), 6);
-        decode_stats.period_max = 23.4528f;
-        decode_stats.period_min = 23.4528f;
+        decode_stats.attempt.period_max = 23.4528f;
+        decode_stats.attempt.period_min = 23.4528f;
     }
     // Reports a decoded block that began at `start` and ended at `end` (absolute sample indices).
     void report(const TapBlock& block, std::int32_t start, std::int32_t end, int extra_bits = 0) {
@@ -28,7 +28,7 @@ protected:
         decoder.decoder_state = block.empty() ? Search : Data;
         decoder.block_start = start;
         pulse_ring.newest_pulse_position = end;
-        decoder.last_result = 1;
+        decoder.last_result = long_pulse;
         finish_block();
     }
     static std::string last_line(const std::string& text) {
@@ -132,16 +132,16 @@ TEST_F(BlockReportTest, AttemptWithoutBytesWritesNothingButMovesTheReference) {
     decoder.decoder_state = Search;
     decoder.block_start = 800000;
     pulse_ring.newest_pulse_position = 800000;
-    decoder.last_result = -1;
+    decoder.last_result = end_of_data;
     finish_block();
     EXPECT_EQ(log_text(), "\n00:10-00:16 *** Pause - 00:06 ***\n\n");
 }
 
 TEST_F(BlockReportTest, CountersAppearOnlyWhenNotZero) {
-    decode_stats.rest_zeros = 3;
-    decode_stats.float_zeros = 1;
-    decode_stats.mid0_count = 12;
-    decode_stats.mid1_count = 2;
+    decode_stats.counts.rest_zeros = 3;
+    decode_stats.attempt.float_zeros = 1;
+    decode_stats.counts.mid0_count = 12;
+    decode_stats.counts.mid1_count = 2;
     TapBlock bad = make_data_block(0x42, {1, 2, 3});
     bad.back() ^= 1;
     report(bad, 0, 100);
@@ -151,8 +151,8 @@ TEST_F(BlockReportTest, CountersAppearOnlyWhenNotZero) {
 }
 
 TEST_F(BlockReportTest, SpeedWithoutAGraphedPeriodKeepsTheLayout) {
-    decode_stats.period_max = 0.0f;
-    decode_stats.period_min = 100.0f;
+    decode_stats.attempt.period_max = 0.0f;
+    decode_stats.attempt.period_min = 100.0f;
     report(make_data_block(0xFF, {1}), 0, 100);
     EXPECT_NE(last_line(log_text()).find(", Speed: ----023%, Checksum: OK"), std::string::npos);
 }

@@ -24,7 +24,7 @@ protected:
         result = decode_block();
         return {block_buffer.bytes, block_buffer.bytes + block_buffer.bit_count / 8};
     }
-    int result = 0;
+    PulseResult result = short_pulse;
 };
 
 std::vector<std::int16_t> one_block(const TapBlock& block, EncoderOptions options = {}) {
@@ -40,6 +40,15 @@ TEST_F(Decoder, LocksOnThePilotAndHalvesThePeriodAtTheSync) {
     EXPECT_NEAR(analysis.window_length, 23, 1);  // set to 23 at the sync, then following P
 }
 
+// The panel's Min '1' Size, as the reference screens show it.
+TEST_F(Decoder, SmallestOneSizeIsTrackedDownFromOneInTheDataAndHeldAtZeroWhileSearching) {
+    decode(one_block(make_data_block(0xFF, {0xFF, 0x0F})));
+    EXPECT_GT(decode_stats.sizes.min1_size, 0.2f);
+    EXPECT_LT(decode_stats.sizes.min1_size, 1.0f);
+    EXPECT_EQ(decode_block(), end_of_data);  // a search through the silence after it
+    EXPECT_EQ(decode_stats.sizes.min1_size, 0.0f);
+}
+
 TEST_F(Decoder, PilotNeedsFiftyTwoPulsesBeforeTheSync) {
     EncoderOptions options;
     options.pilot_pulses = 104;  // 52 cycles
@@ -50,7 +59,7 @@ TEST_F(Decoder, PilotNeedsFiftyTwoPulsesBeforeTheSync) {
     options.pilot_pulses = 103;
     EXPECT_TRUE(decode(one_block(block, options)).empty());
     EXPECT_EQ(decoder.decoder_state, Search);
-    EXPECT_EQ(result, -1);
+    EXPECT_EQ(result, end_of_data);
     EXPECT_NEAR(decoder.tracked_period, 46.9, 0.1);  // the failed pilot's estimate stays
 }
 
@@ -107,8 +116,8 @@ TEST_F(Decoder, QuietPilotDoesNotLock) {
 TEST_F(Decoder, LoneZerosBetweenOnesComeFromTheGapEstimate) {
     const TapBlock block = make_data_block(0xFF, {0x55, 0xAA, 0x55, 0xAA});
     EXPECT_EQ(decode(one_block(block)), block);
-    EXPECT_EQ(decode_stats.rest_zeros, 0);
-    EXPECT_EQ(decode_stats.float_zeros, 0);
+    EXPECT_EQ(decode_stats.counts.rest_zeros, 0);
+    EXPECT_EQ(decode_stats.attempt.float_zeros, 0);
 }
 
 TEST_F(Decoder, TwoZerosLostBetweenOnesAreFilledIn) {
@@ -117,7 +126,7 @@ TEST_F(Decoder, TwoZerosLostBetweenOnesAreFilledIn) {
     ASSERT_GE(bytes.size(), 3u);
     EXPECT_EQ(bytes[0], 0xFF);
     EXPECT_EQ(bytes[1], 0x9F);
-    EXPECT_EQ(decode_stats.rest_zeros, 2);
+    EXPECT_EQ(decode_stats.counts.rest_zeros, 2);
 }
 
 TEST_F(Decoder, LostPulseInsideAZeroRunIsInterpolated) {
@@ -125,7 +134,7 @@ TEST_F(Decoder, LostPulseInsideAZeroRunIsInterpolated) {
     const std::vector<std::uint8_t> bytes = decode(bit_pattern("11111111" "100x0001" "11111111"));
     ASSERT_GE(bytes.size(), 3u);
     EXPECT_EQ(bytes[1], 0x81);
-    EXPECT_EQ(decode_stats.rest_zeros, 1);
+    EXPECT_EQ(decode_stats.counts.rest_zeros, 1);
 }
 
 TEST_F(Decoder, NextPilotEndsTheBlockAndItsBitsAreDropped) {
@@ -135,7 +144,7 @@ TEST_F(Decoder, NextPilotEndsTheBlockAndItsBitsAreDropped) {
     const TapBlock first = make_data_block(0xFF, {1, 2, 3, 4});
     const TapBlock second = make_data_block(0xFF, {9, 8, 7});
     open_recording(encode_blocks({first, second}, options));
-    EXPECT_EQ(decode_block(), 1);
+    EXPECT_EQ(decode_block(), long_pulse);
     EXPECT_EQ(std::vector<std::uint8_t>(block_buffer.bytes, block_buffer.bytes + block_buffer.bit_count / 8), first);
     decode_block();
     EXPECT_EQ(std::vector<std::uint8_t>(block_buffer.bytes, block_buffer.bytes + block_buffer.bit_count / 8), second);
@@ -151,9 +160,9 @@ TEST_F(Decoder, SlowPilotEndingInSilenceAfterASlideRewindsOnlyToTheKeptSamples) 
     for (int k = 0; k < 200; ++k) pulse_train_half(t, pilot_t);
     pulse_train_silence(t, 2.0);
     open_recording(pulse_train_end(t));
-    while (decode_block() != -1) {
+    while (decode_block() != end_of_data) {
     }
-    EXPECT_EQ(decoder.clamped_rewinds, 1);
+    EXPECT_EQ(decode_stats.clamped_rewinds, 1);
     EXPECT_EQ(block_buffer.bit_count, 0);
 }
 }  // namespace

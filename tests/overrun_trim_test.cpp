@@ -21,8 +21,8 @@ protected:
     void SetUp() override {
         CoreTest::SetUp();
         set_tap_name(reinterpret_cast<const std::uint8_t*>("Noname"), 6);
-        decode_stats.period_max = nominal_period;
-        decode_stats.period_min = nominal_period;
+        decode_stats.attempt.period_max = nominal_period;
+        decode_stats.attempt.period_min = nominal_period;
     }
     void TearDown() override {
         close_tap_file();  // also when a test stopped before reading its file
@@ -36,7 +36,7 @@ protected:
         decoder.block_start = next_start;
         pulse_ring.newest_pulse_position = next_start + 1000;
         next_start += 2000;
-        decoder.last_result = 1;
+        decoder.last_result = long_pulse;
         const std::size_t before = log_text().size();
         finish_block();
         // The block's own line is the last: a new file's name may come before it.

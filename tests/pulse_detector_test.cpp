@@ -42,7 +42,7 @@ void data_settings() {
 
 TEST_F(PulseDetector, FirstCallWritesRecordTwoAndReturnsTheZeroedRecordOne) {
     open_recording(square_wave(std::vector<double>(20, 59.5)));
-    EXPECT_EQ(detect_pulse(), 0);
+    EXPECT_EQ(next_pulse(), short_pulse);
     EXPECT_EQ(pulse_ring.ring_index, 1);
     EXPECT_EQ(pulse_ring.next_index, 2);
     EXPECT_EQ(rec(2).kind, kind_long);
@@ -56,10 +56,10 @@ TEST_F(PulseDetector, PilotCyclesAreLongAndEvenlySpaced) {
         open_recording(square_wave(std::vector<double>(40, cycle)));
         decoder.tracked_period = static_cast<float>(cycle / 1.268 / 2);
         analysis.window_length = static_cast<int>(std::lround(decoder.tracked_period));
-        detect_pulse();
+        next_pulse();
         std::int32_t previous = -1;
         for (int k = 0; k < 30; ++k) {
-            ASSERT_EQ(detect_pulse(), 1) << speed << " pulse " << k;
+            ASSERT_EQ(next_pulse(), long_pulse) << speed << " pulse " << k;
             const std::int32_t p = rec(pulse_ring.ring_index).position;
             if (previous >= 0) {
                 EXPECT_NEAR(p - previous, cycle, 1.01) << speed;
@@ -75,16 +75,16 @@ TEST_F(PulseDetector, ZeroAndOneCyclesAfterTheSyncAreToldApart) {
     for (int k = 0; k < 8; ++k) cycles.push_back(46.9);
     open_recording(square_wave(cycles));
     data_settings();
-    detect_pulse();
-    std::vector<int> kinds;
-    for (int k = 0; k < 16; ++k) kinds.push_back(detect_pulse());
+    next_pulse();
+    std::vector<PulseResult> kinds;
+    for (int k = 0; k < 16; ++k) kinds.push_back(next_pulse());
     // The run of '0' cycles comes first, every one of them paired with a neighbour.
     int shorts = 0, longs = 0;
-    for (int k : kinds) (k == 0 ? shorts : longs) += (k == 0 || k == 1) ? 1 : 0;
+    for (PulseResult k : kinds) (k == short_pulse ? shorts : longs) += is_pulse(k) ? 1 : 0;
     EXPECT_GE(shorts, 7);
     EXPECT_GE(longs, 7);
-    EXPECT_EQ(kinds.front(), 0);
-    EXPECT_EQ(kinds.back(), 1);
+    EXPECT_EQ(kinds.front(), short_pulse);
+    EXPECT_EQ(kinds.back(), long_pulse);
     for (int back = 10; back <= 14; ++back) {
         const PulseRecord& r = rec(static_cast<std::uint8_t>(pulse_ring.ring_index - back));
         if (r.kind == kind_short) {
@@ -100,13 +100,13 @@ TEST_F(PulseDetector, WindowSettlesOnTheNearestWholePeriodOneStepPerCall) {
     analysis.window_length = 30;
     std::vector<int> lengths;
     for (int k = 0; k < 10; ++k) {
-        detect_pulse();
+        next_pulse();
         lengths.push_back(analysis.window_length);
     }
     EXPECT_EQ(lengths, (std::vector<int>{29, 28, 27, 26, 25, 24, 23, 23, 23, 23}));
 
     analysis.window_length = 20;
-    for (int k = 0; k < 5; ++k) detect_pulse();
+    for (int k = 0; k < 5; ++k) next_pulse();
     EXPECT_EQ(analysis.window_length, 23);
 }
 
@@ -114,36 +114,36 @@ TEST_F(PulseDetector, WindowStaysWithinItsBounds) {
     open_recording(square_wave(std::vector<double>(30, 59.5)));
     decoder.tracked_period = 3.0f;
     analysis.window_length = 7;
-    detect_pulse();
+    next_pulse();
     EXPECT_EQ(analysis.window_length, 7);
     decoder.tracked_period = 150.0f;
     analysis.window_length = 100;
-    detect_pulse();
+    next_pulse();
     EXPECT_EQ(analysis.window_length, 100);
 }
 
 TEST_F(PulseDetector, SilenceGivesNoPulseRecordsThenTheEnd) {
     open_recording(std::vector<std::int16_t>(5000, 0));
     analysis.window_length = 30;
-    EXPECT_EQ(detect_pulse(), 0);  // the zeroed record 1
+    EXPECT_EQ(next_pulse(), short_pulse);  // the zeroed record 1
     EXPECT_EQ(rec(2).kind, kind_no_pulse);
     EXPECT_EQ(sample_window.cursor, 4000 + 900);  // gave up after 30 window lengths
     EXPECT_EQ(rec(1).gap_minimum, 0.0f);
-    EXPECT_EQ(detect_pulse(), -2);
-    int result = 0;
-    for (int k = 0; k < 10 && result != -1; ++k) result = detect_pulse();
-    EXPECT_EQ(result, -1);
-    EXPECT_EQ(detect_pulse(), -1);  // and it stays there
+    EXPECT_EQ(next_pulse(), no_pulse);
+    PulseResult result = short_pulse;
+    for (int k = 0; k < 10 && result != end_of_data; ++k) result = next_pulse();
+    EXPECT_EQ(result, end_of_data);
+    EXPECT_EQ(next_pulse(), end_of_data);  // and it stays there
 }
 
 TEST_F(PulseDetector, RingIndicesWrapFrom255ToZero) {
     open_recording(square_wave(std::vector<double>(300, 59.5)));
     decoder.tracked_period = 46.9f;
     pulse_ring.ring_index = 254;
-    detect_pulse();
+    next_pulse();
     EXPECT_EQ(pulse_ring.ring_index, 255);
     EXPECT_EQ(pulse_ring.next_index, 0);
-    detect_pulse();
+    next_pulse();
     EXPECT_EQ(pulse_ring.ring_index, 0);
     EXPECT_EQ(pulse_ring.next_index, 1);
 }
@@ -151,12 +151,12 @@ TEST_F(PulseDetector, RingIndicesWrapFrom255ToZero) {
 TEST_F(PulseDetector, LongPulsesLowerTheSmallestOneSize) {
     open_recording(square_wave(std::vector<double>(20, 46.9)));
     data_settings();
-    decode_stats.min1_size = 1.0f;
-    for (int k = 0; k < 10; ++k) detect_pulse();
-    EXPECT_LT(decode_stats.min1_size, 1.0f);
-    EXPECT_GT(decode_stats.min1_size, 0.2f);
-    decode_stats.min1_size = 0.0f;  // held at zero while searching: nothing is smaller
-    for (int k = 0; k < 5; ++k) detect_pulse();
-    EXPECT_EQ(decode_stats.min1_size, 0.0f);
+    decode_stats.sizes.min1_size = 1.0f;
+    for (int k = 0; k < 10; ++k) next_pulse();
+    EXPECT_LT(decode_stats.sizes.min1_size, 1.0f);
+    EXPECT_GT(decode_stats.sizes.min1_size, 0.2f);
+    decode_stats.sizes.min1_size = 0.0f;  // held at zero while searching: nothing is smaller
+    for (int k = 0; k < 5; ++k) next_pulse();
+    EXPECT_EQ(decode_stats.sizes.min1_size, 0.0f);
 }
 }  // namespace

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "decode/block_buffer.h"
-#include "input/sample_stream.h"
 #include "common/basics.h"
 #include "support/core_fixture.h"
 #include "view/canvas.h"
@@ -16,25 +15,18 @@ using ScreenCycleTest = CoreTest;
 Colour pixel(int x, int y) { return canvas.pixels[y * canvas.W + x]; }
 
 TEST_F(ScreenCycleTest, ScreenKShowsSamples800kOnwardsAndItsPanelNamesTheFirst) {
-    open_recording(std::vector<std::int16_t>(10000, 0));
+    std::int32_t position = 0;
     for (int k = 0; k < 3; ++k) {
         EXPECT_EQ(screen.Disp / 4, 800 * k);
-        for (int step = 0; step < 800; ++step) {
-            ++sample_window.cursor;  // what each analysis step does
-            view_step();
-        }
+        for (int step = 0; step < 800; ++step) view_step(++position);  // each analysis step moves it on by one
     }
     EXPECT_EQ(screen.x, 0);
     EXPECT_EQ(screen.Disp / 4, 2400);
 }
 
 TEST_F(ScreenCycleTest, EndOfScreenClearsOnlyTheTraceBand) {
-    open_recording(std::vector<std::int16_t>(10000, 0));
     fill_rect(0, 0, 799, 679, 0x123456);
-    for (int step = 0; step < 800; ++step) {
-        ++sample_window.cursor;
-        view_step();
-    }
+    for (int step = 1; step <= 800; ++step) view_step(step);
     EXPECT_EQ(pixel(400, 305), ViewLayout::background);
     EXPECT_EQ(pixel(799, 679), ViewLayout::background);
     EXPECT_EQ(pixel(400, 304), 0x123456u);

@@ -71,7 +71,7 @@ TEST_F(UncertainGap, GapsInsideTheBandAreCountedAndGapsJustOutsideAreNot) {
             const bool inside = gap.fraction >= band_low && gap.fraction < band_high;
             SCOPED_TRACE(::testing::Message() << "dropout of " << cycles << " cycles; gap of " << gap.spacing
                                               << " samples, fraction " << gap.fraction);
-            EXPECT_EQ(decode_stats.float_zeros, inside ? 1 : 0);
+            EXPECT_EQ(decode_stats.attempt.float_zeros, inside ? 1 : 0);
             EXPECT_EQ(log_text().find("Float0: 1") != std::string::npos, inside) << log_text();
             if (gap.fraction >= band_low - 0.05 && gap.fraction < band_low) ++just_below;
             if (gap.fraction >= band_low && gap.fraction < band_low + 0.05) ++low_edge_inside;
@@ -88,7 +88,7 @@ TEST_F(UncertainGap, GapsInsideTheBandAreCountedAndGapsJustOutsideAreNot) {
 
 TEST_F(UncertainGap, WholeCyclesLostAreNotUncertain) {
     decode_with_dropout(2.0);
-    EXPECT_EQ(decode_stats.float_zeros, 0);
+    EXPECT_EQ(decode_stats.attempt.float_zeros, 0);
     EXPECT_EQ(log_text().find("Float0"), std::string::npos) << log_text();
 }
 }  // namespace

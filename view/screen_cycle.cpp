@@ -3,8 +3,6 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "decode/block_buffer.h"
-#include "input/sample_stream.h"
 #include "common/basics.h"
 #include "view/canvas.h"
 #include "view/platform.h"
@@ -25,30 +23,29 @@ void panel_line(int rows_from_bottom, const char* format, ...) {
 }
 }  // namespace
 
-void write_text_panel() {
-    const DecodeStats& s = decode_stats;
-    panel_line(51, "Byte: %d", block_buffer.bit_count >> 3);
-    panel_line(181, "Float-Zeros: %d", s.float_zeros);
-    panel_line(164, "Max '0' Size: %.2f", static_cast<double>(s.max0_size));
-    panel_line(147, "Min '1' Size: %.2f", static_cast<double>(s.min1_size));
-    panel_line(130, "Mid '0' Ctr: %d", s.mid0_count);
-    panel_line(113, "Mid '1' Ctr: %d", s.mid1_count);
-    panel_line(96, "Rest '0' Ctr: %d", s.rest_zeros);
+void write_text_panel(const PanelFigures& f) {
+    panel_line(51, "Byte: %d", f.bytes);
+    panel_line(181, "Float-Zeros: %d", f.float_zeros);
+    panel_line(164, "Max '0' Size: %.2f", static_cast<double>(f.max0_size));
+    panel_line(147, "Min '1' Size: %.2f", static_cast<double>(f.min1_size));
+    panel_line(130, "Mid '0' Ctr: %d", f.mid0_count);
+    panel_line(113, "Mid '1' Ctr: %d", f.mid1_count);
+    panel_line(96, "Rest '0' Ctr: %d", f.rest_zeros);
     char time[time_text_size];
     time_text(static_cast<std::int32_t>(screen.Disp / 4), time);
     panel_line(34, "TimeStamp: %s", time);
     panel_line(17, "Disp: %lld", static_cast<long long>(screen.Disp / 4));
 }
 
-void view_step() {
+void view_step(std::int32_t position) {
     if (++screen.x < canvas.W) return;
     if (drawing_enabled) platform_present();
     pump_one_message();
     screen.x = 0;
-    screen.Disp = 4 * static_cast<std::int64_t>(absolute_index(sample_window.cursor));
+    screen.Disp = 4 * static_cast<std::int64_t>(position);
     if (!drawing_enabled) return;
     clear_band();
-    write_text_panel();
+    write_text_panel(screen.panel);
 }
 
 void view_rewind(std::int32_t p) {

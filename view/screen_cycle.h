@@ -6,10 +6,22 @@
 
 #include <cstdint>
 
+// The figures of the statistics panel, as the decoder hands them over.
+struct PanelFigures {
+    std::int32_t bytes = 0;         // bytes of the current block
+    std::int32_t float_zeros = 0;   // the block's figures, as the log names them
+    float max0_size = 0.0f;
+    float min1_size = 0.0f;
+    std::int32_t mid0_count = 0;
+    std::int32_t mid1_count = 0;
+    std::int32_t rest_zeros = 0;
+};
+
 struct ScreenCycle {
     int x = 0;                 // Canvas column of the current analysis position, 0 .. W-1 (view_step, view_rewind)
     std::int64_t Disp = 0;     // 4 x absolute sample index of the current screen's left edge (view_step, view_rewind)
     int graph_column = 0;      // next column of the period graph in the level lane (period graph, level_lane_reset)
+    PanelFigures panel;        // shown at every end of screen; handed over before every pulse search (next_pulse)
 };
 
 extern ScreenCycle screen;
@@ -21,12 +33,14 @@ inline int column_of(std::int32_t p) {
     return c < -(1 << 30) ? -(1 << 30) : (c > (1 << 30) ? (1 << 30) : static_cast<int>(c));
 }
 
-// One analysis step has been made: advance the column, finish the screen at W.
-void view_step();
+// One analysis step has been made and the analysis position is now absolute
+// sample index `position`: advance the column, finish the screen at W. The
+// next screen begins at that position.
+void view_step(std::int32_t position);
 // The analysis moved back to absolute sample index p: clear from there and
 // step whole screens back while the column is negative.
 void view_rewind(std::int32_t p);
 // Clears the level lane, restarts the period graph and draws its dotted midline.
 void level_lane_reset();
 // Writes the statistics panel (done at every end of screen).
-void write_text_panel();
+void write_text_panel(const PanelFigures& figures);

@@ -26,7 +26,6 @@ int main() {
     canvas_startup();
     sample_window.slots = new float[window_slots]();
     block_buffer.bytes = new std::uint8_t[block_buffer_size]();
-    sample_window.origin_offset = -2 * history_slots;
     sample_source.recording = std::tmpfile();
     if (sample_source.recording == nullptr) return 1;
     std::fwrite(samples.data(), sizeof(std::int16_t), samples.size(), sample_source.recording);
@@ -34,12 +33,11 @@ int main() {
     tap_output.tap_file = std::tmpfile();  // the TAP writer's records go nowhere that lasts
 
     read_samples(history_slots);
-    sample_window.cursor = history_slots;
     level_lane_reset();
     while (true) {
-        const std::int32_t r = decode_block();
+        const PulseResult r = decode_block();
         finish_block();
-        if (r == -1) break;
+        if (r == end_of_data) break;
     }
     const bool whole = block_report.blocks_reported == 2 && block_report.checksum_errors == 0;
     std::printf("%d blocks, %d checksum errors\n", block_report.blocks_reported, block_report.checksum_errors);

@@ -20,7 +20,6 @@ void CoreTest::SetUp() {
     drawing_enabled = true;
     ASSERT_TRUE(canvas_create(800, 680));
     sample_window.slots = new float[window_slots]();
-    sample_window.origin_offset = -2 * history_slots;
     block_buffer.bytes = new std::uint8_t[block_buffer_size]();
     log_output.LogFile = std::tmpfile();
 }
