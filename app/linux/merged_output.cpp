@@ -138,7 +138,10 @@ std::uint16_t pause_after(const std::vector<Take>& takes, const std::vector<Matc
 // when another owns NAME); -1, said why, when it cannot be had.
 int claim_merged_folder(std::string& folder, const std::vector<Take>& takes) {
     std::string owner = "merge of";
-    for (const Take& t : takes) owner += "\n" + recording_owner(absolute_path(t.recording), false);
+    for (const Take& t : takes) {
+        const bool piped = t.recording == "-";
+        owner += "\n" + recording_owner(piped ? t.recording : absolute_path(t.recording), piped);
+    }
     if (folder.size() >= path_size) {
         std::fprintf(stderr, "velliqor: %s\n", text_path_too_long);
         return -1;
