@@ -16,10 +16,15 @@ void platform_choose_recording(char* path);
 // itself ("rb"), or on the command line a stream of converted samples.
 std::FILE* platform_open_recording(const char* path);
 
-// Writes the current directory into `path`; false when it does not fit or fails.
-bool platform_current_directory(char* path, std::size_t size);
-// Creates the output folder derived from the recording (an existing one is
-// reused) and makes it the current directory. The platform may choose another
-// folder instead, written back into `folder`. Returns null on success, or the
-// text of the error that stops the run.
-const char* platform_enter_output_folder(char folder[]);
+// Creates the output folder of the recording at `chosen_path` (an existing one
+// is reused, or the platform chooses another) and writes its path into
+// `folder` (path_size characters). `handle` gets the folder as the opening of
+// its files is handed it (RunSettings::create_output): on the command line the
+// folder open as a directory; the Windows program makes the folder current
+// instead and gives -1. Returns null on success, or the text of the error that
+// stops the run.
+const char* platform_enter_output_folder(const char* chosen_path, char folder[], int& handle);
+
+// Opens `name` in the output folder `folder` (as platform_enter_output_folder
+// gave it) for binary writing: append (the log) or replace (a TAP file).
+std::FILE* platform_create_output(int folder, const char* name, bool append);

@@ -41,16 +41,13 @@ int shut_down(int status) {
 }
 
 void enter_output_folder() {
-    RecoveryRun& run = recovery_run;
-    char current[path_size];
-    if (!platform_current_directory(current, sizeof current)) fatal_error(text_path_too_long);
-    if (const char* error = derive_output_folder(current, run.chosen_path, path_separator, run.output_folder)) {
-        fatal_error(error);
-    }
     // One that can be neither made nor entered stops the run: writing beside
     // the recording instead would mix this run's files with others' and could
     // replace their TAP files.
-    if (const char* error = platform_enter_output_folder(run.output_folder)) fatal_error(error);
+    if (const char* error =
+            platform_enter_output_folder(recovery_run.chosen_path, recovery_run.output_folder, output_files.folder)) {
+        fatal_error(error);
+    }
 }
 
 }  // namespace
@@ -75,6 +72,7 @@ void reset_program_state() {
     log_output = LogOutput{};
     output_problems = OutputProblems{};
     tap_output = TapOutput{};
+    output_files = OutputFiles{};
     screen = ScreenCycle{};
 }
 
@@ -128,7 +126,7 @@ int run_recording(const RunSettings& settings) {
     sample_source.recording = platform_open_recording(recovery_run.chosen_path);
     if (sample_source.recording == nullptr) fatal_error(text_file_not_found);
     enter_output_folder();
-    log_output.LogFile = output_files.create("Log.txt", true);  // line ends are written as CR LF by the log itself
+    log_output.LogFile = create_output_file("Log.txt", true);  // line ends are written as CR LF by the log itself
     if (log_output.LogFile == nullptr) fatal_error(text_no_log);
 
     // Every start value is its record's own (reset_program_state); the cursor

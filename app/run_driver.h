@@ -1,5 +1,5 @@
 // The run driver owns one recovery run: it allocates the two large buffers,
-// opens the recording, derives and enters the output folder, opens the log,
+// opens the recording, has the platform claim the output folder, opens the log,
 // sets every start value, runs the block loop until the recording is used up
 // and shuts down in a fixed order. The front end (the Windows shell or the
 // command line) creates the Canvas before and chooses the recording.
@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "app/platform_files.h"
 #include "output/block_report.h"
-#include "output/output_files.h"
 #include "view/platform.h"
 
 constexpr int path_size = 1024;  // characters of the chosen path and of the output folder path
@@ -22,7 +22,7 @@ constexpr int exit_output_lost = 3;      // finished, but output was lost or the
 
 struct RecoveryRun {
     char chosen_path[path_size] = "";     // the recording, as the front end chose it
-    char output_folder[path_size] = "";   // current directory + the recording's name without extension
+    char output_folder[path_size] = "";   // the output folder the platform claimed for it
 };
 
 extern RecoveryRun recovery_run;
@@ -47,7 +47,8 @@ struct RunSettings {
     // How the live view is shown and its text drawn. A front end that draws
     // before the run (canvas_startup) installs the same hooks before that.
     PlatformHooks platform;
-    std::FILE* (*create_output)(const char* name, bool append) = open_output_file;  // the log and the TAP files
+    // The log and the TAP files, opened in the folder the platform claimed.
+    std::FILE* (*create_output)(int folder, const char* name, bool append) = platform_create_output;
     void (*block_sink)(const Block&) = nullptr;  // told of every reported block (the merge of takes, the TZX)
     // Absolute index of the recording's first sample: 0, except in tests that
     // start near the end of the positions' range without writing gigabytes.

@@ -38,7 +38,7 @@ TapWrite write_tap_record(const std::uint8_t* bytes, std::int32_t count) {
         char* file_name = tap_output.file_name;
         std::snprintf(file_name, sizeof tap_output.file_name, "%03d_%s", tap_output.tap_file_counter,
                       tap_output.tap_name);
-        tap_output.tap_file = output_files.create(file_name, false);
+        tap_output.tap_file = create_output_file(file_name, false);
         ++tap_output.tap_file_counter;
         log_printf("\nFilename: %s\n", file_name);
         if (tap_output.tap_file == nullptr) {

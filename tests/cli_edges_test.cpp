@@ -340,5 +340,10 @@ TEST_F(CliEdges, FailuresSayWhatFailed) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.find("Файл не найден!"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("noise.wav"), std::string::npos) << r.err;
+    // Started in a folder since removed: the recording's name is not taken for its folder.
+    mkdir(at("gone").c_str(), 0777);
+    r = run_program("/bin/sh", {"-c", std::string("cd gone && rmdir ../gone && exec ") + VELLIQOR_CLI + " g.wav"}, dir.path);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.find("velliqor: g.wav: No such file or directory"), 0u) << r.err;
 }
 }  // namespace

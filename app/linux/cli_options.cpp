@@ -1,9 +1,11 @@
 #include "app/linux/cli_options.h"
 
 #include <getopt.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -161,11 +163,29 @@ int check_combinations(const CliOptions& options, bool frames_every_given) {
 }
 }  // namespace
 
+// The folder the command was started in, as the system names it, read once:
+// the program never changes its current directory, so every relative name is
+// resolved against this one. Empty when it cannot be named (removed, out of
+// reach, no /proc): names then stay relative, and the system resolves them.
+const std::string& start_directory() {
+    static const std::string folder = [] {
+        char text[PATH_MAX];
+        const ssize_t n = readlink("/proc/self/cwd", text, sizeof text - 1);
+        if (n <= 0) return std::string();
+        const std::string named(text, static_cast<std::size_t>(n));
+        // A removed folder reads "NAME (deleted)": the name must lead to this very folder.
+        struct stat here {}, there {};
+        const bool same = named[0] == '/' && stat(".", &here) == 0 && stat(named.c_str(), &there) == 0 &&
+                          here.st_dev == there.st_dev && here.st_ino == there.st_ino;
+        return same ? named : std::string();
+    }();
+    return folder;
+}
+
 std::string absolute_path(const std::string& path) {
     if (!path.empty() && path[0] == '/') return path;
-    char current[path_size];
-    if (getcwd(current, sizeof current) == nullptr) return path;
-    return std::string(current) + "/" + path;
+    if (start_directory().empty()) return path;
+    return start_directory() + "/" + path;
 }
 
 namespace {

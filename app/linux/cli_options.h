@@ -45,4 +45,5 @@ int run_batch(const CliOptions& options);
 // Several takes of one tape: each decoded as a single run, then merged.
 int run_merge(const CliOptions& options);
 
+// `path` made absolute against the folder the command was started in.
 std::string absolute_path(const std::string& path);

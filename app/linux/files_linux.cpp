@@ -66,16 +66,20 @@ std::FILE* platform_open_recording(const char* path) {
     cannot_open_named(path);
 }
 
-bool platform_current_directory(char* path, std::size_t size) { return getcwd(path, size) != nullptr; }
-
 // A TAP file replaces whatever has its name, a symbolic link included: it is
 // never written through a link into some other file. The log is only ever
 // appended to, and a link there is the user's own (to a disk of their choice).
-std::FILE* linux_create_output(const char* name, bool append) {
-    if (append) return std::fopen(name, "ab");
+std::FILE* platform_create_output(int folder, const char* name, bool append) {
+    const int at = folder >= 0 ? folder : AT_FDCWD;
+    if (append) {
+        const int fd = openat(at, name, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+        std::FILE* file = fd >= 0 ? fdopen(fd, "ab") : nullptr;
+        if (file == nullptr && fd >= 0) close(fd);
+        return file;
+    }
     const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC;
-    int fd = open(name, flags, 0666);
-    if (fd < 0 && errno == ELOOP && unlink(name) == 0) fd = open(name, flags | O_EXCL, 0666);
+    int fd = openat(at, name, flags, 0666);
+    if (fd < 0 && errno == ELOOP && unlinkat(at, name, 0) == 0) fd = openat(at, name, flags | O_EXCL, 0666);
     if (fd < 0) return nullptr;
     std::FILE* file = fdopen(fd, "wb");
     if (file == nullptr) close(fd);

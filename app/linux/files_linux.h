@@ -15,7 +15,3 @@ struct RecordingSource {
 };
 
 extern RecordingSource recording_source;
-
-// Opens a file of the output folder (the log, a TAP file) without writing
-// through a symbolic link planted under a TAP file's name.
-std::FILE* linux_create_output(const char* name, bool append);

@@ -1,11 +1,12 @@
 #include "app/linux/merged_output.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-#include "app/linux/files_linux.h"
 #include "app/linux/output_claim.h"
 #include "app/linux/tzx_file.h"
 #include "app/run_driver.h"
@@ -13,6 +14,7 @@
 #include "merge/merge.h"
 #include "output/block_report.h"
 #include "output/log_file.h"
+#include "output/output_files.h"
 #include "output/output_problems.h"
 #include "output/tap_writer.h"
 #include "output/tzx_writer.h"
@@ -123,33 +125,47 @@ std::uint16_t pause_after(const std::vector<Take>& takes, const std::vector<Matc
 
 // Claims the merged folder as every output folder is claimed: its owner is
 // the merge of these takes, so that a recording of that name, or a merge of
-// other takes, keeps its own. False, said why, when it cannot be had.
-bool claim_merged_folder(std::string& folder, const std::vector<Take>& takes) {
+// other takes, keeps its own. Returns it open, its path in `folder` (NAME-k
+// when another owns NAME); -1, said why, when it cannot be had.
+int claim_merged_folder(std::string& folder, const std::vector<Take>& takes) {
     std::string owner = "merge of";
-    for (const Take& t : takes) owner += "\n" + recording_owner(t.recording, false);
-    char path[path_size];
-    if (folder.size() >= sizeof path) {
+    for (const Take& t : takes) {
+        const bool piped = t.recording == "-";
+        owner += "\n" + recording_owner(piped ? t.recording : absolute_path(t.recording), piped);
+    }
+    if (folder.size() >= path_size) {
         std::fprintf(stderr, "velliqor: %s\n", text_path_too_long);
-        return false;
+        return -1;
     }
-    std::memcpy(path, folder.c_str(), folder.size() + 1);
+    const std::size_t cut = folder.find_last_of('/');
+    const std::string parent = folder.substr(0, cut), base = folder.substr(cut + 1);
     output_claim = OutputClaim{};
-    if (const char* error = claim_output_folder(path, owner)) {
-        std::fprintf(stderr, "velliqor: %s\n", error);
-        return false;
+    const int parent_fd = open_output_parent(parent);
+    if (parent_fd < 0) {
+        std::fprintf(stderr, "velliqor: %s (%s: %s)\n", text_no_folder, folder.c_str(), std::strerror(errno));
+        return -1;
     }
-    folder = path;
-    return true;
+    const char* error = nullptr;
+    const int claimed = claim_output_folder(parent_fd, parent, base, owner, error);
+    close(parent_fd);
+    if (claimed < 0) {
+        std::fprintf(stderr, "velliqor: %s\n", error);
+        return -1;
+    }
+    folder = output_claim.folder;
+    return claimed;
 }
 }  // namespace
 
 int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>& groups, std::string folder,
                  const CliOptions& options) {
-    if (!claim_merged_folder(folder, takes)) return exit_not_run;
+    const int folder_fd = claim_merged_folder(folder, takes);
+    if (folder_fd < 0) return exit_not_run;
     reset_program_state();
     drawing_enabled = false;  // no live view of a merge
-    output_files.create = linux_create_output;
-    log_output.LogFile = linux_create_output("Log.txt", true);
+    output_files.create = platform_create_output;
+    output_files.folder = folder_fd;
+    log_output.LogFile = create_output_file("Log.txt", true);
     if (log_output.LogFile == nullptr) {
         std::fprintf(stderr, "velliqor: cannot write %s/Log.txt: %s\n", folder.c_str(), std::strerror(errno));
         return exit_not_run;
@@ -180,7 +196,7 @@ int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>
     if (std::fclose(log_output.LogFile) != 0 || log_failed) report_output_problem("writing the merged \"Log.txt\" failed");
     log_output.LogFile = nullptr;
     bool tzx_kept = true;
-    if (options.tzx) tzx_kept = write_tzx_file(folder + "/" + folder.substr(folder.find_last_of('/') + 1) + ".tzx", tzx);
+    if (options.tzx) tzx_kept = write_tzx_file(folder_fd, folder, folder.substr(folder.find_last_of('/') + 1) + ".tzx", tzx);
     if (options.quiet) std::fputs(summary + 1, stdout);
     std::printf("Merged into %s\n", folder.c_str());
     if (output_problems.output_lost || !tzx_kept) return exit_output_lost;

@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/linux/files_linux.h"
+#include "app/linux/recording_place.h"
 #include "app/platform_files.h"
 #include "app/run_driver.h"
 
@@ -129,27 +129,40 @@ int find_output_slot(const std::string& parent, const std::string& base, const s
     return 0;
 }
 
-const char* claim_output_folder(char folder[], const std::string& owner) {
+int open_output_parent(const std::string& parent) {
+    // Through "." so that a folder that cannot be searched is refused here, and
+    // not later under the name of the first output folder made in it.
+    return open((parent + "/.").c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
+int claim_output_folder(int parent_fd, const std::string& parent, const std::string& base, const std::string& owner,
+                        const char*& error) {
     OutputClaim& c = output_claim;
-    if (c.lock_fd >= 0) close(c.lock_fd);  // a later run in the same process (tests) lets the earlier folder go
-    c.lock_fd = -1;
-    const std::string derived = folder;
-    const std::size_t cut = derived.find_last_of('/');
-    const std::string parent = derived.substr(0, cut), base = derived.substr(cut + 1);
-    c.owner = owner;
+    if (c.folder_fd >= 0) close(c.folder_fd);  // a later run in the same process (tests) lets the earlier folder go
+    c.folder_fd = -1;
     Owner first = Owner::none;  // what stood in the first candidate, for the note
     for (int slot = c.first_slot; slot <= max_output_slots; ++slot) {
-        const std::string path = parent + "/" + slot_name(base, slot);
-        if (path.size() >= path_size) return text_path_too_long;
-        const bool made = mkdir(path.c_str(), 0777) == 0;
-        if (!made && errno != EEXIST) return fail(text_no_folder, path, std::strerror(errno));
+        const std::string name = slot_name(base, slot);
+        const std::string path = parent + "/" + name;
+        if (path.size() >= path_size) {
+            error = text_path_too_long;
+            return -1;
+        }
+        const bool made = mkdirat(parent_fd, name.c_str(), 0777) == 0;
+        if (!made && errno != EEXIST) {
+            error = fail(text_no_folder, path, std::strerror(errno));
+            return -1;
+        }
         if (!made && c.fresh) continue;
-        const int dir = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir < 0) return fail(text_no_folder, path, std::strerror(errno));
-        Owner o = owner_of(dir, c.owner);
+        const int dir = openat(parent_fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir < 0) {
+            error = fail(text_no_folder, path, std::strerror(errno));
+            return -1;
+        }
+        Owner o = owner_of(dir, owner);
         if (o == Owner::none) {
-            write_owner(dir, c.owner, false);
-            o = owner_of(dir, c.owner);
+            write_owner(dir, owner, false);
+            o = owner_of(dir, owner);
         }
         if (slot == c.first_slot) first = o;
         if (!ours(o)) {
@@ -158,33 +171,56 @@ const char* claim_output_folder(char folder[], const std::string& owner) {
         }
         if (flock(dir, LOCK_EX | LOCK_NB) != 0) {
             close(dir);
-            return fail(text_no_folder, path, "another run of this recording is writing into it; wait until it has finished");
-        }
-        if (fchdir(dir) != 0) {
-            close(dir);
-            return fail(text_no_folder, path, std::strerror(errno));
+            error = fail(text_no_folder, path, "another run of this recording is writing into it; wait until it has finished");
+            return -1;
         }
         // An older version's owner file gains the contents, under the lock, so that a
         // recording made over this one later is told apart.
-        if (o == Owner::unmarked) write_owner(dir, c.owner, true);
-        c.lock_fd = dir;
+        if (o == Owner::unmarked) write_owner(dir, owner, true);
+        c.folder_fd = dir;
         c.folder = path;
         c.slot = slot;
-        std::memcpy(folder, path.c_str(), path.size() + 1);
         if (slot != c.first_slot) {
             std::fprintf(stderr, first == Owner::changed
                                      ? "velliqor: %s holds the output of this recording as it was before its contents changed; this one goes into %s\n"
                                      : "velliqor: %s holds the output of another recording; this one goes into %s\n",
                          slot_name(base, c.first_slot).c_str(), path.c_str());
         }
-        return nullptr;
+        return dir;
     }
-    return fail(text_no_folder, derived, "every name up to -1000 holds the output of another recording");
+    error = fail(text_no_folder, parent + "/" + base, "every name up to -1000 holds the output of another recording");
+    return -1;
 }
 
-// On the command line the derived folder is a first candidate: the recording
-// that owns it, or the next free NAME-k, is entered and locked.
-const char* platform_enter_output_folder(char folder[]) {
-    output_claim.fresh = output_claim.fresh || recording_source.standard_input;
-    return claim_output_folder(folder, recording_owner(recovery_run.chosen_path, recording_source.standard_input));
+// On the command line the folder named after the recording is a first
+// candidate: the recording that owns it, or the next free NAME-k, is claimed
+// and locked, and the run's files are opened in it. The command line hands
+// down where it goes; a run driven in this process alone (tests) goes next to
+// its recording.
+const char* platform_enter_output_folder(const char* chosen_path, char folder[], int& handle) {
+    OutputClaim& c = output_claim;
+    if (c.parent_fd < 0) {
+        static std::string refusal;
+        RecordingPlace place;
+        if (!place_recording(chosen_path, "", place, refusal)) return refusal.c_str();
+        c.parent = place.parent;
+        c.base = place.base;
+        c.owner = place.owner;
+        c.parent_fd = open_output_parent(c.parent);
+        if (c.parent_fd < 0) return fail(text_no_folder, c.parent, std::strerror(errno));
+    }
+    const int parent_fd = c.parent_fd;
+    c.parent_fd = -1;  // handed down for this run alone
+    // Shown as the system names it, links and ".." resolved.
+    char real[PATH_MAX];
+    const char* error = text_path_too_long;
+    int claimed = -1;
+    if (realpath(c.parent.c_str(), real) != nullptr && std::strlen(real) < path_size) {
+        claimed = claim_output_folder(parent_fd, real, c.base, c.owner, error);
+    }
+    close(parent_fd);
+    if (claimed < 0) return error;
+    handle = claimed;
+    std::memcpy(folder, c.folder.c_str(), c.folder.size() + 1);
+    return nullptr;
 }

@@ -19,12 +19,17 @@ constexpr const char* owner_file_name = ".velliqor-recording";
 constexpr int max_output_slots = 1000;  // NAME ... NAME-1000; more of one name is refused
 
 struct OutputClaim {
+    // Handed down by the command line before the run (see single_run.cpp):
     int first_slot = 1;              // first candidate: 1 "NAME", 2 "NAME-2", ... (a batch assigns it)
     bool fresh = false;              // never reuse a folder (standard input is a new recording every time)
-    std::string owner;               // the recording's identity written in the owner file; set by the claim
-    std::string folder;              // the folder claimed, absolute; set by the claim
-    int slot = 0;                    // its slot; set by the claim
-    int lock_fd = -1;                // the claimed folder, open and locked until the process ends
+    int parent_fd = -1;              // the folder that gets the output folder, open; -1: none handed down
+    std::string parent;              // its path as named (resolved by the claim)
+    std::string base;                // the output folder's first name
+    std::string owner;               // the recording's identity written in the owner file
+    // Set by the claim:
+    std::string folder;              // the folder claimed, absolute
+    int slot = 0;                    // its slot
+    int folder_fd = -1;              // the claimed folder, open and locked until the process ends; its files are opened in it
 };
 
 extern OutputClaim output_claim;
@@ -42,8 +47,15 @@ std::string slot_name(const std::string& base, int slot);
 int find_output_slot(const std::string& parent, const std::string& base, const std::string& owner, bool fresh,
                      int first, const std::set<std::string>& taken);
 
-// Claims the folder `folder` names (its slot output_claim.first_slot, or a
-// later one) for `owner`, any text of one or more lines that identifies what
-// writes there; enters it and keeps it locked. On success `folder` becomes the
-// folder claimed and null is returned; otherwise the message to show.
-const char* claim_output_folder(char folder[], const std::string& owner);
+// Opens `parent` as the folder to claim an output folder in, as far as its
+// path can be searched; -1 with errno set when it cannot.
+int open_output_parent(const std::string& parent);
+
+// Claims, in the folder open as `parent_fd` whose path is `parent`, the output
+// folder `base` (its slot output_claim.first_slot, or a later one) for
+// `owner`, any text of one or more lines that identifies what writes there,
+// and keeps it locked. Returns the folder claimed open as a directory (also
+// output_claim.folder_fd, with its path in output_claim.folder); -1 with
+// `error` the message to show when none can be had.
+int claim_output_folder(int parent_fd, const std::string& parent, const std::string& base, const std::string& owner,
+                        const char*& error);

@@ -1,5 +1,6 @@
 #include "app/linux/png_snapshot.h"
 
+#include <fcntl.h>
 #include <png.h>
 #include <sys/stat.h>
 
@@ -85,7 +86,7 @@ bool write_png_snapshot(const char* path, std::string& error, int compression) {
         return false;
     }
     std::string part;
-    std::FILE* file = create_temporary_beside(path, part);
+    std::FILE* file = create_temporary_beside(AT_FDCWD, path, part);
     if (file == nullptr) {
         error = std::string("cannot write picture ") + path + ": " + std::strerror(errno);
         return false;
@@ -93,7 +94,7 @@ bool write_png_snapshot(const char* path, std::string& error, int compression) {
     std::vector<png_byte> row_buffer(static_cast<std::size_t>(canvas.W) * 3);
     PngFailure failure{};
     const bool encoded = encode_canvas(file, row_buffer.data(), &failure, compression);
-    if (finish_temporary(file, part, path, encoded)) return true;
+    if (finish_temporary(file, AT_FDCWD, part, path, encoded)) return true;
     error = std::string("cannot write picture ") + path + ": " + (encoded ? std::strerror(errno) : failure.message);
     return false;
 }

@@ -58,7 +58,9 @@ bool place_recording(const std::string& recording, const std::string& out, Recor
             place.stream = S_ISFIFO(info.st_mode);
             place.regular = S_ISREG(info.st_mode);
         }
-        const std::string folder = place.path.substr(0, place.path.find_last_of('/'));
+        // A name without a folder is one of the current folder, which could not be named.
+        const std::size_t cut = place.path.find_last_of('/');
+        const std::string folder = cut == std::string::npos ? "." : place.path.substr(0, cut);
         place.parent = out.empty() ? (folder.empty() ? "/" : folder) : out;
     }
     if (place.path.size() >= path_size) {

@@ -42,18 +42,27 @@ namespace {
 const CliOptions* run_options = nullptr;
 std::chrono::steady_clock::time_point run_started;
 
-// The output folder lands in the current directory: the recording's folder,
-// as after the open-file dialog, or the one --out names.
-void enter_output_parent(const RecordingPlace& place) {
+// The output folder goes into the recording's folder, or the one --out names
+// (made when missing): opened now, before anything is made in it, and handed
+// down to the claim inside the run.
+void hand_down_output_parent(const RecordingPlace& place, int first_slot) {
     static char error[path_size + 256];
     if (!run_options->out.empty() && mkdir(place.parent.c_str(), 0777) != 0 && errno != EEXIST) {
         std::snprintf(error, sizeof error, "%s (%s: %s)", text_no_folder, place.parent.c_str(), std::strerror(errno));
         fatal_error(error);
     }
-    if (chdir(place.parent.c_str()) != 0) {
+    const int parent_fd = open_output_parent(place.parent);
+    if (parent_fd < 0) {
         std::snprintf(error, sizeof error, "%s (%s: %s)", text_no_folder, place.parent.c_str(), std::strerror(errno));
         fatal_error(error);
     }
+    OutputClaim& c = output_claim;
+    c.first_slot = first_slot;
+    c.fresh = place.standard_input;
+    c.parent_fd = parent_fd;
+    c.parent = place.parent;
+    c.base = place.base;
+    c.owner = place.owner;
 }
 
 std::int64_t file_samples(const RecordingPlace& place) {
@@ -136,7 +145,7 @@ void on_block(const Block& b) {
 
 // NAME.tzx in the output folder.
 bool write_tzx(const RecordingPlace& place) {
-    return write_tzx_file(output_claim.folder + "/" + place.base + ".tzx", tzx_tape.blocks);
+    return write_tzx_file(output_claim.folder_fd, output_claim.folder, place.base + ".tzx", tzx_tape.blocks);
 }
 
 }  // namespace
@@ -173,8 +182,7 @@ int run_one(const CliOptions& options, const std::string& recording) {
     recording_source.convert = convert;
     recording_source.channel = options.channel;
     recording_source.stream = place.stream;
-    output_claim.first_slot = options.output_slot;
-    enter_output_parent(place);
+    hand_down_output_parent(place, options.output_slot);
     install_stop_handlers();
 
     if (!canvas_create(build_profile.canvas_width, build_profile.canvas_height)) {
@@ -195,7 +203,6 @@ int run_one(const CliOptions& options, const std::string& recording) {
     settings.drawing = window || !options.snapshot.empty() || frames_enabled();
     settings.echo = !options.quiet;
     settings.platform = {freetype_text_out, freetype_text_centred_left, on_screen_complete, between_screens};
-    settings.create_output = linux_create_output;
     if (options.keep_fd >= 0 && !keep_blocks_in(options.keep_fd)) fatal_error("cannot keep the blocks for the merge");
     keeping_blocks = options.keep_fd >= 0;
     if (keeping_blocks || options.tzx) settings.block_sink = on_block;

@@ -13,8 +13,9 @@ void collect_tzx(TzxTape& tape, const Block& block) {
     tape.last_end = block.end;
 }
 
-bool write_tzx_file(const std::string& path, const std::vector<TzxBlock>& blocks) {
-    if (write_whole_file(path, tzx_image(blocks, build_profile.about_text))) return true;
-    std::fprintf(stderr, "velliqor: writing %s failed: %s\n", path.c_str(), std::strerror(errno));
+bool write_tzx_file(int folder, const std::string& folder_path, const std::string& name,
+                    const std::vector<TzxBlock>& blocks) {
+    if (write_whole_file(folder, name, tzx_image(blocks, build_profile.about_text))) return true;
+    std::fprintf(stderr, "velliqor: writing %s/%s failed: %s\n", folder_path.c_str(), name.c_str(), std::strerror(errno));
     return false;
 }

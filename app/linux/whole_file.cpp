@@ -1,14 +1,35 @@
 #include "app/linux/whole_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 
-std::FILE* create_temporary_beside(const std::string& path, std::string& temporary) {
+namespace {
+// Six letters or digits, as mkstemp would choose them; mkstemp itself knows no folder handle.
+std::string unique_letters(unsigned long long seed) {
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::string text;
+    for (int k = 0; k < 6; ++k, seed /= 62) text += letters[seed % 62];
+    return text;
+}
+}  // namespace
+
+std::FILE* create_temporary_beside(int folder, const std::string& path, std::string& temporary) {
     const std::size_t cut = path.find_last_of('/');
-    temporary = (cut == std::string::npos ? std::string(".") : path.substr(0, cut)) + "/.velliqor-XXXXXX";
-    const int fd = mkstemp(temporary.data());
+    const std::string beside = cut == std::string::npos ? "" : path.substr(0, cut + 1);
+    static unsigned long long counter = 0;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 1000; ++attempt) {
+        const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+        const unsigned long long seed = static_cast<unsigned long long>(now) * 2654435761u +
+                                        static_cast<unsigned long long>(getpid()) * 40503u + ++counter * 0x9E3779B97F4A7C15u;
+        temporary = beside + ".velliqor-" + unique_letters(seed);
+        fd = openat(folder, temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EEXIST) return nullptr;
+    }
     if (fd < 0) return nullptr;
     const mode_t mask = umask(0);
     umask(mask);
@@ -17,25 +38,25 @@ std::FILE* create_temporary_beside(const std::string& path, std::string& tempora
     if (file == nullptr) {
         const int reason = errno;
         close(fd);
-        unlink(temporary.c_str());
+        unlinkat(folder, temporary.c_str(), 0);
         errno = reason;
     }
     return file;
 }
 
-bool finish_temporary(std::FILE* file, const std::string& temporary, const std::string& path, bool written) {
+bool finish_temporary(std::FILE* file, int folder, const std::string& temporary, const std::string& path, bool written) {
     const bool closed = std::fclose(file) == 0;
-    if (written && closed && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
+    if (written && closed && renameat(folder, temporary.c_str(), folder, path.c_str()) == 0) return true;
     const int reason = errno;
-    std::remove(temporary.c_str());
+    unlinkat(folder, temporary.c_str(), 0);
     errno = reason;
     return false;
 }
 
-bool write_whole_file(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+bool write_whole_file(int folder, const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::string temporary;
-    std::FILE* file = create_temporary_beside(path, temporary);
+    std::FILE* file = create_temporary_beside(folder, path, temporary);
     if (file == nullptr) return false;
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return finish_temporary(file, temporary, path, written);
+    return finish_temporary(file, folder, temporary, path, written);
 }

@@ -8,6 +8,7 @@
 #include "app/run_driver.h"
 #include "app/windows/window_shell.h"
 #include "input/sample_stream.h"
+#include "output/output_files.h"
 #include "view/canvas.h"
 #include "view/platform.h"
 
@@ -86,14 +87,26 @@ void platform_choose_recording(char* path) {
 
 std::FILE* platform_open_recording(const char* path) { return std::fopen(path, "rb"); }
 
-bool platform_current_directory(char* path, std::size_t size) {
+namespace {
+bool current_directory(char* path, std::size_t size) {
     const DWORD n = GetCurrentDirectoryA(static_cast<DWORD>(size), path);
     return n > 0 && n < size;
 }
+}  // namespace
 
-const char* platform_enter_output_folder(char folder[]) {
+// The output folder goes into the current directory, which the open-file
+// dialog left at the recording's folder, and becomes current itself.
+const char* platform_enter_output_folder(const char* chosen_path, char folder[], int& handle) {
+    handle = -1;  // its files are opened in the current directory
+    char current[path_size];
+    if (!current_directory(current, sizeof current)) return text_path_too_long;
+    if (const char* error = derive_output_folder(current, chosen_path, path_separator, folder)) return error;
     CreateDirectoryA(folder, nullptr);  // an existing folder is reused
     return SetCurrentDirectoryA(folder) != 0 ? nullptr : text_no_folder;
+}
+
+std::FILE* platform_create_output(int folder, const char* name, bool append) {
+    return open_output_file(folder, name, append);
 }
 
 [[noreturn]] void fatal_error(const char* text) {
