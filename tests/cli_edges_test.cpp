@@ -254,6 +254,9 @@ TEST_F(CliEdges, AStoppedBatchStopsItsRunsAndTellsWhatEachRecovered) {
     EXPECT_EQ(wait_at_most(batch, 20), 1);
     const std::string table = text_of("out.txt");
     EXPECT_EQ(count_of(table, "  stopped\n"), 2u) << table;
+    // However early the stop reaches a run, it is taken as a stop, never as a death by signal.
+    EXPECT_EQ(table.find("ended by signal"), std::string::npos) << table;
+    EXPECT_NE(table.find(" one "), std::string::npos) << table;  // a stopped run names its folder
     EXPECT_NE(table.find("not run: the batch was stopped before it"), std::string::npos) << table;
     EXPECT_LT(count_of(text_of("one/Log.txt"), "Checksum"), 60u);  // it did stop early
     // The stopped rows give the blocks recovered, and each of those is whole.

@@ -81,6 +81,13 @@ bool start(Job& job, const CliOptions& options, const std::string& program) {
     }
     if (job.pid == 0) {
         close(fds[0]);
+        // A stop passed on before the run has its handlers would end it unheard:
+        // blocked across exec, it waits for them (install_stop_handlers).
+        sigset_t stops;
+        sigemptyset(&stops);
+        sigaddset(&stops, SIGINT);
+        sigaddset(&stops, SIGTERM);
+        sigprocmask(SIG_BLOCK, &stops, nullptr);
         if (job.keep_fd >= 0) fcntl(job.keep_fd, F_SETFD, 0);  // this child's alone
         setenv(child_run_variable, child_run_text(fds[1], job.slot, job.keep_fd).c_str(), 1);
         std::vector<std::string> args{program, "--no-window", "--quiet"};

@@ -96,6 +96,7 @@ void between_screens() {
     if (!stop_requested()) return;
     progress_end();
     stop_run();
+    summary_folder(output_claim.folder);
     summary_counts();
     summary_stopped();
     live_window_close();

@@ -18,6 +18,13 @@ void install_stop_handlers() {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A batch starts its runs with these blocked (see batch.cpp): a stop that
+    // came before now is taken here, as a stop, not as the end of the process.
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    sigprocmask(SIG_UNBLOCK, &stops, nullptr);
 }
 
 bool stop_requested() { return requested != 0; }
