@@ -133,10 +133,9 @@ int run_recording(const RunSettings& settings) {
     // is at the first sample.
     read_samples(history_slots);
     level_lane_reset();
-    bit_recorder.header_seen = 0;
 
     for (;;) {
-        const PulseResult r = decode_block();
+        const PulseResult r = decode_block(block_report.header_seen);
         finish_block();
         if (r == end_of_data) break;
     }

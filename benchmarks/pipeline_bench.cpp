@@ -132,7 +132,7 @@ BENCHMARK(BM_AnalysisAndDetection)->Unit(benchmark::kMillisecond);
 // Analysis, detection and decoding of every block, without the report and the files.
 void BM_Decoding(benchmark::State& state) {
     bench_stage(state, [] {
-        while (decode_block() != end_of_data) {
+        while (decode_block(false) != end_of_data) {
         }
     });
 }

@@ -38,7 +38,7 @@ void history_restart(PositionHistory& h, double p, double P) {
 
 void push_bit(int bit, std::uint8_t weight) {
     const std::int32_t a = block_buffer.bit_count / 8;
-    const std::int32_t v = block_buffer.bit_count - 8 * bit_recorder.header_seen;  // a header's next flag byte is not drawn
+    const std::int32_t v = block_buffer.bit_count - (bit_recorder.flag_hidden ? 8 : 0);  // a header's next flag byte is not drawn
     if (a >= block_buffer_size) return;
     block_buffer.bytes[a] = static_cast<std::uint8_t>(block_buffer.bytes[a] * 2 + bit);
     if (block_buffer.weights != nullptr) block_buffer.weights[block_buffer.bit_count] = weight;

@@ -64,9 +64,9 @@ struct BitRecorder {
     PositionHistory edge_history;     // bit edges, one entry per '0' cycle (decoder, data phase)
     PositionHistory zero_history;     // pulses of the current zero run (bit recorder)
     std::int32_t zero_run_count = 0;  // '0' bits pushed for the current zero run (bit recorder, data phase)
-    // 1 when the last reported block was a standard header, else 0 (written by
-    // the block report): the next block's flag byte is then not drawn.
-    int header_seen = 0;
+    // The block follows a standard header, so its flag byte is not drawn (set
+    // by decode_block from what it is told).
+    bool flag_hidden = false;
 };
 
 extern BlockBuffer block_buffer;

@@ -162,8 +162,9 @@ void enter_data_phase() {
 }
 }  // namespace
 
-PulseResult decode_block() {
+PulseResult decode_block(bool after_header) {
     decoder = Decoder{};
+    bit_recorder.flag_hidden = after_header;
     decode_stats.attempt = AttemptFigures{};
     block_buffer.bit_count = 0;
     analysis.window_length = start_window_length;

@@ -41,8 +41,10 @@ extern Decoder decoder;
 // through here.
 PulseResult next_pulse();
 
-// Runs one block attempt and returns the latest next_pulse result (end_of_data: the recording ended).
-PulseResult decode_block();
+// Runs one block attempt and returns the latest next_pulse result (end_of_data:
+// the recording ended). `after_header`: the block reported before it was a
+// standard header (the report knows), so this one's flag byte is not drawn.
+PulseResult decode_block(bool after_header);
 
 // The data phase from the sync edge S; returns the latest next_pulse result.
 PulseResult decode_data(std::int32_t S);

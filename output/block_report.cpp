@@ -83,7 +83,7 @@ Block assess_block(std::int32_t end) {
     const std::uint8_t* bytes = block_buffer.bytes;
     const std::int32_t decoded = block_buffer.bit_count / 8;
     const std::int32_t announced = block_report.saved_header[12] | block_report.saved_header[13] << 8;
-    const std::int32_t n = reported_length(decoded, bytes[0], bit_recorder.header_seen == 1, announced);
+    const std::int32_t n = reported_length(decoded, bytes[0], block_report.header_seen, announced);
     b.bytes.assign(bytes, bytes + n);
     b.overlen = decoded - n;
     std::uint8_t c = 0;
@@ -166,12 +166,8 @@ void finish_block() {
     if (decoder.decoder_state != Data) return;
 
     const Block block = assess_block(end);
-    if (is_standard_header(block.bytes)) {
-        std::memcpy(block_report.saved_header, block.bytes.data(), header_length);
-        bit_recorder.header_seen = 1;
-    } else {
-        bit_recorder.header_seen = 0;
-    }
+    block_report.header_seen = is_standard_header(block.bytes);
+    if (block_report.header_seen) std::memcpy(block_report.saved_header, block.bytes.data(), header_length);
     ++block_report.blocks_reported;
     if (!block.checksum_ok) ++block_report.checksum_errors;
     block_report.repaired_bits += block.rest_zeros + block.float_zeros;

@@ -21,6 +21,7 @@ struct BlockReport {
     std::int32_t blocks_reported = 0;          // block lines written in this run
     std::int32_t checksum_errors = 0;          // of those, blocks whose XOR checksum failed
     std::int32_t repaired_bits = 0;            // Rest0 + Float0 over the reported blocks
+    bool header_seen = false;                  // the last reported block was a standard header
     void (*sink)(const Block&) = nullptr;      // told of every reported block, after its log line
 };
 

@@ -50,7 +50,7 @@ TEST_F(BitRecorder, ScreenPanelFollowsSpectrumScreenOrder) {
 }
 
 TEST_F(BitRecorder, AfterAHeaderTheFlagByteIsLeftOutOfThePicture) {
-    bit_recorder.header_seen = 1;
+    bit_recorder.flag_hidden = true;
     for (int k = 0; k < 8; ++k) push_bit(1);
     EXPECT_EQ(pixel(130, 192), 0u);
     push_bit(1);

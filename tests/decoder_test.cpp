@@ -21,7 +21,7 @@ protected:
     // Decodes one attempt of the recording and returns the bytes it left.
     std::vector<std::uint8_t> decode(const std::vector<std::int16_t>& samples) {
         open_recording(samples);
-        result = decode_block();
+        result = decode_block(false);
         return {block_buffer.bytes, block_buffer.bytes + block_buffer.bit_count / 8};
     }
     PulseResult result = short_pulse;
@@ -45,7 +45,7 @@ TEST_F(Decoder, SmallestOneSizeIsTrackedDownFromOneInTheDataAndHeldAtZeroWhileSe
     decode(one_block(make_data_block(0xFF, {0xFF, 0x0F})));
     EXPECT_GT(decode_stats.sizes.min1_size, 0.2f);
     EXPECT_LT(decode_stats.sizes.min1_size, 1.0f);
-    EXPECT_EQ(decode_block(), end_of_data);  // a search through the silence after it
+    EXPECT_EQ(decode_block(false), end_of_data);  // a search through the silence after it
     EXPECT_EQ(decode_stats.sizes.min1_size, 0.0f);
 }
 
@@ -144,9 +144,9 @@ TEST_F(Decoder, NextPilotEndsTheBlockAndItsBitsAreDropped) {
     const TapBlock first = make_data_block(0xFF, {1, 2, 3, 4});
     const TapBlock second = make_data_block(0xFF, {9, 8, 7});
     open_recording(encode_blocks({first, second}, options));
-    EXPECT_EQ(decode_block(), long_pulse);
+    EXPECT_EQ(decode_block(false), long_pulse);
     EXPECT_EQ(std::vector<std::uint8_t>(block_buffer.bytes, block_buffer.bytes + block_buffer.bit_count / 8), first);
-    decode_block();
+    decode_block(false);
     EXPECT_EQ(std::vector<std::uint8_t>(block_buffer.bytes, block_buffer.bytes + block_buffer.bit_count / 8), second);
 }
 
@@ -160,7 +160,7 @@ TEST_F(Decoder, SlowPilotEndingInSilenceAfterASlideRewindsOnlyToTheKeptSamples) 
     for (int k = 0; k < 200; ++k) pulse_train_half(t, pilot_t);
     pulse_train_silence(t, 2.0);
     open_recording(pulse_train_end(t));
-    while (decode_block() != end_of_data) {
+    while (decode_block(false) != end_of_data) {
     }
     EXPECT_EQ(decode_stats.clamped_rewinds, 1);
     EXPECT_EQ(block_buffer.bit_count, 0);

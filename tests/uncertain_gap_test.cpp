@@ -27,7 +27,7 @@ protected:
     // between two '1's, and reports it as the run would.
     void decode_with_dropout(double lost) {
         open_recording(bit_pattern_with_dropout("111111111", lost, "111111111111111"));
-        decode_block();
+        decode_block(false);
         finish_block();
     }
 };

@@ -35,7 +35,7 @@ int main() {
     read_samples(history_slots);
     level_lane_reset();
     while (true) {
-        const PulseResult r = decode_block();
+        const PulseResult r = decode_block(block_report.header_seen);
         finish_block();
         if (r == end_of_data) break;
     }
