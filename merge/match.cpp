@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "common/overrun_trim.h"  // header_length
 #include "merge/merge.h"
 
 namespace {
-constexpr std::size_t standard_header_bytes = 19;  // flag 0x00, type, name, lengths, checksum
 constexpr std::size_t first_bits = 256;            // bits of a block's start kept to match it by
 constexpr std::size_t bits_per_edit = 16;          // a match by bits allows at most one edit in this many bits compared
 
@@ -180,7 +180,7 @@ BlockInfo block_info(const std::vector<std::uint8_t>& bytes) {
     BlockInfo info;
     info.flag = bytes.empty() ? 0 : bytes[0];
     info.length = static_cast<std::int32_t>(bytes.size());
-    if (bytes.size() == standard_header_bytes && bytes[0] == 0x00) info.header = bytes;
+    if (bytes.size() == static_cast<std::size_t>(header_length) && bytes[0] == 0x00) info.header = bytes;
     info.bits = bits_of(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(
                                                                                  std::min(bytes.size(), first_bits / 8))));
     return info;

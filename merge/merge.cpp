@@ -9,8 +9,6 @@
 #include <map>
 
 namespace {
-constexpr int alignment_band = 24;  // as the vote aligns
-
 // The bytes a copy's run reported.
 std::vector<std::uint8_t> reported_bytes(const TakeCopy& c) {
     std::vector<std::uint8_t> bytes = bytes_of(c.bits);

@@ -18,6 +18,8 @@ constexpr bool ended_inside(std::int64_t block_end, std::int64_t recording_end) 
     return block_end + 4800 >= recording_end;  // a tenth of a second
 }
 
+constexpr int alignment_band = 24;  // bits a take may drift from the reference before it is lost
+
 // One take's copy of a block.
 struct TakeCopy {
     int take = 0;                       // which take it came from (0 = the first)

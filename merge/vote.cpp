@@ -11,7 +11,6 @@
 #include "merge/merge.h"
 
 namespace {
-constexpr int alignment_band = 24;  // bits a take may drift from the reference before it is lost
 constexpr int anchor_bits = 8;      // clean bits in a row, in every copy, that tie the copies together
 
 int weight_at(const TakeCopy& c, int k) {
