@@ -14,9 +14,6 @@
 #include "view/marks.h"
 #include "view/screen_cycle.h"
 
-PulseRing pulse_ring;
-PulseDetector pulse_detector;
-
 namespace {
 constexpr float run_threshold = 5.0f;     // strength at or above this belongs to a run
 constexpr float short_min_peak = 46.0f;   // least peak strength of a short pulse
@@ -31,7 +28,8 @@ constexpr Colour short_colour = 0x64C800, mid0_colour = 0x00F0F0;
 constexpr Colour long_colour = 0xFAC800, mid1_colour = 0xF096F0;
 
 // Moves N one step towards the period estimate; a dead band of half a sample keeps it still.
-void adapt_window(double P) {
+void adapt_window(Run& run, double P) {
+    SignalAnalysis& analysis = *run.analysis;
     if (analysis.window_length > P + 0.5) {
         if (analysis.window_length > shortest_window) --analysis.window_length;
     } else if (analysis.window_length <= P - 0.5) {
@@ -40,20 +38,24 @@ void adapt_window(double P) {
 }
 
 // The call's result: the kind of the record the caller handles now.
-PulseResult hand_back() {
-    const PulseRecord& handed = pulse_ring.records[pulse_ring.ring_index];
-    if (handed.kind == kind_short || handed.kind == kind_long) pulse_ring.newest_pulse_position = handed.position;
+PulseResult hand_back(Run& run) {
+    PulseRing& ring = *run.ring;
+    const PulseRecord& handed = ring.records[ring.ring_index];
+    if (handed.kind == kind_short || handed.kind == kind_long) ring.newest_pulse_position = handed.position;
     return static_cast<PulseResult>(static_cast<std::int8_t>(handed.kind));
 }
 
 }  // namespace
 
-PulseResult detect_pulse(const PulseClasses& c, PulseNotes& notes) {
-    SampleWindow& w = sample_window;
-    pulse_ring.ring_index = static_cast<std::uint8_t>(pulse_ring.ring_index + 1);
-    pulse_ring.next_index = static_cast<std::uint8_t>(pulse_ring.ring_index + 1);
-    PulseRecord& r = pulse_ring.records[pulse_ring.next_index];
-    PulseRecord& q = pulse_ring.records[static_cast<std::uint8_t>(pulse_ring.next_index - 1)];
+PulseResult detect_pulse(Run& run, const PulseClasses& c, PulseNotes& notes) {
+    SignalAnalysis& analysis = *run.analysis;
+    PulseRing& ring = *run.ring;
+    PulseDetector& detector = *run.detector;
+    SampleWindow& w = *run.window;
+    ring.ring_index = static_cast<std::uint8_t>(ring.ring_index + 1);
+    ring.next_index = static_cast<std::uint8_t>(ring.ring_index + 1);
+    PulseRecord& r = ring.records[ring.next_index];
+    PulseRecord& q = ring.records[static_cast<std::uint8_t>(ring.next_index - 1)];
     r.paired = 0;
     notes = PulseNotes{};
 
@@ -69,19 +71,19 @@ PulseResult detect_pulse(const PulseClasses& c, PulseNotes& notes) {
         for (;;) {
             if (w.cursor >= w.data_end) {
                 r.kind = kind_end;
-                return hand_back();
+                return hand_back(run);
             }
             if (w.cursor >= L) {
                 q.gap_minimum = g;
                 r.kind = kind_no_pulse;
-                slide_window();
-                return hand_back();
+                slide_window(run);
+                return hand_back(run);
             }
-            analyse_step();
-            view_step(absolute_index(w.cursor));
+            analyse_step(run);
+            view_step(run, absolute_index(run, w.cursor));
             if (!adapted && analysis.strength > 0.0f) {
                 adapted = true;
-                adapt_window(c.tracked_period);
+                adapt_window(run, c.tracked_period);
             }
             if (w.cursor < G && analysis.strength < g) g = analysis.strength;
             if (analysis.strength >= run_threshold) break;
@@ -97,10 +99,10 @@ PulseResult detect_pulse(const PulseClasses& c, PulseNotes& notes) {
         for (int step = 0; step < further; ++step) {
             if (w.cursor >= w.data_end) {
                 r.kind = kind_end;
-                return hand_back();
+                return hand_back(run);
             }
-            analyse_step();
-            view_step(absolute_index(w.cursor));
+            analyse_step(run);
+            view_step(run, absolute_index(run, w.cursor));
             if (analysis.strength < run_threshold) break;
             ++i;
             level_sum = static_cast<float>(static_cast<double>(level_sum) + analysis.mean_deviation);
@@ -111,52 +113,52 @@ PulseResult detect_pulse(const PulseClasses& c, PulseNotes& notes) {
         }
         const double N = analysis.window_length;
         const float level = static_cast<float>(static_cast<double>(level_sum) / i);
-        pulse_detector.mark_level = i > analysis.window_length ? static_cast<float>(level * (i / N)) : level;
+        detector.mark_level = i > analysis.window_length ? static_cast<float>(level * (i / N)) : level;
         r.length = i;
 
         // Classify.
-        const bool is_short = level >= pulse_detector.short_ref_level / level_divisor && i >= N * c.short_min_ratio &&
+        const bool is_short = level >= detector.short_ref_level / level_divisor && i >= N * c.short_min_ratio &&
                               i <= N * c.split_ratio && peak >= short_min_peak;
-        const bool is_long = !is_short && level >= pulse_detector.last_level / level_divisor && i > N * c.split_ratio &&
+        const bool is_long = !is_short && level >= detector.last_level / level_divisor && i > N * c.split_ratio &&
                              i <= N * c.long_max_ratio && peak >= long_min_peak;
         if (!is_short && !is_long) continue;  // rejected: search on within the same span
 
         // Accept.
         q.gap_minimum = g;
-        pulse_detector.last_level = level;
+        detector.last_level = level;
         r.level = level;
-        r.position = absolute_index(is_short ? peak_slot : a0 + i / 2);
+        r.position = absolute_index(run, is_short ? peak_slot : a0 + i / 2);
         r.kind = is_short ? kind_short : kind_long;
         r.period = c.tracked_period;
-        const int column = column_of(r.position);
+        const int column = column_of(run, r.position);
         if (is_short) {
-            notes.graph = mark_pulse(column, short_colour, c);
+            notes.graph = mark_pulse(run, column, short_colour, c);
             if (i > N * c.mid0_ratio) {
-                notes.graph = mark_pulse(column, mid0_colour, c);
+                notes.graph = mark_pulse(run, column, mid0_colour, c);
                 notes.mid0_count = 1;
             }
             if (q.kind == kind_short) {
                 const double ratio = c.tracked_period / static_cast<double>(r.position - q.position);
                 if (ratio > pair_low && ratio < pair_high) {
-                    draw_pair_ticks(column, column_of(q.position));
+                    draw_pair_ticks(run, column, column_of(run, q.position));
                     r.paired = 1;
                     q.paired = 1;
-                    pulse_detector.short_ref_level = level;
+                    detector.short_ref_level = level;
                 }
             }
         } else {
-            notes.graph = mark_pulse(column, long_colour, c);
+            notes.graph = mark_pulse(run, column, long_colour, c);
             notes.one_size = i / N;
             if (i < N * c.mid1_ratio) {
-                notes.graph = mark_pulse(column, mid1_colour, c);
+                notes.graph = mark_pulse(run, column, mid1_colour, c);
                 notes.mid1_count = 1;
             }
         }
         if (c.decoder_state != Data) {
             // Gap bar halfway between the two pulses, as tall as the gap's deepest dip.
-            draw_gap_bar(column - (r.position - q.position) / 2, g);
+            draw_gap_bar(run, column - (r.position - q.position) / 2, g);
         }
-        slide_window();
-        return hand_back();
+        slide_window(run);
+        return hand_back(run);
     }
 }

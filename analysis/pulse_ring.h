@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "common/run.h"
+
 enum PulseKind : std::uint8_t {
     kind_short = 0,
     kind_long = 1,
@@ -51,9 +53,7 @@ struct PulseRing {
     std::int32_t newest_pulse_position = 0;
 };
 
-extern PulseRing pulse_ring;
-
-inline PulseRecord& rec(std::uint8_t i) { return pulse_ring.records[i]; }
+inline PulseRecord& rec(const Run& run, std::uint8_t i) { return run.ring->records[i]; }
 
 // The levels the detector judges new pulses by (detect_pulse; every search of
 // the decoder starts them again).
@@ -62,8 +62,6 @@ struct PulseDetector {
     float last_level = 0.0f;       // level of the latest accepted pulse of either kind
     float mark_level = 0.0f;       // latest run's level stretched by its length: the marker's bar
 };
-
-extern PulseDetector pulse_detector;
 
 constexpr float nominal_period = 23.4528f;  // one '0' cycle at 100 % tape speed, samples
 
@@ -99,8 +97,8 @@ struct PulseNotes {
 
 // Finds the next pulse, classified by `classes`, stores it at next_index and
 // returns the kind of the record at ring_index. What it saw goes into `notes`.
-PulseResult detect_pulse(const PulseClasses& classes, PulseNotes& notes);
+PulseResult detect_pulse(Run& run, const PulseClasses& classes, PulseNotes& notes);
 
 // Marker line, arrowhead and level bar of a pulse at a Canvas column, and
 // every 32nd record outside the search a point of the period graph, which it returns.
-PeriodPoint mark_pulse(int column, std::uint32_t colour, const PulseClasses& classes);
+PeriodPoint mark_pulse(Run& run, int column, std::uint32_t colour, const PulseClasses& classes);

@@ -17,24 +17,16 @@
 
 #include "input/sample_stream.h"
 
-SignalAnalysis analysis;
-
 namespace {
 constexpr double two_pi = 6.283185307179586;
 constexpr float zero_deviation_floor = 1e-30f;  // keeps Q / D finite for a flat window
 constexpr int batch_size = analysis_batch_size;
 
 // Lengths beyond the table cannot arise from the decoder's bounds; should one
-// ever come, its sines are computed here once and kept.
-const double* sine_cycle_computed(int N) {
-    static std::vector<std::vector<double>> extra;
-    if (static_cast<int>(extra.size()) <= N) extra.resize(N + 1);
-    std::vector<double>& cycle = extra[N];
-    if (cycle.empty()) {
-        const double r = 1.0 / N;
-        for (int k = 0; k < N; ++k) cycle.push_back(std::sin((k * r) * two_pi));
-    }
-    return cycle.data();
+// ever come, its sines are computed for the window at hand.
+void sine_cycle_computed(int N, std::vector<double>& cycle) {
+    const double r = 1.0 / N;
+    for (int k = 0; k < N; ++k) cycle.push_back(std::sin((k * r) * two_pi));
 }
 
 // One window alone: near the end of the slots, or for lengths without a sine table entry.
@@ -47,8 +39,12 @@ void analyse_one(const float* x, int N, const double* sine, float& mean, float& 
     for (int k = 0; k < N; ++k) D += std::fabs(static_cast<double>(x[k]) - m);
     if (D == 0.0) D = zero_deviation_floor;
     double Q = 0.0;
+    std::vector<double> computed;
     if (N > 0) {
-        if (sine == nullptr) sine = sine_cycle_computed(N);
+        if (sine == nullptr) {
+            sine_cycle_computed(N, computed);
+            sine = computed.data();
+        }
         for (int k = 0; k < N; ++k) Q += sine[k] * (static_cast<double>(x[k]) - m);
     }
     mean = m;
@@ -108,12 +104,12 @@ void analyse_together(const float* x, int N, const double* sine, AnalysisBatch& 
     }
 }
 
-void fill_batch(int cursor, int N) {
-    AnalysisBatch& batch = analysis.batch;
-    const float* x = sample_window.slots + (cursor - N / 2);
+void fill_batch(Run& run, int cursor, int N) {
+    AnalysisBatch& batch = run.analysis->batch;
+    const float* x = run.window->slots + (cursor - N / 2);
     batch.first = cursor;
     batch.N = N;
-    batch.generation = sample_window.generation;
+    batch.generation = run.window->generation;
     const double* sine = sine_cycle(N);
     // The last window of a batch must still lie inside the slot buffer.
     const int room = window_slots - (cursor - N / 2 + N);
@@ -127,17 +123,4 @@ void fill_batch(int cursor, int N) {
 }
 }  // namespace
 
-void analyse_step() {
-    SampleWindow& w = sample_window;
-    SignalAnalysis& a = analysis;
-    const int N = a.window_length;
-    int k = w.cursor - a.batch.first;
-    if (N != a.batch.N || k < 0 || k >= a.batch.count || a.batch.generation != w.generation) {
-        fill_batch(w.cursor, N);
-        k = 0;
-    }
-    a.window_mean = a.batch.mean[k];
-    a.mean_deviation = a.batch.deviation[k];
-    a.strength = a.batch.strength[k];
-    ++w.cursor;
-}
+void analyse_ahead(Run& run) { fill_batch(run, run.window->cursor, run.analysis->window_length); }

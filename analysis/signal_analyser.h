@@ -4,6 +4,9 @@
 
 #include <cstdint>
 
+#include "common/run.h"
+#include "input/sample_stream.h"
+
 constexpr std::int32_t start_window_length = 30;  // N at the start of every block attempt, samples
 constexpr int analysis_batch_size = 8;            // windows computed together
 
@@ -28,10 +31,25 @@ struct SignalAnalysis {
     AnalysisBatch batch;          // figures computed ahead of the cursor (analyse_step)
 };
 
-extern SignalAnalysis analysis;
+// Computes the figures of the steps from the cursor on, with the current N.
+void analyse_ahead(Run& run);
 
-// Analyses the window of N slots beginning at cursor - N/2, then moves the cursor on by one.
-void analyse_step();
+// Analyses the window of N slots beginning at cursor - N/2, then moves the
+// cursor on by one. Made once a sample: inline while the figures computed
+// ahead still hold.
+inline void analyse_step(Run& run) {
+    SampleWindow& w = *run.window;
+    SignalAnalysis& a = *run.analysis;
+    int k = w.cursor - a.batch.first;
+    if (a.window_length != a.batch.N || k < 0 || k >= a.batch.count || a.batch.generation != w.generation) {
+        analyse_ahead(run);
+        k = 0;
+    }
+    a.window_mean = a.batch.mean[k];
+    a.mean_deviation = a.batch.deviation[k];
+    a.strength = a.batch.strength[k];
+    ++w.cursor;
+}
 
 // sin((k x (1/N)) x 2pi) for k = 0 .. N-1, from the table made on the build
 // machine, so that every build uses the same bits. Null for N outside the table.

@@ -9,8 +9,11 @@
 
 #include "analysis/pulse_ring.h"
 #include "analysis/signal_analyser.h"
+#include "app/linux/files_linux.h"
+#include "app/linux/output_claim.h"
 #include "app/linux/text_render.h"
-#include "app/run_driver.h"
+#include "common/run.h"
+#include "recovery/run_recording.h"
 #include "decode/block_buffer.h"
 #include "decode/decoder.h"
 #include "input/sample_stream.h"
@@ -48,21 +51,13 @@ const std::string& bench_recording(std::size_t& samples) {
 }
 
 // Opens the bench recording and fills the window, as the run driver does.
-void open_bench_recording(const std::string& path) {
-    reset_program_state();
-    sample_window.slots = new float[window_slots]();
-    block_buffer.bytes = new std::uint8_t[block_buffer_size]();
-    sample_source.recording = std::fopen(path.c_str(), "rb");
-    read_samples(history_slots);
-}
-
-void close_bench_recording() {
-    std::fclose(sample_source.recording);
-    sample_source.recording = nullptr;
-    delete[] sample_window.slots;
-    delete[] block_buffer.bytes;
-    sample_window.slots = nullptr;
-    block_buffer.bytes = nullptr;
+void open_bench_recording(Run& run, const std::string& path) {
+    reset_run(run);
+    run.screen->W = 800;
+    run.window->slots = new float[window_slots]();
+    run.buffer->bytes = new std::uint8_t[block_buffer_size]();
+    run.source->recording = std::fopen(path.c_str(), "rb");
+    read_samples(run, history_slots);
 }
 
 void count_audio(benchmark::State& state, std::size_t samples) {
@@ -77,14 +72,16 @@ PlatformHooks command_line_hooks() { return {freetype_text_out, freetype_text_ce
 void BM_ScreenCycle(benchmark::State& state) {
     std::size_t samples = 0;
     bench_recording(samples);
-    drawing_enabled = true;
-    platform_hooks = command_line_hooks();
+    Run run;
+    run.drawing = true;
+    *run.hooks = command_line_hooks();
+    run.screen->W = 800;
     canvas_create(800, 680);
-    canvas_startup();
+    canvas_startup(*run.hooks, true);
     for (auto _ : state) {
         for (std::size_t k = 0; k < samples; ++k) {
-            if (k % 23 == 0) mark_pulse(screen.x, 0xFAC800, PulseClasses{});  // a pulse marker as often as '0' cycles come
-            view_step(static_cast<std::int32_t>(k + 1));
+            if (k % 23 == 0) mark_pulse(run, run.screen->x, 0xFAC800, PulseClasses{});  // a pulse marker as often as '0' cycles come
+            view_step(run, static_cast<std::int32_t>(k + 1));
         }
     }
     canvas_destroy();
@@ -97,24 +94,24 @@ template <typename Stage>
 void bench_stage(benchmark::State& state, Stage stage) {
     std::size_t samples = 0;
     const std::string& path = bench_recording(samples);
-    drawing_enabled = false;
     canvas_create(800, 680);
+    Run run;
     for (auto _ : state) {
-        open_bench_recording(path);
-        stage();
-        close_bench_recording();
+        open_bench_recording(run, path);
+        stage(run);
     }
+    reset_run(run);
     canvas_destroy();
     count_audio(state, samples);
 }
 
 // The signal analysis alone: one step per sample with the window length of the data phase.
 void BM_Analysis(benchmark::State& state) {
-    bench_stage(state, [] {
-        analysis.window_length = 23;
-        while (sample_window.cursor < sample_window.data_end) {
-            analyse_step();
-            if (sample_window.cursor >= slide_threshold) slide_window();
+    bench_stage(state, [](Run& run) {
+        run.analysis->window_length = 23;
+        while (run.window->cursor < run.window->data_end) {
+            analyse_step(run);
+            if (run.window->cursor >= slide_threshold) slide_window(run);
         }
     });
 }
@@ -122,8 +119,8 @@ BENCHMARK(BM_Analysis)->Unit(benchmark::kMillisecond);
 
 // The analysis and the pulse detector alone, with the decoder's search values.
 void BM_AnalysisAndDetection(benchmark::State& state) {
-    bench_stage(state, [] {
-        while (next_pulse() != end_of_data) {
+    bench_stage(state, [](Run& run) {
+        while (next_pulse(run) != end_of_data) {
         }
     });
 }
@@ -131,8 +128,8 @@ BENCHMARK(BM_AnalysisAndDetection)->Unit(benchmark::kMillisecond);
 
 // Analysis, detection and decoding of every block, without the report and the files.
 void BM_Decoding(benchmark::State& state) {
-    bench_stage(state, [] {
-        while (decode_block(false) != end_of_data) {
+    bench_stage(state, [](Run& run) {
+        while (decode_block(run, false) != end_of_data) {
         }
     });
 }
@@ -143,19 +140,22 @@ void BM_WholeRun(benchmark::State& state) {
     std::size_t samples = 0;
     const std::string& path = bench_recording(samples);
     const std::string folder = path.substr(0, path.rfind('/'));
-    drawing_enabled = state.range(0) != 0;
+    const bool drawing = state.range(0) != 0;
     canvas_create(800, 680);
+    Run run;
     for (auto _ : state) {
         if (chdir(folder.c_str()) != 0) state.SkipWithError("cannot enter the recording's folder");
-        reset_program_state();
-        std::snprintf(recovery_run.chosen_path, path_size, "%s", path.c_str());
         RunSettings settings;
-        settings.drawing = drawing_enabled;
+        settings.drawing = drawing;
+        settings.screen_width = 800;
         settings.platform = command_line_hooks();
-        benchmark::DoNotOptimize(run_recording(settings));
+        settings.recording = path;
+        settings.enter_output_folder = enter_output_folder;
+        settings.create_output = open_in_output_folder;
+        benchmark::DoNotOptimize(run_recording(run, settings));
     }
     canvas_destroy();
-    state.SetLabel(drawing_enabled ? "live view drawn" : "no drawing");
+    state.SetLabel(drawing ? "live view drawn" : "no drawing");
     count_audio(state, samples);
 }
 BENCHMARK(BM_WholeRun)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);

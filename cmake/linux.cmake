@@ -9,8 +9,6 @@ pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET sndfile)
 pkg_check_modules(SOXR REQUIRED IMPORTED_TARGET soxr)
 # The run driver and the command line's platform layer: the core itself needs no front end.
 add_library(velliqor_linux STATIC
-  app/run_driver.cpp
-  app/output_folder.cpp
   app/linux/text_freetype.cpp
   app/linux/png_snapshot.cpp
   app/linux/whole_file.cpp

@@ -3,8 +3,6 @@
 enable_language(RC)
 
 add_library(velliqor_windows STATIC
-  app/run_driver.cpp
-  app/output_folder.cpp
   app/windows/window_shell.cpp
   app/windows/platform_windows.cpp
 )

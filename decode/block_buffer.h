@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "common/basics.h"
+#include "common/run.h"
 
 constexpr int block_buffer_size = 131072;  // bytes; later bits are dropped
 
@@ -69,10 +70,6 @@ struct BitRecorder {
     bool flag_hidden = false;
 };
 
-extern BlockBuffer block_buffer;
-extern DecodeStats decode_stats;
-extern BitRecorder bit_recorder;
-
 inline void history_append(PositionHistory& h, double position) {
     h.positions[h.write_index] = position;
     h.write_index = static_cast<std::uint8_t>(h.write_index + 1);
@@ -87,11 +84,11 @@ void history_restart(PositionHistory& h, double p, double P);
 
 // Shifts a bit into the buffer (most significant first), counts it and draws it
 // into the screen panel.
-void push_bit(int bit, std::uint8_t weight = weight_clean);
+void push_bit(Run& run, int bit, std::uint8_t weight = weight_clean);
 // Drops the bits pushed since bit_count was `count`. A partial byte they
 // completed is shifted back, so that its low bits are again the block's.
-void take_back_bits(std::int32_t count);
+void take_back_bits(Run& run, std::int32_t count);
 // The first paired short pulse of a zero run, at position p.
-void start_zero_run(double p);
+void start_zero_run(Run& run, double p);
 // A further paired short pulse of the run: fills in missing '0' cycles and re-estimates P.
-void continue_zero_run();
+void continue_zero_run(Run& run);

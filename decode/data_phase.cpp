@@ -24,37 +24,21 @@ constexpr double pilot_low = 0.95, pilot_high = 1.05;  // window around the pilo
 constexpr double one_limit = 0.5 + 2.0;          // a '1' lies less than this many P after the edge
 constexpr double uncertain_low = 0.4, uncertain_high = 0.6;  // fraction band of a doubtful gap
 
-struct SpacingWindow {
-    float low = 0.0f, high = 0.0f;
-};
+std::int32_t pos(Run& run, std::uint8_t i) { return rec(run, i).position; }
 
-// Data-phase state, kept between phases as the decoder leaves it; written by decode_data alone.
-struct DataPhase {
-    std::int32_t pilot_run_fixed = 0;       // long pulses in a row inside the window fixed at the sync
-    SpacingWindow pilot_window_fixed;
-    std::int32_t pilot_run_adaptive = 0;    // the same for a window set from the P current at its start
-    SpacingWindow pilot_window_adaptive;
-    std::int32_t pilot_run_start_bits = 0;  // bit_count when the latest run started
-    std::int32_t zero_run_start_edge = 0;   // last_edge when the current zero run or gap began, absolute index
-    std::int32_t zero_run_first = 0;        // first short pulse of the zero run, absolute index
-    float zero_run_first_period = 0.0f;     // that pulse's period, samples
-    std::int32_t zero_run_last = 0;         // latest short pulse of the zero run, absolute index
-};
-DataPhase phase;
-
-std::int32_t pos(std::uint8_t i) { return rec(i).position; }
-
-SpacingWindow pilot_window() {
-    const double K = pilot_ratio, P = decoder.tracked_period;
+SpacingWindow pilot_window(Run& run) {
+    const double K = pilot_ratio, P = run.decoder->tracked_period;
     return {static_cast<float>(2 * pilot_low * K * P), static_cast<float>(2 * pilot_high * K * P)};
 }
 
 bool inside(const SpacingWindow& w, std::int32_t d) { return w.low <= d && d <= w.high; }
 
 // Counts long pulses at pilot spacing; true when a new pilot has begun.
-bool new_pilot_begins(std::int32_t d) {
+bool new_pilot_begins(Run& run, std::int32_t d) {
+    BlockBuffer& buffer = *run.buffer;
+    DataPhase& phase = *run.phase;
     if (inside(phase.pilot_window_fixed, d)) {
-        if (phase.pilot_run_fixed == 0) phase.pilot_run_start_bits = block_buffer.bit_count;
+        if (phase.pilot_run_fixed == 0) phase.pilot_run_start_bits = buffer.bit_count;
         ++phase.pilot_run_fixed;
     } else {
         phase.pilot_run_fixed = 0;
@@ -64,141 +48,150 @@ bool new_pilot_begins(std::int32_t d) {
     } else {
         phase.pilot_run_adaptive = 0;
     }
-    const SpacingWindow now = pilot_window();
+    const SpacingWindow now = pilot_window(run);
     if (inside(now, d) && phase.pilot_run_adaptive == 0) {
         phase.pilot_window_adaptive = now;
         phase.pilot_run_adaptive = 1;
-        phase.pilot_run_start_bits = block_buffer.bit_count;
+        phase.pilot_run_start_bits = buffer.bit_count;
     }
     return phase.pilot_run_fixed >= pilot_run_limit || phase.pilot_run_adaptive >= pilot_run_limit;
 }
 
-bool is_unpaired_short(std::uint8_t i) { return rec(i).kind == kind_short && rec(i).paired == 0; }
+bool is_unpaired_short(Run& run, std::uint8_t i) { return rec(run, i).kind == kind_short && rec(run, i).paired == 0; }
 
 // The gap before the long pulse at ring_index: fill in lost '0's, label the
 // estimate, extend the edge history and push the '1'.
-void close_gap() {
-    const std::uint8_t i = pulse_ring.ring_index;
+void close_gap(Run& run) {
+    Decoder& decoder = *run.decoder;
+    DecodeStats& stats = *run.stats;
+    BitRecorder& recorder = *run.recorder;
+    DataPhase& phase = *run.phase;
+    const std::uint8_t i = run.ring->ring_index;
     const double P = decoder.tracked_period;
-    const double g = bit_recorder.zero_run_count == 0
-                         ? (pos(i) - phase.zero_run_start_edge) / P
+    const double g = recorder.zero_run_count == 0
+                         ? (pos(run, i) - phase.zero_run_start_edge) / P
                          : (phase.zero_run_first - phase.zero_run_start_edge) / static_cast<double>(phase.zero_run_first_period) +
-                               (pos(i) - phase.zero_run_last) / P - 1.0;
-    draw_triangle(column_of(pos(i)), 0xC880FF);
-    draw_triangle(column_of(phase.zero_run_last), 0xFF8000);
+                               (pos(run, i) - phase.zero_run_last) / P - 1.0;
+    draw_triangle(run, column_of(run, pos(run, i)), 0xC880FF);
+    draw_triangle(run, column_of(run, phase.zero_run_last), 0xFF8000);
 
     float z = static_cast<float>(g - 2.0);  // '0' cycles not yet accounted for; the '1' takes two
     if (build_profile.skip_gap_estimate) z = 0.0f;
     const std::int32_t n = truncate(z + 0.5);
     const double f = z - std::trunc(static_cast<double>(z));
     const bool uncertain = f >= uncertain_low && f < uncertain_high;
-    if (uncertain) ++decode_stats.attempt.float_zeros;
-    draw_gap_label(column_of(pos(i)), bit_recorder.zero_run_count + static_cast<double>(z), uncertain);
+    if (uncertain) ++stats.attempt.float_zeros;
+    draw_gap_label(run, column_of(run, pos(run, i)), recorder.zero_run_count + static_cast<double>(z), uncertain);
 
     if (n > 0) {
-        if (n > 1) decode_stats.counts.rest_zeros += n;
+        if (n > 1) stats.counts.rest_zeros += n;
         // One '0' in a gap is the usual lone short pulse, which cannot pair; more were lost.
         const std::uint8_t weight = uncertain ? weight_guessed : (n > 1 ? weight_filled : weight_clean);
-        for (std::int32_t k = 0; k < n; ++k) push_bit(0, weight);
+        for (std::int32_t k = 0; k < n; ++k) push_bit(run, 0, weight);
     }
-    const std::int32_t c = bit_recorder.zero_run_count + n + 2;  // '0' cycles from the latest edge entry to this pulse
+    const std::int32_t c = recorder.zero_run_count + n + 2;  // '0' cycles from the latest edge entry to this pulse
     if (c > build_profile.history_length) {
-        history_restart(bit_recorder.edge_history, pos(i), P);
+        history_restart(recorder.edge_history, pos(run, i), P);
     } else {
-        const double e = history_back(bit_recorder.edge_history, 1);
-        const double step = (pos(i) - e) / c;
+        const double e = history_back(recorder.edge_history, 1);
+        const double step = (pos(run, i) - e) / c;
         double x = e;
         for (std::int32_t k = 0; k < c; ++k) {
             x += step;
-            history_append(bit_recorder.edge_history, x);
+            history_append(recorder.edge_history, x);
         }
     }
-    decoder.last_edge = pos(i);
-    push_bit(1);
+    decoder.last_edge = pos(run, i);
+    push_bit(run, 1);
 }
 
 // The block's last pulse, with nothing after it: no estimate, just its bits.
-PulseResult finish_last_pulse() {
-    const std::uint8_t i = pulse_ring.ring_index;
-    if (!build_profile.accept_unpaired_zeros && is_unpaired_short(static_cast<std::uint8_t>(i - 1))) push_bit(0, weight_guessed);
-    push_bit(1);
-    return next_pulse();
+PulseResult finish_last_pulse(Run& run) {
+    const std::uint8_t i = run.ring->ring_index;
+    if (!build_profile.accept_unpaired_zeros && is_unpaired_short(run, static_cast<std::uint8_t>(i - 1))) push_bit(run, 0, weight_guessed);
+    push_bit(run, 1);
+    return next_pulse(run);
 }
 
 // A long pulse ends a gap: the last one of the block, or a '1' after lost '0's.
 // Returns true when the phase ends, with the result in r.
-bool gap_ends(PulseResult& r) {
-    const std::uint8_t ahead = rec(pulse_ring.next_index).kind;
+bool gap_ends(Run& run, PulseResult& r) {
+    const std::uint8_t ahead = rec(run, run.ring->next_index).kind;
     if (ahead == kind_no_pulse || ahead == kind_end) {
-        r = finish_last_pulse();
+        r = finish_last_pulse(run);
         return true;
     }
-    close_gap();
-    r = next_pulse();
+    close_gap(run);
+    r = next_pulse(run);
     return false;
 }
 
-bool counts_as_zero(std::uint8_t i) { return rec(i).paired == 1 || build_profile.accept_unpaired_zeros; }
+bool counts_as_zero(Run& run, std::uint8_t i) { return rec(run, i).paired == 1 || build_profile.accept_unpaired_zeros; }
 }  // namespace
 
-void reset_data_phase() { phase = DataPhase{}; }
+void reset_data_phase(Run& run) { *run.phase = DataPhase{}; }
 
-PulseResult decode_data(std::int32_t S) {
-    phase.pilot_window_fixed = pilot_window();
+PulseResult decode_data(Run& run, std::int32_t S) {
+    PulseRing& ring = *run.ring;
+    Decoder& decoder = *run.decoder;
+    DecodeStats& stats = *run.stats;
+    BitRecorder& recorder = *run.recorder;
+    DataPhase& phase = *run.phase;
+    phase.pilot_window_fixed = pilot_window(run);
     phase.pilot_run_fixed = 0;
     phase.pilot_run_adaptive = 0;
-    decode_stats.sizes = sizes_at_data;
-    decode_stats.counts = DataCounts{};
-    history_restart(bit_recorder.edge_history, S, decoder.tracked_period);
+    stats.sizes = sizes_at_data;
+    stats.counts = DataCounts{};
+    history_restart(recorder.edge_history, S, decoder.tracked_period);
 
-    PulseResult r = next_pulse();
+    PulseResult r = next_pulse(run);
     for (;;) {
         if (!is_pulse(r)) {
-            if (is_unpaired_short(static_cast<std::uint8_t>(pulse_ring.ring_index - 1))) push_bit(0, weight_guessed);
+            if (is_unpaired_short(run, static_cast<std::uint8_t>(ring.ring_index - 1))) push_bit(run, 0, weight_guessed);
             return r;
         }
         if (r == long_pulse) {
-            const std::int32_t d = pos(pulse_ring.ring_index) - decoder.last_edge;
-            if (new_pilot_begins(d)) {
-                take_back_bits(phase.pilot_run_start_bits);
+            const std::int32_t d = pos(run, ring.ring_index) - decoder.last_edge;
+            if (new_pilot_begins(run, d)) {
+                take_back_bits(run, phase.pilot_run_start_bits);
                 return long_pulse;
             }
             if (d < one_limit * decoder.tracked_period) {
-                history_append(bit_recorder.edge_history, decoder.last_edge + (pos(pulse_ring.ring_index) - decoder.last_edge) * 0.5);
-                history_append(bit_recorder.edge_history, pos(pulse_ring.ring_index));
-                decoder.last_edge = pos(pulse_ring.ring_index);
-                push_bit(1);
-                r = next_pulse();
+                history_append(recorder.edge_history, decoder.last_edge + (pos(run, ring.ring_index) - decoder.last_edge) * 0.5);
+                history_append(recorder.edge_history, pos(run, ring.ring_index));
+                decoder.last_edge = pos(run, ring.ring_index);
+                push_bit(run, 1);
+                r = next_pulse(run);
                 continue;
             }
             phase.zero_run_start_edge = decoder.last_edge;
-            bit_recorder.zero_run_count = 0;
-            if (gap_ends(r)) return r;
+            recorder.zero_run_count = 0;
+            if (gap_ends(run, r)) return r;
             continue;
         }
 
         // A short pulse.
         phase.pilot_run_fixed = 0;
         phase.pilot_run_adaptive = 0;
-        if (!counts_as_zero(pulse_ring.ring_index)) {
-            r = next_pulse();
+        if (!counts_as_zero(run, ring.ring_index)) {
+            r = next_pulse(run);
             continue;
         }
         phase.zero_run_start_edge = decoder.last_edge;
-        phase.zero_run_first = phase.zero_run_last = pos(pulse_ring.ring_index);
-        phase.zero_run_first_period = rec(pulse_ring.ring_index).period;
-        start_zero_run(pos(pulse_ring.ring_index));
-        draw_triangle(column_of(phase.zero_run_start_edge), 0x0000FF);
-        draw_triangle(column_of(phase.zero_run_first), 0x00FF00);
+        phase.zero_run_first = phase.zero_run_last = pos(run, ring.ring_index);
+        phase.zero_run_first_period = rec(run, ring.ring_index).period;
+        start_zero_run(run, pos(run, ring.ring_index));
+        draw_triangle(run, column_of(run, phase.zero_run_start_edge), 0x0000FF);
+        draw_triangle(run, column_of(run, phase.zero_run_first), 0x00FF00);
         for (;;) {
-            r = next_pulse();
+            r = next_pulse(run);
             if (!is_pulse(r)) return r;
             if (r == long_pulse) break;
-            if (counts_as_zero(pulse_ring.ring_index)) {
-                continue_zero_run();
-                phase.zero_run_last = pos(pulse_ring.ring_index);
+            if (counts_as_zero(run, ring.ring_index)) {
+                continue_zero_run(run);
+                phase.zero_run_last = pos(run, ring.ring_index);
             }
         }
-        if (gap_ends(r)) return r;
+        if (gap_ends(run, r)) return r;
     }
 }

@@ -16,17 +16,15 @@
 #include "view/marks.h"
 #include "view/screen_cycle.h"
 
-Decoder decoder;
-
-PulseResult next_pulse() {
+PulseResult next_pulse(Run& run) {
     // The panel is written only while the detector searches, and the figures
     // change only between searches: handed over now, it shows them as they stand.
-    DecodeStats& s = decode_stats;
-    screen.panel = {block_buffer.bit_count >> 3, s.attempt.float_zeros, s.sizes.max0_size, s.sizes.min1_size,
+    DecodeStats& s = *run.stats;
+    run.screen->panel = {run.buffer->bit_count >> 3, s.attempt.float_zeros, s.sizes.max0_size, s.sizes.min1_size,
                     s.counts.mid0_count, s.counts.mid1_count, s.counts.rest_zeros};
-    const Decoder& d = decoder;
+    const Decoder& d = *run.decoder;
     PulseNotes notes;
-    const PulseResult r = detect_pulse(
+    const PulseResult r = detect_pulse(run,
         {d.decoder_state, d.tracked_period, d.short_min_ratio, d.split_ratio, d.long_max_ratio, d.mid0_ratio, d.mid1_ratio},
         notes);
     s.counts.mid0_count += notes.mid0_count;
@@ -51,58 +49,63 @@ constexpr float sync_gap_threshold = -40.0f;          // a deeper gap puts the s
 
 enum class PilotEnd { ended, restart, recording_ended };
 
-std::int32_t pos(std::uint8_t i) { return rec(i).position; }
+std::int32_t pos(Run& run, std::uint8_t i) { return rec(run, i).position; }
 
 // Not the whole decoder: the period estimate of a pilot that failed stays, and
 // the next search adapts the window from it.
-void reset_search() {
-    decoder.decoder_state = Search;
-    pulse_detector = PulseDetector{};
-    decode_stats.attempt = AttemptFigures{};
-    decode_stats.sizes = PulseSizes{};
+void reset_search(Run& run) {
+    DecodeStats& stats = *run.stats;
+    run.decoder->decoder_state = Search;
+    *run.detector = PulseDetector{};
+    stats.attempt = AttemptFigures{};
+    stats.sizes = PulseSizes{};
 }
 
-float locked_period() {
-    const std::uint8_t i = pulse_ring.ring_index;
+float locked_period(Run& run) {
+    const std::uint8_t i = run.ring->ring_index;
     return static_cast<float>(
-        static_cast<double>(pos(i) - pos(static_cast<std::uint8_t>(i - lock_pulses))) / lock_pulses / pilot_ratio);
+        static_cast<double>(pos(run, i) - pos(run, static_cast<std::uint8_t>(i - lock_pulses))) / lock_pulses / pilot_ratio);
 }
 
 // Search for a pilot and lock onto it. Returns true when locked.
-bool lock_pilot(float& prev_gap, int& pilot_count) {
-    decoder.last_result = next_pulse();
+bool lock_pilot(Run& run, float& prev_gap, int& pilot_count) {
+    PulseRing& ring = *run.ring;
+    Decoder& decoder = *run.decoder;
+    decoder.last_result = next_pulse(run);
     if (!is_pulse(decoder.last_result)) return false;
-    decoder.block_start = pos(pulse_ring.ring_index);
-    decoder.last_result = next_pulse();
+    decoder.block_start = pos(run, ring.ring_index);
+    decoder.last_result = next_pulse(run);
     if (!is_pulse(decoder.last_result)) return false;
-    std::int32_t gap = pos(pulse_ring.ring_index) - pos(static_cast<std::uint8_t>(pulse_ring.ring_index - 1));
+    std::int32_t gap = pos(run, ring.ring_index) - pos(run, static_cast<std::uint8_t>(ring.ring_index - 1));
     prev_gap = static_cast<float>(gap);
     if (gap > first_gap_limit) return false;
     pilot_count = 0;
     for (int k = 0; k < lock_pulses; ++k) {
-        decoder.last_result = next_pulse();
+        decoder.last_result = next_pulse(run);
         if (!is_pulse(decoder.last_result)) return false;
-        gap = pos(pulse_ring.ring_index) - pos(static_cast<std::uint8_t>(pulse_ring.ring_index - 1));
+        gap = pos(run, ring.ring_index) - pos(run, static_cast<std::uint8_t>(ring.ring_index - 1));
         const double ratio = gap / static_cast<double>(prev_gap);
         if (ratio < step_low || ratio > step_high) return false;
         prev_gap = static_cast<float>(gap);
-        draw_marker_line(column_of(pos(pulse_ring.ring_index)), 0x4696FF);
+        draw_marker_line(run, column_of(run, pos(run, ring.ring_index)), 0x4696FF);
         ++pilot_count;
     }
     decoder.decoder_state = Pilot;
-    decoder.tracked_period = locked_period();
+    decoder.tracked_period = locked_period(run);
     return true;
 }
 
 // Follow a locked pilot until it ends.
-PilotEnd follow_pilot(float& prev_gap, int& pilot_count) {
+PilotEnd follow_pilot(Run& run, float& prev_gap, int& pilot_count) {
+    PulseRing& ring = *run.ring;
+    Decoder& decoder = *run.decoder;
     for (;;) {
-        decoder.last_result = next_pulse();
+        decoder.last_result = next_pulse(run);
         if (decoder.last_result == end_of_data) return PilotEnd::recording_ended;
         if (decoder.last_result == no_pulse) return PilotEnd::ended;
-        const PulseRecord& r = rec(pulse_ring.ring_index);
+        const PulseRecord& r = rec(run, ring.ring_index);
         if (r.level < min_pilot_level) return PilotEnd::restart;
-        const std::int32_t gap = r.position - pos(static_cast<std::uint8_t>(pulse_ring.ring_index - 1));
+        const std::int32_t gap = r.position - pos(run, static_cast<std::uint8_t>(ring.ring_index - 1));
         const double ratio = gap / static_cast<double>(prev_gap);
         if (r.length > 0.5 * pilot_length_limit * pilot_ratio * decoder.tracked_period) return PilotEnd::ended;
         if (ratio < step_low || ratio > step_high) return PilotEnd::ended;
@@ -110,82 +113,86 @@ PilotEnd follow_pilot(float& prev_gap, int& pilot_count) {
         if (speed < speed_low || speed > speed_high) return PilotEnd::restart;
         ++pilot_count;
         prev_gap = static_cast<float>(gap);
-        decoder.tracked_period = locked_period();
-        draw_marker_line(column_of(r.position), 0xF0F0FF);
+        decoder.tracked_period = locked_period(run);
+        draw_marker_line(run, column_of(run, r.position), 0xF0F0FF);
     }
 }
 
 // The pilot has ended at record i: place the sync edge, fix the polarity,
 // rewind to the first data cycle and read the data.
-void enter_data_phase() {
+void enter_data_phase(Run& run) {
+    SampleWindow& window = *run.window;
+    Decoder& decoder = *run.decoder;
     decoder.decoder_state = Data;
     decoder.tracked_period = static_cast<float>(decoder.tracked_period * 0.5);
-    analysis.window_length = truncate(decoder.tracked_period + 0.5);
+    run.analysis->window_length = truncate(decoder.tracked_period + 0.5);
     decoder.split_ratio = data_split_ratio;
     decoder.mid0_ratio = data_mid0_ratio;
     decoder.mid1_ratio = data_mid1_ratio;
 
     const double P = decoder.tracked_period;
     const double K = pilot_ratio;
-    const std::uint8_t i = pulse_ring.ring_index;
+    const std::uint8_t i = run.ring->ring_index;
     std::int32_t S;
-    if (is_pulse(decoder.last_result) && rec(i).length > pilot_length_limit * K * P) {
+    if (is_pulse(decoder.last_result) && rec(run, i).length > pilot_length_limit * K * P) {
         // The sync arrived as one long pulse: the signal is upside down.
-        S = truncate(pos(static_cast<std::uint8_t>(i - 1)) + (2 * (sync_ratio + K) - 1) * P);
-        invert_polarity();
-    } else if (rec(static_cast<std::uint8_t>(i - 1)).gap_minimum <= sync_gap_threshold) {
-        S = truncate(pos(static_cast<std::uint8_t>(i - 1)) + (2 * sync_ratio + K - 1) * P);
+        S = truncate(pos(run, static_cast<std::uint8_t>(i - 1)) + (2 * (sync_ratio + K) - 1) * P);
+        invert_polarity(run);
+    } else if (rec(run, static_cast<std::uint8_t>(i - 1)).gap_minimum <= sync_gap_threshold) {
+        S = truncate(pos(run, static_cast<std::uint8_t>(i - 1)) + (2 * sync_ratio + K - 1) * P);
     } else {
-        S = truncate(pos(static_cast<std::uint8_t>(i - 2)) + (2 * (sync_ratio + K) - 1) * P);
-        invert_polarity();
+        S = truncate(pos(run, static_cast<std::uint8_t>(i - 2)) + (2 * (sync_ratio + K) - 1) * P);
+        invert_polarity(run);
     }
     decoder.last_edge = S;
 
     // Back to the first data cycle. A slow tape whose pilot ended in silence
     // can put it before the oldest sample still held; start from there then.
     const std::int32_t q = truncate(S + P);
-    std::int64_t slot = slot_of(q);
+    std::int64_t slot = slot_of(run, q);
     if (slot < rewind_floor_slot) {
         slot = rewind_floor_slot;
-        ++decode_stats.clamped_rewinds;
+        ++run.stats->clamped_rewinds;
     }
-    if (slot > sample_window.cursor) slot = sample_window.cursor;
-    sample_window.cursor = static_cast<int>(slot);
-    view_rewind(absolute_index(sample_window.cursor));
+    if (slot > window.cursor) slot = window.cursor;
+    window.cursor = static_cast<int>(slot);
+    view_rewind(run, absolute_index(run, window.cursor));
 
-    decoder.last_result = next_pulse();  // gives up the look-ahead made before the rewind
+    decoder.last_result = next_pulse(run);  // gives up the look-ahead made before the rewind
     if (decoder.last_result == end_of_data) return;
-    draw_marker_line(column_of(q), 0x4696FF);
-    draw_triangle(column_of(S), 0x0000FF);
-    draw_triangle(column_of(q), 0x4080FF);
-    decoder.last_result = decode_data(S);
+    draw_marker_line(run, column_of(run, q), 0x4696FF);
+    draw_triangle(run, column_of(run, S), 0x0000FF);
+    draw_triangle(run, column_of(run, q), 0x4080FF);
+    decoder.last_result = decode_data(run, S);
 }
 }  // namespace
 
-PulseResult decode_block(bool after_header) {
-    decoder = Decoder{};
-    bit_recorder.flag_hidden = after_header;
-    decode_stats.attempt = AttemptFigures{};
-    block_buffer.bit_count = 0;
-    analysis.window_length = start_window_length;
-    decoder.last_result = next_pulse();  // priming: the look-ahead made under the previous settings
+PulseResult decode_block(Run& run, bool after_header) {
+    Decoder& decoder = *run.decoder;
+    BlockBuffer& buffer = *run.buffer;
+    *run.decoder = Decoder{};
+    run.recorder->flag_hidden = after_header;
+    run.stats->attempt = AttemptFigures{};
+    buffer.bit_count = 0;
+    run.analysis->window_length = start_window_length;
+    decoder.last_result = next_pulse(run);  // priming: the look-ahead made under the previous settings
 
     for (;;) {
-        reset_search();
+        reset_search(run);
         float prev_gap = 0.0f;
         int pilot_count = 0;
-        if (!lock_pilot(prev_gap, pilot_count)) {
+        if (!lock_pilot(run, prev_gap, pilot_count)) {
             if (decoder.last_result == end_of_data) break;
             continue;
         }
-        const PilotEnd end = follow_pilot(prev_gap, pilot_count);
+        const PilotEnd end = follow_pilot(run, prev_gap, pilot_count);
         if (end == PilotEnd::recording_ended) break;
         if (end == PilotEnd::restart || pilot_count < min_pilot_pulses) continue;
-        enter_data_phase();
+        enter_data_phase(run);
         break;
     }
 
-    if (decoder.last_result == end_of_data) decoder.block_start = pulse_ring.newest_pulse_position;
-    if (block_buffer.bit_count / 8 == 0) decoder.decoder_state = Search;
+    if (decoder.last_result == end_of_data) decoder.block_start = run.ring->newest_pulse_position;
+    if (buffer.bit_count / 8 == 0) decoder.decoder_state = Search;
     return decoder.last_result;
 }

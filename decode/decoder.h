@@ -34,23 +34,38 @@ struct Decoder {
     std::int32_t last_edge = 0;       // latest bit edge (absolute index); the sync edge at first
 };
 
-extern Decoder decoder;
-
 // The next pulse: detect_pulse under the decoder's classification, with what
 // it saw added into the block's figures. Every pulse the decoder reads comes
 // through here.
-PulseResult next_pulse();
+PulseResult next_pulse(Run& run);
 
 // Runs one block attempt and returns the latest next_pulse result (end_of_data:
 // the recording ended). `after_header`: the block reported before it was a
 // standard header (the report knows), so this one's flag byte is not drawn.
-PulseResult decode_block(bool after_header);
+PulseResult decode_block(Run& run, bool after_header);
+
+struct SpacingWindow {
+    float low = 0.0f, high = 0.0f;
+};
+
+// The data phase's own state, kept between phases as the decoder leaves it; written by decode_data alone.
+struct DataPhase {
+    std::int32_t pilot_run_fixed = 0;       // long pulses in a row inside the window fixed at the sync
+    SpacingWindow pilot_window_fixed;
+    std::int32_t pilot_run_adaptive = 0;    // the same for a window set from the P current at its start
+    SpacingWindow pilot_window_adaptive;
+    std::int32_t pilot_run_start_bits = 0;  // bit_count when the latest run started
+    std::int32_t zero_run_start_edge = 0;   // last_edge when the current zero run or gap began, absolute index
+    std::int32_t zero_run_first = 0;        // first short pulse of the zero run, absolute index
+    float zero_run_first_period = 0.0f;     // that pulse's period, samples
+    std::int32_t zero_run_last = 0;         // latest short pulse of the zero run, absolute index
+};
 
 // The data phase from the sync edge S; returns the latest next_pulse result.
-PulseResult decode_data(std::int32_t S);
+PulseResult decode_data(Run& run, std::int32_t S);
 
 // Puts the data phase's own state back to its start values.
-void reset_data_phase();
+void reset_data_phase(Run& run);
 
 // Slots the analysis needs before the cursor: half the longest window.
 constexpr int rewind_floor_slot = 50;

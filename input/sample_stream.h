@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "common/run.h"
+
 constexpr int window_slots = 262144;                           // slots in the window
 constexpr int history_slots = 4000;                            // kept before the cursor
 constexpr int slide_threshold = window_slots - history_slots;  // 258,144: slide at or past this
@@ -27,8 +29,6 @@ struct SampleWindow {
     std::uint32_t generation = 1;    // +1 whenever slots change (read_samples, invert_polarity): figures made before are stale
 };
 
-extern SampleWindow sample_window;
-
 struct SampleSource {
     std::FILE* recording = nullptr;     // the recording being read; opened and closed by the run driver
     bool recording_read_error = false;  // reading it failed, as opposed to meeting its end (read_samples)
@@ -36,19 +36,17 @@ struct SampleSource {
     // 12 hours at 48,000 samples per second); it is read up to there (read_samples).
     bool recording_too_long = false;
 };
-
-extern SampleSource sample_source;
 constexpr std::int64_t last_sample_index = INT32_MAX - 2 * window_slots;
 
 // Fills slots first_slot .. end from the recording, sets data_end, zeroes the rest.
-void read_samples(int first_slot);
+void read_samples(Run& run, int first_slot);
 // Slides the window once the cursor has reached the slide threshold.
-void slide_window();
+void slide_window(Run& run);
 // Negates every slot and flips the polarity of later reads.
-void invert_polarity();
+void invert_polarity(Run& run);
 
 // Slots hold samples up to last_sample_index only, so every absolute index fits in 32 bits.
-inline std::int32_t absolute_index(int slot) {
-    return static_cast<std::int32_t>(slot + sample_window.origin_offset / 2);
+inline std::int32_t absolute_index(const Run& run, int slot) {
+    return static_cast<std::int32_t>(slot + run.window->origin_offset / 2);
 }
-inline std::int64_t slot_of(std::int32_t index) { return index - sample_window.origin_offset / 2; }
+inline std::int64_t slot_of(const Run& run, std::int32_t index) { return index - run.window->origin_offset / 2; }

@@ -15,8 +15,6 @@
 #include "common/basics.h"
 #include "view/marks.h"
 
-BlockReport block_report;
-
 namespace {
 constexpr int report_line_size = 256;  // no line comes near it: times are at most 16 characters
 
@@ -76,32 +74,35 @@ void describe_header(Line& line, const std::uint8_t* h, int times_length) {
 
 namespace {
 // The block the attempt left: trimmed, checked and with the figures of how it was read.
-Block assess_block(std::int32_t end) {
+Block assess_block(Run& run, std::int32_t end) {
+    BlockBuffer& buffer = *run.buffer;
+    DecodeStats& stats = *run.stats;
+    BlockReport& report = *run.report;
     Block b;
-    b.start = decoder.block_start;
+    b.start = run.decoder->block_start;
     b.end = end;
-    const std::uint8_t* bytes = block_buffer.bytes;
-    const std::int32_t decoded = block_buffer.bit_count / 8;
-    const std::int32_t announced = block_report.saved_header[12] | block_report.saved_header[13] << 8;
-    const std::int32_t n = reported_length(decoded, bytes[0], block_report.header_seen, announced);
+    const std::uint8_t* bytes = buffer.bytes;
+    const std::int32_t decoded = buffer.bit_count / 8;
+    const std::int32_t announced = report.saved_header[12] | report.saved_header[13] << 8;
+    const std::int32_t n = reported_length(decoded, bytes[0], report.header_seen, announced);
     b.bytes.assign(bytes, bytes + n);
     b.overlen = decoded - n;
     std::uint8_t c = 0;
     for (std::uint8_t x : b.bytes) c ^= x;
     b.checksum_ok = c == 0;
     // Every bit: a partial last byte holds its bits in its low bits, as push_bit leaves them.
-    b.bits.resize(static_cast<std::size_t>(block_buffer.bit_count));
-    for (std::int32_t k = 0; k < block_buffer.bit_count; ++k) {
-        const int held = k / 8 < decoded ? 8 : block_buffer.bit_count % 8;
+    b.bits.resize(static_cast<std::size_t>(buffer.bit_count));
+    for (std::int32_t k = 0; k < buffer.bit_count; ++k) {
+        const int held = k / 8 < decoded ? 8 : buffer.bit_count % 8;
         b.bits[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(bytes[k / 8] >> (held - 1 - k % 8) & 1);
     }
-    if (block_buffer.weights != nullptr) b.weights.assign(block_buffer.weights, block_buffer.weights + block_buffer.bit_count);
-    b.period_max = decode_stats.attempt.period_max;
-    b.period_min = decode_stats.attempt.period_min;
-    b.rest_zeros = decode_stats.counts.rest_zeros;
-    b.float_zeros = decode_stats.attempt.float_zeros;
-    b.mid0_count = decode_stats.counts.mid0_count;
-    b.mid1_count = decode_stats.counts.mid1_count;
+    if (buffer.weights != nullptr) b.weights.assign(buffer.weights, buffer.weights + buffer.bit_count);
+    b.period_max = stats.attempt.period_max;
+    b.period_min = stats.attempt.period_min;
+    b.rest_zeros = stats.counts.rest_zeros;
+    b.float_zeros = stats.attempt.float_zeros;
+    b.mid0_count = stats.counts.mid0_count;
+    b.mid1_count = stats.counts.mid1_count;
     return b;
 }
 }  // namespace
@@ -131,46 +132,48 @@ std::string block_line(const Block& b) {
     return std::string(line.text, static_cast<std::size_t>(line.length)) + b.origin;
 }
 
-bool report_block(const Block& b) {
+bool report_block(Run& run, const Block& b) {
     const std::string line = block_line(b);
     const std::int32_t n = static_cast<std::int32_t>(b.bytes.size());
-    const TapWrite stored = store_block(b.bytes);
-    draw_verdict(b.checksum_ok, line.c_str());
-    log_write(line.c_str());
-    log_write("\n");
-    log_flush();  // each block's line reaches the disk (and a watching user) when the block is done
+    const TapWrite stored = store_block(run, b.bytes);
+    draw_verdict(run, b.checksum_ok, line.c_str());
+    log_write(run, line.c_str());
+    log_write(run, "\n");
+    log_flush(run);  // each block's line reaches the disk (and a watching user) when the block is done
     if (stored == TapWrite::too_long) {
-        log_printf("*** Block not stored: %d bytes do not fit a TAP record (at most 65535) ***\n", n);
-        report_output_problem("the block %s is %d bytes long, more than a TAP record can hold; it is not stored",
+        log_printf(run, "*** Block not stored: %d bytes do not fit a TAP record (at most 65535) ***\n", n);
+        report_output_problem(run, "the block %s is %d bytes long, more than a TAP record can hold; it is not stored",
                               line.substr(0, line.find(' ')).c_str(), n);
     }
     return stored == TapWrite::stored;
 }
 
-void finish_block() {
-    const std::int32_t end = pulse_ring.newest_pulse_position;
+void finish_block(Run& run) {
+    Decoder& decoder = *run.decoder;
+    BlockReport& report = *run.report;
+    const std::int32_t end = run.ring->newest_pulse_position;
     const bool input_ended = decoder.last_result == end_of_data;
-    const std::int64_t pause = static_cast<std::int64_t>(decoder.block_start) - block_report.last_block_end;
+    const std::int64_t pause = static_cast<std::int64_t>(decoder.block_start) - report.last_block_end;
     if (pause > pause_threshold && (input_ended || decoder.decoder_state == Data)) {
         Line line{{}, 0};
         append(line, "\n");
-        append_time(line, block_report.last_block_end);
+        append_time(line, report.last_block_end);
         append(line, "-");
         append_time(line, decoder.block_start);
         append(line, " *** Pause - ");
         append_time(line, static_cast<std::int32_t>(pause));
         append(line, " ***\n\n");
-        log_write(line.text);
+        log_write(run, line.text);
     }
-    block_report.last_block_end = end;
+    report.last_block_end = end;
     if (decoder.decoder_state != Data) return;
 
-    const Block block = assess_block(end);
-    block_report.header_seen = is_standard_header(block.bytes);
-    if (block_report.header_seen) std::memcpy(block_report.saved_header, block.bytes.data(), header_length);
-    ++block_report.blocks_reported;
-    if (!block.checksum_ok) ++block_report.checksum_errors;
-    block_report.repaired_bits += block.rest_zeros + block.float_zeros;
-    report_block(block);
-    if (block_report.sink != nullptr) block_report.sink(block);
+    const Block block = assess_block(run, end);
+    report.header_seen = is_standard_header(block.bytes);
+    if (report.header_seen) std::memcpy(report.saved_header, block.bytes.data(), header_length);
+    ++report.blocks_reported;
+    if (!block.checksum_ok) ++report.checksum_errors;
+    report.repaired_bits += block.rest_zeros + block.float_zeros;
+    report_block(run, block);
+    if (report.sink != nullptr) report.sink(block);
 }

@@ -4,8 +4,10 @@
 // one line in "Log.txt".
 #pragma once
 
+#include "common/run.h"
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 
 #include <string>
 
@@ -22,14 +24,12 @@ struct BlockReport {
     std::int32_t checksum_errors = 0;          // of those, blocks whose XOR checksum failed
     std::int32_t repaired_bits = 0;            // Rest0 + Float0 over the reported blocks
     bool header_seen = false;                  // the last reported block was a standard header
-    void (*sink)(const Block&) = nullptr;      // told of every reported block, after its log line
+    std::function<void(const Block&)> sink;  // told of every reported block, after its log line
 };
-
-extern BlockReport block_report;
 
 // Reports the attempt that decode_block has just ended: assesses it into a
 // Block and hands that to report_block and the sink.
-void finish_block();
+void finish_block(Run& run);
 
 // The block's line in the log, without its line end.
 std::string block_line(const Block& block);
@@ -37,4 +37,4 @@ std::string block_line(const Block& block);
 // Reports a block as a run does: its TAP record (a program header names the
 // file of those after it), its verdict on the live view, its line in the log,
 // and word of a block too long for a TAP record. False when it was not stored.
-bool report_block(const Block& block);
+bool report_block(Run& run, const Block& block);

@@ -3,6 +3,7 @@
 // on every platform, and each text can be echoed on standard output.
 #pragma once
 
+#include "common/run.h"
 #include <cstdio>
 
 struct LogOutput {
@@ -10,9 +11,7 @@ struct LogOutput {
     bool echo = false;          // every text written is also shown on standard output; off once that fails
 };
 
-extern LogOutput log_output;
-
-void log_write(const char* text);
-void log_printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void log_write(Run& run, const char* text);
+void log_printf(Run& run, const char* format, ...) __attribute__((format(printf, 2, 3)));
 // Puts what was written on the disk (and before a watching user) now: at the end of each block line.
-void log_flush();
+void log_flush(Run& run);

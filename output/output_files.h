@@ -5,6 +5,9 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
+
+#include "common/run.h"
 
 // Opens `name` in the current directory for binary writing: append (the log)
 // or replace (a TAP file), with the standard library. Null when it cannot.
@@ -13,11 +16,9 @@
 std::FILE* open_output_file(int folder, const char* name, bool append);
 
 struct OutputFiles {
-    std::FILE* (*create)(int folder, const char* name, bool append) = open_output_file;  // set from RunSettings
+    std::function<std::FILE*(int folder, const char* name, bool append)> create = open_output_file;  // set from RunSettings
     int folder = -1;  // the output folder as the platform holds it, handed to `create`; set by the run driver
 };
 
-extern OutputFiles output_files;
-
 // Opens `name` in the output folder through the hook.
-std::FILE* create_output_file(const char* name, bool append);
+std::FILE* create_output_file(Run& run, const char* name, bool append);

@@ -2,6 +2,7 @@
 // the block's bytes. Every program header starts a new file named after it.
 #pragma once
 
+#include "common/run.h"
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -18,17 +19,15 @@ struct TapOutput {
     std::int32_t tap_file_counter = 0;            // files opened so far in this run
 };
 
-extern TapOutput tap_output;
-
 enum class TapWrite { stored, too_long, not_created };
 
 // Closes the open file and sets the base name of the next one from a header's
 // name bytes (any values; unprintable and reserved characters become '_').
-void set_tap_name(const std::uint8_t* name, int length);
+void set_tap_name(Run& run, const std::uint8_t* name, int length);
 // Appends one record, opening the next file first if none is open.
-TapWrite write_tap_record(const std::uint8_t* bytes, std::int32_t count);
+TapWrite write_tap_record(Run& run, const std::uint8_t* bytes, std::int32_t count);
 // Stores a reported block: a program header first names the file it and the
 // blocks after it go into; then its record. The one place TAP files are named.
-TapWrite store_block(const std::vector<std::uint8_t>& bytes);
+TapWrite store_block(Run& run, const std::vector<std::uint8_t>& bytes);
 // Closes the open file, reporting a failed write.
-void close_tap_file();
+void close_tap_file(Run& run);

@@ -3,7 +3,7 @@
 # not allow (its "include-graph" block), and on any core include of app/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-core=(common view input analysis decode output merge)
+core=(common view input analysis decode output merge recovery)
 declare -A allowed
 while read -r line; do
   folder="${line%%:*}"

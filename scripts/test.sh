@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Linux and the Windows programs and runs every test: the unit and
 # whole-run tests (the Windows ones under wine in a virtual display), the same
-# tests built with AddressSanitizer and UndefinedBehaviorSanitizer, and a
+# tests built with AddressSanitizer and UndefinedBehaviorSanitizer, two runs on
+# two threads under ThreadSanitizer, and a
 # bounded fuzzing run (FUZZ_SECONDS, default 60). It also builds the Debian
 # package and, as root, installs it and runs the installed program.
 set -euo pipefail
@@ -29,6 +30,11 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLIQOR_SANITIZE=O
 cmake --build build-asan -j"$(nproc)"
 # (The window test is left out here: the X and SDL libraries keep allocations that read as leaks.)
 ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -E '^windows_|^live_window'
+
+echo "== two runs at once, under ThreadSanitizer"
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLIQOR_TSAN=ON -DVELLIQOR_BENCHMARKS=OFF >/dev/null
+cmake --build build-tsan -j"$(nproc)" --target threaded_runs_tests
+build-tsan/tests/threaded_runs_tests
 
 echo "== fuzzing"
 scripts/fuzz.sh

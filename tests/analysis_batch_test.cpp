@@ -40,36 +40,36 @@ std::vector<float> random_samples(std::size_t n, unsigned seed) {
 }
 
 // Runs the analysis from slot `first` for `steps` steps over whatever the slots hold.
-std::vector<Figures> analyse_run(int first, int steps, int N) {
-    analysis.window_length = N;
-    sample_window.cursor = first;
-    ++sample_window.generation;
+std::vector<Figures> analyse_run(Run& run, int first, int steps, int N) {
+    run.analysis->window_length = N;
+    run.window->cursor = first;
+    ++run.window->generation;
     std::vector<Figures> got;
     for (int k = 0; k < steps; ++k) {
-        analyse_step();
-        got.push_back({analysis.window_mean, analysis.mean_deviation, analysis.strength});
+        analyse_step(run);
+        got.push_back({run.analysis->window_mean, run.analysis->mean_deviation, run.analysis->strength});
     }
     return got;
 }
 
 // One window alone: placed so that it ends at the last slot, where no
 // neighbour fits after it and the analyser takes it by itself.
-Figures analyse_alone(const float* values, int N) {
-    std::copy(values, values + N, sample_window.slots + window_slots - N);
-    analysis.window_length = N;
-    sample_window.cursor = window_slots - N + N / 2;
-    ++sample_window.generation;
-    analyse_step();
-    return {analysis.window_mean, analysis.mean_deviation, analysis.strength};
+Figures analyse_alone(Run& run, const float* values, int N) {
+    std::copy(values, values + N, run.window->slots + window_slots - N);
+    run.analysis->window_length = N;
+    run.window->cursor = window_slots - N + N / 2;
+    ++run.window->generation;
+    analyse_step(run);
+    return {run.analysis->window_mean, run.analysis->mean_deviation, run.analysis->strength};
 }
 
 // The run's figures against each of its windows analysed alone; `first` is
 // the run's first slot and `samples` what the slots held from slot `base` on.
-void expect_each_as_alone(const std::vector<Figures>& run, int first, int N, const std::vector<float>& samples,
+void expect_each_as_alone(::Run& core, const std::vector<Figures>& run, int first, int N, const std::vector<float>& samples,
                           int base, const char* where) {
     for (std::size_t k = 0; k < run.size(); ++k) {
         const int start = first + static_cast<int>(k) - N / 2 - base;  // the window's first sample
-        const Figures alone = analyse_alone(samples.data() + start, N);
+        const Figures alone = analyse_alone(core, samples.data() + start, N);
         SCOPED_TRACE(::testing::Message() << where << ", N " << N << ", step " << k << " from slot " << first);
         EXPECT_EQ(bits_of(run[k].mean), bits_of(alone.mean)) << run[k].mean << " " << alone.mean;
         EXPECT_EQ(bits_of(run[k].deviation), bits_of(alone.deviation)) << run[k].deviation << " " << alone.deviation;
@@ -85,10 +85,10 @@ TEST_F(BatchedAnalysis, EveryWindowOfABatchGivesWhatItGivesAlone) {
             // Inside the slots, starting at every offset within a batch.
             const int base = 20000;
             const std::vector<float> samples = random_samples(steps + 8 + 2 * N, seed * 1000 + N);
-            std::copy(samples.begin(), samples.end(), sample_window.slots + base);
+            std::copy(samples.begin(), samples.end(), run.window->slots + base);
             for (int offset = 0; offset < 8; ++offset) {
                 const int first = base + N / 2 + offset;
-                expect_each_as_alone(analyse_run(first, steps, N), first, N, samples, base, "inside");
+                expect_each_as_alone(run, analyse_run(run, first, steps, N), first, N, samples, base, "inside");
                 if (HasFailure()) return;
             }
             // Near the end of the slots, up to the last window that fits: the
@@ -96,11 +96,11 @@ TEST_F(BatchedAnalysis, EveryWindowOfABatchGivesWhatItGivesAlone) {
             const int tail_base = window_slots - (steps + 8 + N);
             const std::vector<float> tail = random_samples(window_slots - tail_base, seed * 1000 + N + 500);
             for (int offset = 0; offset < 8; ++offset) {
-                std::copy(tail.begin(), tail.end(), sample_window.slots + tail_base);
+                std::copy(tail.begin(), tail.end(), run.window->slots + tail_base);
                 const int last = window_slots - N + N / 2;  // its window ends at the last slot
                 const int first = last - (steps - 1) + offset;
-                const std::vector<Figures> run = analyse_run(first, last - first + 1, N);
-                expect_each_as_alone(run, first, N, tail, tail_base, "near the end");
+                const std::vector<Figures> figures = analyse_run(run, first, last - first + 1, N);
+                expect_each_as_alone(run, figures, first, N, tail, tail_base, "near the end");
                 if (HasFailure()) return;
             }
         }

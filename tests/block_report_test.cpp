@@ -17,19 +17,19 @@ class BlockReportTest : public CoreTest {
 protected:
     void SetUp() override {
         CoreTest::SetUp();
-        set_tap_name(reinterpret_cast<const std::uint8_t*>("Noname"), 6);
-        decode_stats.attempt.period_max = 23.4528f;
-        decode_stats.attempt.period_min = 23.4528f;
+        set_tap_name(run, reinterpret_cast<const std::uint8_t*>("Noname"), 6);
+        run.stats->attempt.period_max = 23.4528f;
+        run.stats->attempt.period_min = 23.4528f;
     }
     // Reports a decoded block that began at `start` and ended at `end` (absolute sample indices).
     void report(const TapBlock& block, std::int32_t start, std::int32_t end, int extra_bits = 0) {
-        if (!block.empty()) std::memcpy(block_buffer.bytes, block.data(), block.size());
-        block_buffer.bit_count = static_cast<std::int32_t>(block.size()) * 8 + extra_bits;
-        decoder.decoder_state = block.empty() ? Search : Data;
-        decoder.block_start = start;
-        pulse_ring.newest_pulse_position = end;
-        decoder.last_result = long_pulse;
-        finish_block();
+        if (!block.empty()) std::memcpy(run.buffer->bytes, block.data(), block.size());
+        run.buffer->bit_count = static_cast<std::int32_t>(block.size()) * 8 + extra_bits;
+        run.decoder->decoder_state = block.empty() ? Search : Data;
+        run.decoder->block_start = start;
+        run.ring->newest_pulse_position = end;
+        run.decoder->last_result = long_pulse;
+        finish_block(run);
     }
     static std::string last_line(const std::string& text) {
         const std::size_t end = text.find_last_not_of('\n');
@@ -87,7 +87,7 @@ TEST_F(BlockReportTest, HeaderOverrunIsTrimmedUpToTwentyBytes) {
     std::string line = last_line(log_text());
     EXPECT_NE(line.find("Program: long"), std::string::npos);
     EXPECT_NE(line.find("Checksum: OK, OverLen: 006"), std::string::npos);
-    close_tap_file();
+    close_tap_file(run);
     EXPECT_EQ(read_bytes("000_long.tap").size(), 21u);
 
     report(with_length(make_header(0, "long", 5, 0, 0), 40), 48000, 96000);
@@ -127,21 +127,21 @@ TEST_F(BlockReportTest, PauseLineOnlyForGapsLongerThanFourSeconds) {
 TEST_F(BlockReportTest, AttemptWithoutBytesWritesNothingButMovesTheReference) {
     report({}, 10, 500000);
     EXPECT_EQ(log_text(), "");
-    EXPECT_EQ(block_report.last_block_end, 500000);
+    EXPECT_EQ(run.report->last_block_end, 500000);
     // At the end of the input the pause is noted even without a block.
-    decoder.decoder_state = Search;
-    decoder.block_start = 800000;
-    pulse_ring.newest_pulse_position = 800000;
-    decoder.last_result = end_of_data;
-    finish_block();
+    run.decoder->decoder_state = Search;
+    run.decoder->block_start = 800000;
+    run.ring->newest_pulse_position = 800000;
+    run.decoder->last_result = end_of_data;
+    finish_block(run);
     EXPECT_EQ(log_text(), "\n00:10-00:16 *** Pause - 00:06 ***\n\n");
 }
 
 TEST_F(BlockReportTest, CountersAppearOnlyWhenNotZero) {
-    decode_stats.counts.rest_zeros = 3;
-    decode_stats.attempt.float_zeros = 1;
-    decode_stats.counts.mid0_count = 12;
-    decode_stats.counts.mid1_count = 2;
+    run.stats->counts.rest_zeros = 3;
+    run.stats->attempt.float_zeros = 1;
+    run.stats->counts.mid0_count = 12;
+    run.stats->counts.mid1_count = 2;
     TapBlock bad = make_data_block(0x42, {1, 2, 3});
     bad.back() ^= 1;
     report(bad, 0, 100);
@@ -151,8 +151,8 @@ TEST_F(BlockReportTest, CountersAppearOnlyWhenNotZero) {
 }
 
 TEST_F(BlockReportTest, SpeedWithoutAGraphedPeriodKeepsTheLayout) {
-    decode_stats.attempt.period_max = 0.0f;
-    decode_stats.attempt.period_min = 100.0f;
+    run.stats->attempt.period_max = 0.0f;
+    run.stats->attempt.period_min = 100.0f;
     report(make_data_block(0xFF, {1}), 0, 100);
     EXPECT_NE(last_line(log_text()).find(", Speed: ----023%, Checksum: OK"), std::string::npos);
 }
@@ -185,7 +185,7 @@ TEST_F(BlockReportTest, ProgramHeadersSplitTheTapFiles) {
     report(make_header(3, "code", 1, 0, 0), 30, 40);           // a code header stays in the file
     report(make_header(0, "same", 300, 0, 0), 40, 50);         // the same name again: a new file
     EXPECT_EQ(list_folder(dir.path), (std::vector<std::string>{"000_Noname.tap", "001_same.tap", "002_same.tap"}));
-    close_tap_file();
+    close_tap_file(run);
     const std::vector<std::uint8_t> first = read_bytes("001_same.tap");
     ASSERT_EQ(first.size(), 21u + 304u + 21u);
     EXPECT_EQ(first[0], 0x13);
@@ -197,15 +197,15 @@ TEST_F(BlockReportTest, ProgramHeadersSplitTheTapFiles) {
 
 TEST_F(BlockReportTest, TapNamesAreSanitised) {
     const std::uint8_t odd[10] = {0x00, 0x1F, 0x7F, 0x80, 0xFF, '"', '*', '%', ' ', ' '};
-    set_tap_name(odd, 10);
-    EXPECT_STREQ(tap_output.tap_name, "_______%.tap");
+    set_tap_name(run, odd, 10);
+    EXPECT_STREQ(run.tap->tap_name, "_______%.tap");
     const std::uint8_t reserved[10] = {'/', ':', '<', '>', '?', '\\', '|', 'a', ' ', 'b'};
-    set_tap_name(reserved, 10);
-    EXPECT_STREQ(tap_output.tap_name, "_______a b.tap");
-    set_tap_name(reinterpret_cast<const std::uint8_t*>("  A B     "), 10);
-    EXPECT_STREQ(tap_output.tap_name, "  A B.tap");
-    set_tap_name(reinterpret_cast<const std::uint8_t*>("          "), 10);
-    EXPECT_STREQ(tap_output.tap_name, ".tap");
+    set_tap_name(run, reserved, 10);
+    EXPECT_STREQ(run.tap->tap_name, "_______a b.tap");
+    set_tap_name(run, reinterpret_cast<const std::uint8_t*>("  A B     "), 10);
+    EXPECT_STREQ(run.tap->tap_name, "  A B.tap");
+    set_tap_name(run, reinterpret_cast<const std::uint8_t*>("          "), 10);
+    EXPECT_STREQ(run.tap->tap_name, ".tap");
 }
 
 TEST_F(BlockReportTest, HeaderWithBadChecksumStillNamesAFile) {
@@ -215,7 +215,7 @@ TEST_F(BlockReportTest, HeaderWithBadChecksumStillNamesAFile) {
     EXPECT_NE(last_line(log_text()).find("Program: broken     Start: 00000, Len: 00005, Speed: 100-100%, Checksum: Error"),
               std::string::npos);
     EXPECT_TRUE(exists("000_broken.tap"));
-    EXPECT_EQ(block_report.checksum_errors, 1);
+    EXPECT_EQ(run.report->checksum_errors, 1);
 }
 
 TEST_F(BlockReportTest, BlockTooLongForATapRecordIsLoggedButNotStored) {

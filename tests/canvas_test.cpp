@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "app/linux/text_render.h"
+#include "common/run.h"
 #include "view/canvas.h"
-#include "view/platform.h"
+#include "view/marks.h"
+#include "view/screen_cycle.h"
 #include "view/platform.h"
 
 namespace {
@@ -26,15 +28,9 @@ struct Point {
 
 class CanvasTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        drawing_enabled = true;
-        ASSERT_TRUE(canvas_create(W, H));
-    }
-    void TearDown() override {
-        platform_hooks = PlatformHooks{};
-        drawing_enabled = true;
-        canvas_destroy();
-    }
+    void SetUp() override { ASSERT_TRUE(canvas_create(W, H)); }
+    void TearDown() override { canvas_destroy(); }
+    PlatformHooks hooks;  // text through the core's own drawer unless a test says otherwise
     static Colour at(int x, int y) { return canvas.pixels[static_cast<std::size_t>(y) * W + x]; }
     static std::vector<Colour> snapshot() { return {canvas.pixels, canvas.pixels + W * H}; }
     // Every pixel that differs from `colour`, bottom row first.
@@ -74,7 +70,7 @@ TEST_F(CanvasCreate, RefusesSizesThatCannotBeHad) {
     fill_rect(0, 0, 10, 10, red);
     draw_line(0, 0, 10, 7);
     draw_dot(0, 0);
-    draw_text(0, 0, "x");
+    draw_text(hooks, 0, 0, "x");
 }
 
 using FillRect = CanvasTest;
@@ -255,18 +251,19 @@ TEST_F(DrawDot, DotsOutsideThePicturePaintNothing) {
 
 using DrawingDisabled = CanvasTest;
 
-TEST_F(DrawingDisabled, NoPrimitiveTouchesThePicture) {
+TEST_F(DrawingDisabled, ARunThatDoesNotDrawNeverTouchesThePicture) {
     fill_rect(0, 0, W - 1, H - 1, grey);
     const std::vector<Colour> before = snapshot();
-    drawing_enabled = false;
-    set_pen(red);
-    set_text_colour(red);
-    fill_rect(0, 0, W - 1, H - 1, red);
-    draw_line(0, 0, W - 1, H - 1);
-    draw_line(5, 0, 5, H - 1);
-    draw_line(0, 5, W - 1, 5);
-    draw_dot(3, 3);
-    draw_text(0, 0, "Hello");
+    ::Run run;  // does not draw
+    run.screen->W = W;
+    draw_marker_line(run, 5, red);
+    draw_gap_label(run, 60, 1.5, true);
+    draw_screen_bit(run, 9, 1);
+    draw_verdict(run, false, "a line");
+    view_rewind(run, -3);
+    level_lane_reset(run);
+    write_text_panel(run, PanelFigures{});
+    canvas_startup(hooks, false);
     EXPECT_EQ(snapshot(), before);
 }
 
@@ -279,8 +276,8 @@ TEST_F(Startup, ShowsCornerMarksAndGreetingThenClearsToBackground) {
     fill_rect(0, 0, W - 1, H - 1, grey);  // so the black marks can be seen
     set_pen(red);
     presented.clear();
-    platform_hooks.present = record_present;
-    canvas_startup();
+    hooks.present = record_present;
+    canvas_startup(hooks, true);
     ASSERT_EQ(presented.size(), 2u);
 
     const std::vector<Colour>& first = presented[0];
@@ -306,8 +303,8 @@ class DrawText : public CanvasTest {
 protected:
     void SetUp() override {
         CanvasTest::SetUp();
-        platform_hooks.text_out = freetype_text_out;
-        platform_hooks.text_centred_left = freetype_text_centred_left;
+        hooks.text_out = freetype_text_out;
+        hooks.text_centred_left = freetype_text_centred_left;
     }
 };
 
@@ -332,7 +329,7 @@ TEST_F(DrawText, PaintsAWhiteCellOfSixteenRowsWithGlyphsInTheTextColour) {
     fill_rect(0, 0, W - 1, H - 1, grey);
     set_text_colour(red);
     const int x = 40, row = 100;
-    draw_text(x, row, "Hello World! gjpq_|");
+    draw_text(hooks, x, row, "Hello World! gjpq_|");
     const Box box = changed_box(grey);
     EXPECT_EQ(box.x_begin, x);
     EXPECT_EQ(box.y_top, H - 1 - row);
@@ -354,7 +351,7 @@ TEST_F(DrawText, PaintsAWhiteCellOfSixteenRowsWithGlyphsInTheTextColour) {
 TEST_F(DrawText, UsesTheColourGivenToThePlatformNotThePen) {
     set_pen(grey);
     set_text_colour(grey);
-    platform_text_out(0, 0, "A", red);
+    platform_text_out(hooks, 0, 0, "A", red);
     const std::vector<Point> dark = pixels_not(0);
     bool has_ink = false;
     for (const Point& p : dark) {
@@ -365,29 +362,29 @@ TEST_F(DrawText, UsesTheColourGivenToThePlatformNotThePen) {
 }
 
 TEST_F(DrawText, BytesOutsidePrintableAsciiDrawAsQuestionMarks) {
-    draw_text(0, 0, "?a?");
+    draw_text(hooks, 0, 0, "?a?");
     const std::vector<Colour> expected = snapshot();
     ASSERT_TRUE(canvas_create(W, H));
-    draw_text(0, 0, "\x80" "a\x1f");
+    draw_text(hooks, 0, 0, "\x80" "a\x1f");
     EXPECT_EQ(snapshot(), expected);
 }
 
 TEST_F(DrawText, ProportionalWidths) {
-    draw_text(0, 0, "iiii");
+    draw_text(hooks, 0, 0, "iiii");
     const int narrow = changed_box(0).x_end;
     ASSERT_TRUE(canvas_create(W, H));
-    draw_text(0, 0, "WWWW");
+    draw_text(hooks, 0, 0, "WWWW");
     EXPECT_GT(changed_box(0).x_end, narrow + 8);
 }
 
 TEST_F(DrawText, CellsReachingOverTheEdgesAreClipped) {
     set_text_colour(red);  // ink must stand out from the black picture
-    draw_text(0, 0, "Clip me");
+    draw_text(hooks, 0, 0, "Clip me");
     const std::vector<Colour> whole = snapshot();
     const Box full = changed_box(0);
     ASSERT_TRUE(canvas_create(W, H));
     set_text_colour(red);
-    draw_text(-5, H - 8, "Clip me");  // five columns off the left, half below the bottom
+    draw_text(hooks, -5, H - 8, "Clip me");  // five columns off the left, half below the bottom
     const Box cut = changed_box(0);
     EXPECT_EQ(cut.x_begin, 0);
     EXPECT_EQ(cut.x_end, full.x_end - 5);
@@ -397,16 +394,16 @@ TEST_F(DrawText, CellsReachingOverTheEdgesAreClipped) {
         for (int x = 0; x < cut.x_end; ++x)
             EXPECT_EQ(at(x, y), whole[static_cast<std::size_t>(y + H - 8) * W + x + 5]) << x << "," << y;
 
-    draw_text(W - 3, -10, "Far");
-    draw_text(W, 0, "Gone");
-    draw_text(INT_MIN, INT_MAX, "Gone");
-    draw_text(INT_MAX, INT_MIN, "Gone");
+    draw_text(hooks, W - 3, -10, "Far");
+    draw_text(hooks, W, 0, "Gone");
+    draw_text(hooks, INT_MIN, INT_MAX, "Gone");
+    draw_text(hooks, INT_MAX, INT_MIN, "Gone");
     EXPECT_EQ(changed_box(0).x_end, W);  // only the three columns of "Far" were added at the right
     EXPECT_EQ(at(W - 4, H - 1), 0u);
 }
 
 TEST_F(DrawText, EmptyTextPaintsNothing) {
-    draw_text(10, 10, "");
+    draw_text(hooks, 10, 10, "");
     EXPECT_TRUE(pixels_not(0).empty());
 }
 
@@ -414,7 +411,7 @@ TEST_F(DrawText, EmptyTextPaintsNothing) {
 TEST_F(CanvasTest, TheBuiltInTextDrawerPaintsSevenColumnsACharacterInAWhiteCell) {
     fill_rect(0, 0, W - 1, H - 1, grey);
     set_text_colour(red);
-    draw_text(10, 20, "A0 ");
+    draw_text(hooks, 10, 20, "A0 ");
     const Box box = changed_box(grey);
     EXPECT_EQ(box.x_begin, 10);
     EXPECT_EQ(box.x_end, 10 + 3 * 7);

@@ -21,8 +21,8 @@ protected:
     // Decodes one attempt of the recording and returns the bytes it left.
     std::vector<std::uint8_t> decode(const std::vector<std::int16_t>& samples) {
         open_recording(samples);
-        result = decode_block(false);
-        return {block_buffer.bytes, block_buffer.bytes + block_buffer.bit_count / 8};
+        result = decode_block(run, false);
+        return {run.buffer->bytes, run.buffer->bytes + run.buffer->bit_count / 8};
     }
     PulseResult result = short_pulse;
 };
@@ -35,18 +35,18 @@ std::vector<std::int16_t> one_block(const TapBlock& block, EncoderOptions option
 TEST_F(Decoder, LocksOnThePilotAndHalvesThePeriodAtTheSync) {
     const TapBlock block = make_data_block(0xFF, {0x00, 0xFF, 0x55});
     EXPECT_EQ(decode(one_block(block)), block);
-    EXPECT_EQ(decoder.decoder_state, Data);
-    EXPECT_NEAR(decoder.tracked_period, 23.45, 0.1);
-    EXPECT_NEAR(analysis.window_length, 23, 1);  // set to 23 at the sync, then following P
+    EXPECT_EQ(run.decoder->decoder_state, Data);
+    EXPECT_NEAR(run.decoder->tracked_period, 23.45, 0.1);
+    EXPECT_NEAR(run.analysis->window_length, 23, 1);  // set to 23 at the sync, then following P
 }
 
 // The panel's Min '1' Size, as the reference screens show it.
 TEST_F(Decoder, SmallestOneSizeIsTrackedDownFromOneInTheDataAndHeldAtZeroWhileSearching) {
     decode(one_block(make_data_block(0xFF, {0xFF, 0x0F})));
-    EXPECT_GT(decode_stats.sizes.min1_size, 0.2f);
-    EXPECT_LT(decode_stats.sizes.min1_size, 1.0f);
-    EXPECT_EQ(decode_block(false), end_of_data);  // a search through the silence after it
-    EXPECT_EQ(decode_stats.sizes.min1_size, 0.0f);
+    EXPECT_GT(run.stats->sizes.min1_size, 0.2f);
+    EXPECT_LT(run.stats->sizes.min1_size, 1.0f);
+    EXPECT_EQ(decode_block(run, false), end_of_data);  // a search through the silence after it
+    EXPECT_EQ(run.stats->sizes.min1_size, 0.0f);
 }
 
 TEST_F(Decoder, PilotNeedsFiftyTwoPulsesBeforeTheSync) {
@@ -58,9 +58,9 @@ TEST_F(Decoder, PilotNeedsFiftyTwoPulsesBeforeTheSync) {
     SetUp();
     options.pilot_pulses = 103;
     EXPECT_TRUE(decode(one_block(block, options)).empty());
-    EXPECT_EQ(decoder.decoder_state, Search);
+    EXPECT_EQ(run.decoder->decoder_state, Search);
     EXPECT_EQ(result, end_of_data);
-    EXPECT_NEAR(decoder.tracked_period, 46.9, 0.1);  // the failed pilot's estimate stays
+    EXPECT_NEAR(run.decoder->tracked_period, 46.9, 0.1);  // the failed pilot's estimate stays
 }
 
 TEST_F(Decoder, SyncEdgeLiesOnePeriodBeforeTheDataInEitherPolarity) {
@@ -75,9 +75,9 @@ TEST_F(Decoder, SyncEdgeLiesOnePeriodBeforeTheDataInEitherPolarity) {
             const TapBlock block = make_data_block(0xFF, {0x00, 0xFF, 0x55});
             EXPECT_EQ(decode(one_block(block, options)), block) << inverted << " " << speed;
             const double data_start = 4800 + (400 * pilot_t + 667 + 735) * 48000 / 3.5e6 / speed;
-            const double S = bit_recorder.edge_history.positions[0];  // the first entry the data phase wrote
+            const double S = run.recorder->edge_history.positions[0];  // the first entry the data phase wrote
             EXPECT_NEAR(S, data_start - 23.4528 / speed, 0.25 * 23.4528 / speed) << inverted << " " << speed;
-            EXPECT_EQ(sample_window.polarity, inverted ? -1 : 1);
+            EXPECT_EQ(run.window->polarity, inverted ? -1 : 1);
         }
     }
 }
@@ -96,11 +96,11 @@ std::vector<std::int16_t> square_cycles(int high, int low, int count) {
 TEST_F(Decoder, FirstSpacingOfOneHundredSamplesIsTheLimit) {
     // Cycles of exactly 100 samples lock (then fail the speed test); 101 never lock.
     decode(square_cycles(50, 50, 80));
-    EXPECT_NEAR(decoder.tracked_period, 100 / 1.268, 0.01);
+    EXPECT_NEAR(run.decoder->tracked_period, 100 / 1.268, 0.01);
     TearDown();
     SetUp();
     decode(square_cycles(50, 51, 80));
-    EXPECT_EQ(decoder.tracked_period, 30.0f);
+    EXPECT_EQ(run.decoder->tracked_period, 30.0f);
 }
 
 TEST_F(Decoder, QuietPilotDoesNotLock) {
@@ -116,8 +116,8 @@ TEST_F(Decoder, QuietPilotDoesNotLock) {
 TEST_F(Decoder, LoneZerosBetweenOnesComeFromTheGapEstimate) {
     const TapBlock block = make_data_block(0xFF, {0x55, 0xAA, 0x55, 0xAA});
     EXPECT_EQ(decode(one_block(block)), block);
-    EXPECT_EQ(decode_stats.counts.rest_zeros, 0);
-    EXPECT_EQ(decode_stats.attempt.float_zeros, 0);
+    EXPECT_EQ(run.stats->counts.rest_zeros, 0);
+    EXPECT_EQ(run.stats->attempt.float_zeros, 0);
 }
 
 TEST_F(Decoder, TwoZerosLostBetweenOnesAreFilledIn) {
@@ -126,7 +126,7 @@ TEST_F(Decoder, TwoZerosLostBetweenOnesAreFilledIn) {
     ASSERT_GE(bytes.size(), 3u);
     EXPECT_EQ(bytes[0], 0xFF);
     EXPECT_EQ(bytes[1], 0x9F);
-    EXPECT_EQ(decode_stats.counts.rest_zeros, 2);
+    EXPECT_EQ(run.stats->counts.rest_zeros, 2);
 }
 
 TEST_F(Decoder, LostPulseInsideAZeroRunIsInterpolated) {
@@ -134,7 +134,7 @@ TEST_F(Decoder, LostPulseInsideAZeroRunIsInterpolated) {
     const std::vector<std::uint8_t> bytes = decode(bit_pattern("11111111" "100x0001" "11111111"));
     ASSERT_GE(bytes.size(), 3u);
     EXPECT_EQ(bytes[1], 0x81);
-    EXPECT_EQ(decode_stats.counts.rest_zeros, 1);
+    EXPECT_EQ(run.stats->counts.rest_zeros, 1);
 }
 
 TEST_F(Decoder, NextPilotEndsTheBlockAndItsBitsAreDropped) {
@@ -144,10 +144,10 @@ TEST_F(Decoder, NextPilotEndsTheBlockAndItsBitsAreDropped) {
     const TapBlock first = make_data_block(0xFF, {1, 2, 3, 4});
     const TapBlock second = make_data_block(0xFF, {9, 8, 7});
     open_recording(encode_blocks({first, second}, options));
-    EXPECT_EQ(decode_block(false), long_pulse);
-    EXPECT_EQ(std::vector<std::uint8_t>(block_buffer.bytes, block_buffer.bytes + block_buffer.bit_count / 8), first);
-    decode_block(false);
-    EXPECT_EQ(std::vector<std::uint8_t>(block_buffer.bytes, block_buffer.bytes + block_buffer.bit_count / 8), second);
+    EXPECT_EQ(decode_block(run, false), long_pulse);
+    EXPECT_EQ(std::vector<std::uint8_t>(run.buffer->bytes, run.buffer->bytes + run.buffer->bit_count / 8), first);
+    decode_block(run, false);
+    EXPECT_EQ(std::vector<std::uint8_t>(run.buffer->bytes, run.buffer->bytes + run.buffer->bit_count / 8), second);
 }
 
 TEST_F(Decoder, SlowPilotEndingInSilenceAfterASlideRewindsOnlyToTheKeptSamples) {
@@ -160,9 +160,9 @@ TEST_F(Decoder, SlowPilotEndingInSilenceAfterASlideRewindsOnlyToTheKeptSamples) 
     for (int k = 0; k < 200; ++k) pulse_train_half(t, pilot_t);
     pulse_train_silence(t, 2.0);
     open_recording(pulse_train_end(t));
-    while (decode_block(false) != end_of_data) {
+    while (decode_block(run, false) != end_of_data) {
     }
-    EXPECT_EQ(decode_stats.clamped_rewinds, 1);
-    EXPECT_EQ(block_buffer.bit_count, 0);
+    EXPECT_EQ(run.stats->clamped_rewinds, 1);
+    EXPECT_EQ(run.buffer->bit_count, 0);
 }
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/run_driver.h"
+#include "recovery/run_recording.h"
 #include "support/pipeline_runner.h"
 #include "support/test_files.h"
 #include "view/canvas.h"
@@ -30,7 +30,6 @@ TEST(FuzzRegressions, EveryKeptInputRunsToTheEnd) {
         EXPECT_TRUE(status == exit_ok || status == exit_blocks_bad) << name << ": " << status;
     }
     canvas_destroy();
-    reset_program_state();
     ASSERT_EQ(chdir(previous), 0);
     remove_temp_dir(dir);
 }

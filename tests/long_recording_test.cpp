@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/run_driver.h"
+#include "support/in_process_run.h"
 #include "input/sample_stream.h"
 #include "support/test_files.h"
 #include "support/test_tapes.h"
@@ -23,7 +23,6 @@ protected:
     }
     void TearDown() override {
         canvas_destroy();
-        reset_program_state();
         if (chdir(previous.c_str()) != 0) ADD_FAILURE() << "cannot go back to " << previous;
         remove_temp_dir(dir);
     }
@@ -31,14 +30,11 @@ protected:
     int run_from(std::int64_t first, const std::vector<std::int16_t>& samples) {
         write_bytes(dir.path + "/late.raw", samples_as_bytes(samples));
         EXPECT_EQ(chdir(dir.path.c_str()), 0);  // as the front ends leave it: the recording's folder
-        reset_program_state();
-        drawing_enabled = true;
         EXPECT_TRUE(canvas_create(800, 680));
-        canvas_startup();
-        std::snprintf(recovery_run.chosen_path, path_size, "%s/late.raw", dir.path.c_str());
         RunSettings settings;
         settings.first_sample_index = first;
-        return run_recording(settings);
+        ::Run run;
+        return run_in_process(run, dir.path + "/late.raw", settings).status;
     }
     std::string log() {
         const std::vector<std::uint8_t> bytes = read_bytes(dir.path + "/late/Log.txt");

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/run_driver.h"
+#include "support/in_process_run.h"
 #include "common/overrun_trim.h"
 #include "merge/match.h"
 #include "merge/merge.h"
@@ -42,14 +42,13 @@ std::vector<Copy> decode(const TempDir& dir, const std::vector<std::int16_t>& sa
     char previous[4096];
     EXPECT_TRUE(getcwd(previous, sizeof previous) != nullptr && chdir(dir.path.c_str()) == 0);
     EXPECT_TRUE(canvas_create(800, 680));
-    std::snprintf(recovery_run.chosen_path, path_size, "%s/take.raw", dir.path.c_str());
     RunSettings settings;
     settings.drawing = false;
     settings.block_sink = keep;
     decoded.clear();
-    run_recording(settings);
+    ::Run run;
+    run_in_process(run, dir.path + "/take.raw", settings);
     canvas_destroy();
-    reset_program_state();
     EXPECT_EQ(chdir(previous), 0);
     if (!decoded.empty()) decoded.back().cut = ended_inside(decoded.back().end, static_cast<std::int64_t>(samples.size()));
     return decoded;

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/run_driver.h"
+#include "recovery/run_recording.h"
 
 namespace {
 std::string derive(const char* current, const char* chosen, char separator, const char** error = nullptr) {

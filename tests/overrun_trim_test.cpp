@@ -20,25 +20,25 @@ class OverrunTrim : public CoreTest {
 protected:
     void SetUp() override {
         CoreTest::SetUp();
-        set_tap_name(reinterpret_cast<const std::uint8_t*>("Noname"), 6);
-        decode_stats.attempt.period_max = nominal_period;
-        decode_stats.attempt.period_min = nominal_period;
+        set_tap_name(run, reinterpret_cast<const std::uint8_t*>("Noname"), 6);
+        run.stats->attempt.period_max = nominal_period;
+        run.stats->attempt.period_min = nominal_period;
     }
     void TearDown() override {
-        close_tap_file();  // also when a test stopped before reading its file
+        close_tap_file(run);  // also when a test stopped before reading its file
         CoreTest::TearDown();
     }
     // Reports a decoded block, as decode_block leaves one, and returns its log line.
     std::string report(const TapBlock& block) {
-        std::memcpy(block_buffer.bytes, block.data(), block.size());
-        block_buffer.bit_count = static_cast<std::int32_t>(block.size()) * 8;
-        decoder.decoder_state = Data;
-        decoder.block_start = next_start;
-        pulse_ring.newest_pulse_position = next_start + 1000;
+        std::memcpy(run.buffer->bytes, block.data(), block.size());
+        run.buffer->bit_count = static_cast<std::int32_t>(block.size()) * 8;
+        run.decoder->decoder_state = Data;
+        run.decoder->block_start = next_start;
+        run.ring->newest_pulse_position = next_start + 1000;
         next_start += 2000;
-        decoder.last_result = long_pulse;
+        run.decoder->last_result = long_pulse;
         const std::size_t before = log_text().size();
-        finish_block();
+        finish_block(run);
         // The block's own line is the last: a new file's name may come before it.
         const std::string added = log_text().substr(before);
         const std::size_t end = added.find_last_not_of('\n');
@@ -47,7 +47,7 @@ protected:
     }
     // The blocks stored in a TAP file of the run.
     std::vector<TapBlock> stored(const std::string& name) {
-        close_tap_file();
+        close_tap_file(run);
         return parse_tap(read_bytes(name));
     }
     std::int32_t next_start = 0;

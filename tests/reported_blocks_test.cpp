@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "app/linux/take_blocks.h"
-#include "app/run_driver.h"
+#include "output/block_report.h"
+#include "support/in_process_run.h"
 #include "support/test_files.h"
 #include "support/test_tapes.h"
 #include "view/canvas.h"
@@ -47,13 +48,12 @@ int run_in_process(const TempDir& dir, const std::string& name, const std::vecto
     char previous[4096];
     if (getcwd(previous, sizeof previous) == nullptr || chdir(dir.path.c_str()) != 0) return -1;
     EXPECT_TRUE(canvas_create(800, 680));
-    std::snprintf(recovery_run.chosen_path, path_size, "%s/%s.raw", dir.path.c_str(), name.c_str());
     RunSettings settings;
     settings.drawing = false;
     if (keep_blocks) settings.block_sink = keep;
-    const int status = run_recording(settings);
+    ::Run run;
+    const int status = run_in_process(run, dir.path + "/" + name + ".raw", settings).status;
     canvas_destroy();
-    reset_program_state();
     return chdir(previous) == 0 ? status : -1;
 }
 

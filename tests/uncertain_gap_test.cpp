@@ -20,15 +20,15 @@ constexpr double band_low = 0.4, band_high = 0.6;  // of the gap's fraction: cou
 class UncertainGap : public CoreTest {
 protected:
     void TearDown() override {
-        close_tap_file();  // the report opened one; a new core does not close it
+        close_tap_file(run);  // the report opened one; a new core does not close it
         CoreTest::TearDown();
     }
     // Decodes one attempt whose only gap is a dropout of `lost` '0' cycles
     // between two '1's, and reports it as the run would.
     void decode_with_dropout(double lost) {
         open_recording(bit_pattern_with_dropout("111111111", lost, "111111111111111"));
-        decode_block(false);
-        finish_block();
+        decode_block(run, false);
+        finish_block(run);
     }
 };
 
@@ -39,16 +39,16 @@ struct GapEstimate {
     double fraction = 0.0;
 };
 
-GapEstimate gap_estimate() {
+GapEstimate gap_estimate(Run& run) {
     GapEstimate e;
-    const double P = decoder.tracked_period;  // the data phase has no zero run to move it
+    const double P = run.decoder->tracked_period;  // the data phase has no zero run to move it
     for (int back = 0; back < 60; ++back) {
-        const std::uint8_t i = static_cast<std::uint8_t>(pulse_ring.ring_index - back);
+        const std::uint8_t i = static_cast<std::uint8_t>(run.ring->ring_index - back);
         const std::uint8_t before = static_cast<std::uint8_t>(i - 1);
         const std::uint8_t after = static_cast<std::uint8_t>(i + 1);
         // A gap is closed by a long pulse with another after it (the block's last one is not estimated).
-        if (rec(i).kind != kind_long || rec(before).kind != kind_long || rec(after).kind != kind_long) continue;
-        const double d = rec(i).position - rec(before).position;
+        if (rec(run, i).kind != kind_long || rec(run, before).kind != kind_long || rec(run, after).kind != kind_long) continue;
+        const double d = rec(run, i).position - rec(run, before).position;
         if (d <= e.spacing) continue;
         e.spacing = d;
         const float z = static_cast<float>(d / P - 2.0);
@@ -66,12 +66,12 @@ TEST_F(UncertainGap, GapsInsideTheBandAreCountedAndGapsJustOutsideAreNot) {
             SetUp();
             const double cycles = lost + 0.02 * step;
             decode_with_dropout(cycles);
-            const GapEstimate gap = gap_estimate();
-            ASSERT_GT(gap.spacing, 2.5 * decoder.tracked_period) << "no gap found for a dropout of " << cycles;
+            const GapEstimate gap = gap_estimate(run);
+            ASSERT_GT(gap.spacing, 2.5 * run.decoder->tracked_period) << "no gap found for a dropout of " << cycles;
             const bool inside = gap.fraction >= band_low && gap.fraction < band_high;
             SCOPED_TRACE(::testing::Message() << "dropout of " << cycles << " cycles; gap of " << gap.spacing
                                               << " samples, fraction " << gap.fraction);
-            EXPECT_EQ(decode_stats.attempt.float_zeros, inside ? 1 : 0);
+            EXPECT_EQ(run.stats->attempt.float_zeros, inside ? 1 : 0);
             EXPECT_EQ(log_text().find("Float0: 1") != std::string::npos, inside) << log_text();
             if (gap.fraction >= band_low - 0.05 && gap.fraction < band_low) ++just_below;
             if (gap.fraction >= band_low && gap.fraction < band_low + 0.05) ++low_edge_inside;
@@ -88,7 +88,7 @@ TEST_F(UncertainGap, GapsInsideTheBandAreCountedAndGapsJustOutsideAreNot) {
 
 TEST_F(UncertainGap, WholeCyclesLostAreNotUncertain) {
     decode_with_dropout(2.0);
-    EXPECT_EQ(decode_stats.attempt.float_zeros, 0);
+    EXPECT_EQ(run.stats->attempt.float_zeros, 0);
     EXPECT_EQ(log_text().find("Float0"), std::string::npos) << log_text();
 }
 }  // namespace

@@ -7,7 +7,6 @@
 #include "view/platform.h"
 
 Canvas canvas;
-bool drawing_enabled = true;
 
 namespace {
 constexpr std::int16_t band_clean_low = 0x7FFF, band_clean_high = -1;
@@ -69,9 +68,8 @@ void canvas_destroy() {
     canvas = Canvas{};
 }
 
-
 void clear_band() {
-    if (!drawing_enabled || canvas.band_low == nullptr) return;
+    if (canvas.band_low == nullptr) return;
     const std::uint32_t background = pixel_of(ViewLayout::background);
     const int top = std::min(ViewLayout::band_top, canvas.H - 1);
     for (int x = 0; x < canvas.W; ++x) {
@@ -83,17 +81,18 @@ void clear_band() {
     }
 }
 
-void canvas_startup() {
+void canvas_startup(const PlatformHooks& hooks, bool drawing) {
+    if (!drawing) return;
     set_pen(0);
     draw_line(0, 0, 1, 1);
     draw_dot(0, canvas.H - 1);
     draw_dot(canvas.W - 1, 0);
     draw_dot(canvas.W - 1, canvas.H - 1);
-    if (drawing_enabled) platform_text_centred_left("Hello World!", 0);
-    platform_present();
+    platform_text_centred_left(hooks, "Hello World!", 0);
+    platform_present(hooks);
     fill_rect(0, 0, canvas.W - 1, canvas.H - 1, ViewLayout::background);
     set_pen(0);
-    platform_present();
+    platform_present(hooks);
 }
 
 void set_pen(Colour colour) {
@@ -102,7 +101,6 @@ void set_pen(Colour colour) {
 }
 
 void fill_rect(int x_left, int y_bottom, int x_right, int y_top, Colour colour) {
-    if (!drawing_enabled) return;
     if (x_left > x_right || y_bottom > y_top) return;
     const int x0 = std::max(x_left, 0), x1 = std::min(x_right, canvas.W - 1);
     const int y0 = std::max(y_bottom, 0), y1 = std::min(y_top, canvas.H - 1);
@@ -115,7 +113,6 @@ void fill_rect(int x_left, int y_bottom, int x_right, int y_top, Colour colour) 
 }
 
 void draw_dot(int x, int y) {
-    if (!drawing_enabled) return;
     if (x < 0 || y < 0 || x >= canvas.W || y >= canvas.H) return;
     touch(x, x, y, y);
     canvas.pixels[static_cast<std::size_t>(y) * canvas.W + x] = canvas.pen_pixel;
@@ -168,7 +165,6 @@ void draw_along_major(std::int64_t a1, std::int64_t b1, std::int64_t a2, std::in
 }  // namespace
 
 void draw_line(int x1, int y1, int x2, int y2) {
-    if (!drawing_enabled) return;
     if (x1 == x2) {  // marker lines: clip the span, then walk one column
         if (x1 < 0 || x1 >= canvas.W) return;
         const int y0 = std::max(std::min(y1, y2), 0), y_end = std::min(std::max(y1, y2), canvas.H - 1);
@@ -190,9 +186,9 @@ void draw_line(int x1, int y1, int x2, int y2) {
 
 void set_text_colour(Colour colour) { canvas.text_colour = colour; }
 
-void draw_text(int x, int row, const char* text) {
-    if (!drawing_enabled || text == nullptr) return;
-    const int width = platform_text_out(x, row, text, canvas.text_colour);
+void draw_text(const PlatformHooks& hooks, int x, int row, const char* text) {
+    if (text == nullptr) return;
+    const int width = platform_text_out(hooks, x, row, text, canvas.text_colour);
     if (width > 0) {
         // Generous in height: a platform font may have a taller cell than 16 rows.
         const long long top = static_cast<long long>(canvas.H) - 1 - row;  // rows far off the picture do not wrap

@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "common/basics.h"
+#include "view/platform.h"
 
 struct Canvas {
     int W = 0;                         // width in pixels, fixed for the run
@@ -68,12 +69,10 @@ inline std::uint32_t pixel_of(Colour c) {
 
 // Draws the start-up picture (corner marks and "Hello World!"), presents it,
 // then fills the whole Canvas with the background and presents that.
-void canvas_startup();
+void canvas_startup(const PlatformHooks& hooks, bool drawing);
 
-// Turns all drawing into no-ops (the headless command line needs no picture);
-// state that the log depends on is computed elsewhere and stays the same.
-extern bool drawing_enabled;
-
+// The primitives below draw whenever they are called: a run that does not
+// draw (Run::drawing) never calls them, and so never touches the Canvas.
 void set_pen(Colour colour);
 // Fills columns x_left..x_right and rows y_bottom..y_top, all bounds inclusive.
 void fill_rect(int x_left, int y_bottom, int x_right, int y_top, Colour colour);
@@ -89,4 +88,4 @@ void clear_band();
 // Text output at device position (x, row counted from the top), in the current
 // text colour on an opaque white background, in the platform's default font.
 void set_text_colour(Colour colour);
-void draw_text(int x, int row, const char* text);
+void draw_text(const PlatformHooks& hooks, int x, int row, const char* text);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/basics.h"
+#include "common/run.h"
 
 // Colours of the marks with one meaning each.
 namespace MarkColour {
@@ -19,24 +20,24 @@ constexpr Colour zero_bit = 0xFFFF80, one_bit = 0xFF6400;
 }  // namespace MarkColour
 
 // A vertical line through the strength and wave lanes.
-void draw_marker_line(int column, Colour colour);
+void draw_marker_line(Run& run, int column, Colour colour);
 // A small triangle pointing up under the wave lane (sync, zero runs, gaps, refills).
-void draw_triangle(int column, Colour colour);
+void draw_triangle(Run& run, int column, Colour colour);
 // The refill mark: a red triangle where the sample window slid.
-void draw_refill_mark(int column);
+void draw_refill_mark(Run& run, int column);
 // A pulse: its marker line and its arrowhead in the mid lane.
-void draw_pulse_marker(int column, Colour colour);
+void draw_pulse_marker(Run& run, int column, Colour colour);
 // The level bar of a pulse, `height` rows above the mid lane's base (at most its height - 1).
-void draw_level_bar(int column, int height);
+void draw_level_bar(Run& run, int column, int height);
 // Ticks under two short pulses that form a regular pair.
-void draw_pair_ticks(int column, int partner_column);
+void draw_pair_ticks(Run& run, int column, int partner_column);
 // A gap bar in the strength lane, as deep as the gap's lowest strength (<= 0).
-void draw_gap_bar(int column, float lowest_strength);
+void draw_gap_bar(Run& run, int column, float lowest_strength);
 // One point of the period graph at `row` of the level lane.
-void draw_period_point(int column, int row, bool data_phase);
+void draw_period_point(Run& run, int column, int row, bool data_phase);
 // The estimated '0' count of a gap, in red when it is uncertain.
-void draw_gap_label(int column, double zeros, bool uncertain);
+void draw_gap_label(Run& run, int column, double zeros, bool uncertain);
 // Bit v of the block (v >= 0) in the screen panel, in Spectrum screen order.
-void draw_screen_bit(int v, int bit);
+void draw_screen_bit(Run& run, int v, int bit);
 // "Checksum OK!" or "Checksum ERROR!" and the block's log line.
-void draw_verdict(bool good, const char* report_line);
+void draw_verdict(Run& run, bool good, const char* report_line);

@@ -4,8 +4,6 @@
 
 #include "view/canvas.h"
 
-PlatformHooks platform_hooks;
-
 namespace {
 constexpr int cell_rows = 16;        // as the Linux front end's font
 constexpr int cell_columns = 7;      // a character
@@ -38,16 +36,16 @@ void builtin_text_centred_left(const char* text, Colour colour) {
     builtin_text_out(0, (canvas.H - cell_rows) / 2, text, colour);
 }
 
-int platform_text_out(int x, int row, const char* text, Colour colour) {
-    return platform_hooks.text_out(x, row, text, colour);
+int platform_text_out(const PlatformHooks& hooks, int x, int row, const char* text, Colour colour) {
+    return hooks.text_out(x, row, text, colour);
 }
 
-void platform_text_centred_left(const char* text, Colour colour) { platform_hooks.text_centred_left(text, colour); }
-
-void platform_present() {
-    if (platform_hooks.present != nullptr) platform_hooks.present();
+void platform_text_centred_left(const PlatformHooks& hooks, const char* text, Colour colour) {
+    hooks.text_centred_left(text, colour);
 }
 
-void pump_one_message() {
-    if (platform_hooks.pump != nullptr) platform_hooks.pump();
+void platform_present(const PlatformHooks& hooks) {
+    if (hooks.present) hooks.present();
 }
+
+bool pump_one_message(const PlatformHooks& hooks) { return hooks.pump && hooks.pump(); }

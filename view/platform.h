@@ -5,6 +5,8 @@
 // runs, and its pictures are the same, on any machine.
 #pragma once
 
+#include <functional>
+
 #include "common/basics.h"
 
 // The built-in text drawer: a 16-row white cell, 7 columns a character, each
@@ -17,19 +19,17 @@ struct PlatformHooks {
     // Renders one line of text into the Canvas pixels with its top-left corner
     // at device position (x, row counted from the top): the glyphs in `colour`
     // on an opaque white cell. Returns the width of the cell in pixels.
-    int (*text_out)(int x, int row, const char* text, Colour colour) = builtin_text_out;
+    std::function<int(int x, int row, const char* text, Colour colour)> text_out = builtin_text_out;
     // Renders `text` left-aligned and vertically centred in the whole Canvas (the start-up "Hello World!").
-    void (*text_centred_left)(const char* text, Colour colour) = builtin_text_centred_left;
-    void (*present)() = nullptr;  // shows the Canvas as it stands (a repaint of the whole window)
-    // Handles at most one pending window message; on a quit request it ends the
-    // run as the platform requires (flushing what was recovered first).
-    void (*pump)() = nullptr;
+    std::function<void(const char* text, Colour colour)> text_centred_left = builtin_text_centred_left;
+    std::function<void()> present;  // shows the Canvas as it stands (a repaint of the whole window)
+    // Handles at most one pending window message, at every end of screen.
+    // Returns true when the run is to stop there (the user quits).
+    std::function<bool()> pump;
 };
 
-extern PlatformHooks platform_hooks;
-
 // Through the hooks.
-int platform_text_out(int x, int row, const char* text, Colour colour);
-void platform_text_centred_left(const char* text, Colour colour);
-void platform_present();
-void pump_one_message();
+int platform_text_out(const PlatformHooks& hooks, int x, int row, const char* text, Colour colour);
+void platform_text_centred_left(const PlatformHooks& hooks, const char* text, Colour colour);
+void platform_present(const PlatformHooks& hooks);
+bool pump_one_message(const PlatformHooks& hooks);

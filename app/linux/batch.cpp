@@ -27,7 +27,7 @@
 #include "app/linux/output_claim.h"
 #include "app/linux/recording_place.h"
 #include "app/linux/run_summary.h"
-#include "app/run_driver.h"
+#include "recovery/run_recording.h"
 
 namespace {
 

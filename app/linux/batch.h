@@ -10,7 +10,7 @@
 
 #include "app/linux/cli_options.h"
 #include "app/linux/run_summary.h"
-#include "app/run_driver.h"
+#include "recovery/run_recording.h"
 
 struct Job {
     int keep_fd = -1;                      // a merge's take: the open file its run keeps its blocks in

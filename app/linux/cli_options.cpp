@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "common/build_profile.h"
-#include "app/run_driver.h"
+#include "recovery/run_recording.h"
 
 namespace {
 const char* const usage =

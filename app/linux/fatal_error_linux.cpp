@@ -6,11 +6,12 @@
 
 #include "app/linux/files_linux.h"
 #include "app/linux/run_summary.h"
-#include "app/run_driver.h"
+#include "app/linux/fatal_error.h"
+#include "recovery/run_recording.h"
 
 // On the command line the error box becomes a message on standard error (and
 // a line for a batch's summary table).
-[[noreturn]] void fatal_error(const char* text) {
+void tell_fatal_error(const char* text) {
     const int reason = errno;
     std::string message = text;
     if (std::strcmp(text, text_no_log) == 0) {
@@ -23,9 +24,13 @@
     const bool named = !name.empty() && message.compare(0, name.size() + 2, name + ": ") == 0;
     if (!named && recording_source.standard_input) {
         std::fputs("velliqor: recording: standard input\n", stderr);
-    } else if (!named && recovery_run.chosen_path[0] != '\0') {
-        std::fprintf(stderr, "velliqor: recording: %s\n", recovery_run.chosen_path);
+    } else if (!named && !recording_source.path.empty()) {
+        std::fprintf(stderr, "velliqor: recording: %s\n", recording_source.path.c_str());
     }
     summary_error(message);
+}
+
+void fatal_error(const char* text) {
+    tell_fatal_error(text);
     std::exit(exit_not_run);
 }

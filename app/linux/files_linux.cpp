@@ -8,68 +8,56 @@
 #include <string>
 
 #include "app/linux/files_linux.h"
-#include "app/platform_files.h"
-#include "app/run_driver.h"
-
-const char path_separator = '/';
-// The command line speaks English; the Windows program keeps its own texts.
-const char* const text_file_not_found = "No such file or directory";
-const char* const text_no_memory = "Not enough memory!\n";
-
-void platform_choose_recording(char*) {}
 
 RecordingSource recording_source;
 
 namespace {
-char open_error[path_size + 512];  // the text fatal_error shows
-
-[[noreturn]] void cannot_open(const std::string& reason) {
-    std::snprintf(open_error, sizeof open_error, "%s", reason.c_str());
-    fatal_error(open_error);
-}
-
 // "NAME: No such file or directory", with the recording as the user named it.
-[[noreturn]] void cannot_open_named(const char* path) {
+std::string cannot_open_named(const char* path) {
     const int reason = errno;
     const std::string name = recording_source.standard_input ? "standard input"
                              : recording_source.name.empty() ? path : recording_source.name;
-    cannot_open(name + ": " + std::strerror(reason));
+    return name + ": " + std::strerror(reason);
 }
 
-std::FILE* open_converted(const char* path) {
-    std::string error;
+std::FILE* open_converted(const char* path, std::string& error) {
     std::FILE* stream = nullptr;
     // Standard input is read from its descriptor, a file behind it too: never
     // from the stand-in path that only names its output folder.
     if (recording_source.stream || recording_source.standard_input) {
         const int fd = recording_source.standard_input ? dup(STDIN_FILENO) : open(path, O_RDONLY | O_CLOEXEC);
-        if (fd < 0) cannot_open_named(path);
+        if (fd < 0) {
+            error = cannot_open_named(path);
+            return nullptr;
+        }
         stream = open_converted_stream(fd, recording_source.standard_input ? "standard input" : path,
                                        recording_source.channel, error);
     } else {
         // Opened once first, so that a file that cannot be opened says so as in a run without --convert.
         const int fd = open(path, O_RDONLY | O_CLOEXEC);
-        if (fd < 0) cannot_open_named(path);
+        if (fd < 0) {
+            error = cannot_open_named(path);
+            return nullptr;
+        }
         close(fd);
         stream = open_converted_recording(path, recording_source.channel, error);
     }
-    if (stream == nullptr) cannot_open(error);
     return stream;
 }
 }  // namespace
 
 // A file that cannot be opened is named as the user named it, with the reason.
-std::FILE* platform_open_recording(const char* path) {
-    if (recording_source.convert) return open_converted(path);
+std::FILE* open_recording(const char* path, std::string& error) {
+    if (recording_source.convert) return open_converted(path, error);
     std::FILE* file = recording_source.standard_input ? fdopen(dup(STDIN_FILENO), "rb") : std::fopen(path, "rb");
-    if (file != nullptr) return file;
-    cannot_open_named(path);
+    if (file == nullptr) error = cannot_open_named(path);
+    return file;
 }
 
 // A TAP file replaces whatever has its name, a symbolic link included: it is
 // never written through a link into some other file. The log is only ever
 // appended to, and a link there is the user's own (to a disk of their choice).
-std::FILE* platform_create_output(int folder, const char* name, bool append) {
+std::FILE* open_in_output_folder(int folder, const char* name, bool append) {
     const int at = folder >= 0 ? folder : AT_FDCWD;
     if (append) {
         const int fd = openat(at, name, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);

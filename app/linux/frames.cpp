@@ -31,9 +31,8 @@ bool frames_begin(const std::string& folder, int every_seconds, std::string& err
 
 bool frames_enabled() { return !frames.folder.empty(); }
 
-void frames_on_screen() {
+void frames_on_screen(long long first_sample) {
     if (frames.folder.empty()) return;
-    const long long first_sample = screen.Disp / 4;  // left edge of the screen just completed
     const long long period = first_sample / samples_per_second / frames.every;
     if (period == frames.last_period) return;
     frames.last_period = period;

@@ -18,7 +18,7 @@
 #include "app/linux/cli_options.h"
 #include "app/linux/merged_output.h"
 #include "app/linux/take_blocks.h"
-#include "app/run_driver.h"
+#include "recovery/run_recording.h"
 #include "merge/match.h"
 
 namespace {

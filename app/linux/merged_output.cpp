@@ -7,9 +7,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/linux/files_linux.h"
 #include "app/linux/output_claim.h"
 #include "app/linux/tzx_file.h"
-#include "app/run_driver.h"
+#include "recovery/run_recording.h"
 #include "common/overrun_trim.h"
 #include "merge/merge.h"
 #include "output/block_report.h"
@@ -18,7 +19,6 @@
 #include "output/output_problems.h"
 #include "output/tap_writer.h"
 #include "output/tzx_writer.h"
-#include "view/canvas.h"
 
 namespace {
 // How the blocks were chosen, and what the checksum says of them. A block
@@ -76,7 +76,7 @@ void count(const MergedBlock& m, std::size_t holders, bool fragment, MergeCounts
 // that holds it, its bytes and verdict the merge's own. `before` is the merged
 // block before it: a standard header there announces the length this one is
 // trimmed to, as in a run.
-Block write_merged_block(const std::vector<Take>& takes, const MatchedBlock& group, bool fragment,
+Block write_merged_block(Run& run, const std::vector<Take>& takes, const MatchedBlock& group, bool fragment,
                          const std::vector<std::uint8_t>& before, MergeCounts& counts) {
     std::vector<TakeCopy> copies;
     std::vector<int> holders;
@@ -101,10 +101,10 @@ Block write_merged_block(const std::vector<Take>& takes, const MatchedBlock& gro
     merged.checksum_ok = m.passes;
     merged.origin = provenance(holders, m, fragment);
     if (fragment) {
-        log_write((block_line(merged) + "\n").c_str());
-        log_flush();
+        log_write(run, (block_line(merged) + "\n").c_str());
+        log_flush(run);
     } else {
-        report_block(merged);
+        report_block(run, merged);
     }
     count(m, holders.size(), fragment, counts);
     return merged;
@@ -161,23 +161,22 @@ int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>
                  const CliOptions& options) {
     const int folder_fd = claim_merged_folder(folder, takes);
     if (folder_fd < 0) return exit_not_run;
-    reset_program_state();
-    drawing_enabled = false;  // no live view of a merge
-    output_files.create = platform_create_output;
-    output_files.folder = folder_fd;
-    log_output.LogFile = create_output_file("Log.txt", true);
-    if (log_output.LogFile == nullptr) {
+    Run run;  // no live view of a merge: it does not draw
+    run.files->create = open_in_output_folder;
+    run.files->folder = folder_fd;
+    run.log->LogFile = create_output_file(run, "Log.txt", true);
+    if (run.log->LogFile == nullptr) {
         std::fprintf(stderr, "velliqor: cannot write %s/Log.txt: %s\n", folder.c_str(), std::strerror(errno));
         return exit_not_run;
     }
-    log_output.echo = !options.quiet;
+    run.log->echo = !options.quiet;
     MergeCounts counts;
     std::vector<bool> fragment(groups.size());
     for (std::size_t g = 0; g < groups.size(); ++g) fragment[g] = is_fragment(takes, groups[g]);
     std::vector<TzxBlock> tzx;
     std::vector<std::uint8_t> before;
     for (std::size_t g = 0; g < groups.size(); ++g) {
-        const Block block = write_merged_block(takes, groups[g], fragment[g], before, counts);
+        const Block block = write_merged_block(run, takes, groups[g], fragment[g], before, counts);
         before = block.bytes;
         if (fragment[g]) continue;
         std::size_t next = g + 1;
@@ -190,16 +189,16 @@ int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>
                   "%d fragment%s; %d still failing ***\n",
                   counts.blocks, takes.size(), counts.agreed, counts.one_take, counts.voted, counts.alone,
                   counts.fragments, counts.fragments == 1 ? "" : "s", counts.failing);
-    log_write(summary);
-    close_tap_file();
-    const bool log_failed = std::ferror(log_output.LogFile) != 0;
-    if (std::fclose(log_output.LogFile) != 0 || log_failed) report_output_problem("writing the merged \"Log.txt\" failed");
-    log_output.LogFile = nullptr;
+    log_write(run, summary);
+    close_tap_file(run);
+    const bool log_failed = std::ferror(run.log->LogFile) != 0;
+    if (std::fclose(run.log->LogFile) != 0 || log_failed) report_output_problem(run, "writing the merged \"Log.txt\" failed");
+    run.log->LogFile = nullptr;
     bool tzx_kept = true;
     if (options.tzx) tzx_kept = write_tzx_file(folder_fd, folder, folder.substr(folder.find_last_of('/') + 1) + ".tzx", tzx);
     if (options.quiet) std::fputs(summary + 1, stdout);
     std::printf("Merged into %s\n", folder.c_str());
-    if (output_problems.output_lost || !tzx_kept) return exit_output_lost;
+    if (run.problems->output_lost || !tzx_kept) return exit_output_lost;
     // Fragments are noise, not blocks of the tape: they neither fail the merge nor count as found.
     const bool none_stored = counts.blocks == counts.fragments;
     return none_stored || counts.failing > 0 ? exit_blocks_bad : exit_ok;

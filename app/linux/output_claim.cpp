@@ -13,8 +13,7 @@
 #include <cstring>
 
 #include "app/linux/recording_place.h"
-#include "app/platform_files.h"
-#include "app/run_driver.h"
+#include "recovery/run_recording.h"
 
 OutputClaim output_claim;
 
@@ -197,7 +196,7 @@ int claim_output_folder(int parent_fd, const std::string& parent, const std::str
 // and locked, and the run's files are opened in it. The command line hands
 // down where it goes; a run driven in this process alone (tests) goes next to
 // its recording.
-const char* platform_enter_output_folder(const char* chosen_path, char folder[], int& handle) {
+const char* enter_output_folder(const char* chosen_path, char folder[], int& handle) {
     OutputClaim& c = output_claim;
     if (c.parent_fd < 0) {
         static std::string refusal;

@@ -59,3 +59,9 @@ int open_output_parent(const std::string& parent);
 // `error` the message to show when none can be had.
 int claim_output_folder(int parent_fd, const std::string& parent, const std::string& base, const std::string& owner,
                         const char*& error);
+
+// The run driver's hook: claims the output folder of the recording at
+// `chosen_path` (under the parent handed down in output_claim, or its own),
+// writes its path into `folder` and gives it open in `handle`. Null on
+// success, or the text of the error that stops the run.
+const char* enter_output_folder(const char* chosen_path, char folder[], int& handle);

@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdio>
 
-#include "input/sample_stream.h"
 #include "common/basics.h"
 
 namespace {
@@ -21,13 +20,12 @@ void progress_begin(std::int64_t total_samples) {
     last_drawn = std::chrono::steady_clock::now();
 }
 
-void progress_tick() {
+void progress_tick(std::int32_t position) {
     // The clock is read once per 64 screens (51,200 samples), not per screen.
     if (!shown || (++screens & 63) != 0) return;
     const auto now = std::chrono::steady_clock::now();
     if (now - last_drawn < std::chrono::milliseconds(200)) return;
     last_drawn = now;
-    const std::int32_t position = absolute_index(sample_window.cursor);
     char time[time_text_size];
     time_text(position, time);
     if (total <= 0) {

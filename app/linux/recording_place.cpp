@@ -8,7 +8,7 @@
 
 #include "app/linux/cli_options.h"
 #include "app/linux/output_claim.h"
-#include "app/run_driver.h"
+#include "recovery/run_recording.h"
 
 namespace {
 // A folder or a device would be read as samples forever or not at all.

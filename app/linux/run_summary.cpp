@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <sstream>
 
-#include "output/block_report.h"
 
 namespace {
 int summary_fd = -1;
@@ -29,9 +28,8 @@ void summary_begin(int fd) { summary_fd = fd; }
 
 void summary_folder(const std::string& path) { send("folder " + one_line(path)); }
 
-void summary_counts() {
-    send("counts " + std::to_string(block_report.blocks_reported) + " " + std::to_string(block_report.checksum_errors) +
-         " " + std::to_string(block_report.repaired_bits));
+void summary_counts(int blocks, int errors, int repaired) {
+    send("counts " + std::to_string(blocks) + " " + std::to_string(errors) + " " + std::to_string(repaired));
 }
 
 void summary_stopped() { send("stopped"); }

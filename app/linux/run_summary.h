@@ -15,7 +15,7 @@
 // Where the lines go: the pipe the parent gave (--summary-fd), or -1 for none.
 void summary_begin(int fd);
 void summary_folder(const std::string& path);
-void summary_counts();
+void summary_counts(int blocks, int errors, int repaired);
 void summary_stopped();
 void summary_unread();
 void summary_error(const std::string& text);

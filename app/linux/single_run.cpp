@@ -15,6 +15,7 @@
 
 #include "app/linux/audio_convert.h"
 #include "app/linux/cli_options.h"
+#include "app/linux/fatal_error.h"
 #include "app/linux/files_linux.h"
 #include "app/linux/frames.h"
 #include "app/linux/live_window.h"
@@ -28,18 +29,18 @@
 #include "app/linux/tzx_file.h"
 #include "app/linux/text_render.h"
 #include "common/build_profile.h"
-#include "app/run_driver.h"
-#include "input/sample_stream.h"
-#include "output/block_report.h"
-#include "output/log_file.h"
-#include "output/output_problems.h"
-#include "output/tzx_writer.h"
+#include "recovery/run_recording.h"
 #include "common/basics.h"
+#include "common/run.h"
+#include "input/sample_stream.h"
+#include "output/tzx_writer.h"
 #include "view/canvas.h"
 #include "view/platform.h"
+#include "view/screen_cycle.h"
 
 namespace {
 const CliOptions* run_options = nullptr;
+Run* current_run = nullptr;  // the one run of this process, for the window's hooks
 std::chrono::steady_clock::time_point run_started;
 
 // The output folder goes into the recording's folder, or the one --out names
@@ -75,8 +76,8 @@ std::int64_t file_samples(const RecordingPlace& place) {
 
 // Waits until the analysis is no further ahead than the pace asked for,
 // serving the window meanwhile; a stop asked for during the wait ends it.
-void keep_pace() {
-    const double seconds = static_cast<double>(absolute_index(sample_window.cursor)) / samples_per_second;
+void keep_pace(std::int32_t position) {
+    const double seconds = static_cast<double>(position) / samples_per_second;
     const auto due = run_started + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                        std::chrono::duration<double>(seconds / run_options->pace));
     if (!live_window_wait_until(due)) request_stop();
@@ -85,29 +86,25 @@ void keep_pace() {
 // Each completed screen, before the Canvas moves on.
 void on_screen_complete() {
     live_window_present();
-    frames_on_screen();
+    // The start-up picture, before the run, stands at the recording's start.
+    frames_on_screen(current_run != nullptr ? current_run->screen->Disp / 4 : 0);
 }
 
-// Called at every end of screen, where the Windows program takes one message.
-void between_screens() {
-    progress_tick();
-    if (run_options->pace > 0.0) keep_pace();
+// Called at every end of screen, where the Windows program takes one
+// message; true stops the run there.
+bool between_screens() {
+    const Run& run = *current_run;
+    const std::int32_t position = absolute_index(run, run.window->cursor);
+    progress_tick(position);
+    if (run_options->pace > 0.0) keep_pace(position);
     if (!live_window_serve_events()) request_stop();
-    if (!stop_requested()) return;
-    progress_end();
-    stop_run();
-    summary_folder(output_claim.folder);
-    summary_counts();
-    summary_stopped();
-    live_window_close();
-    std::fputs("velliqor: stopped; the blocks recovered so far are kept\n", stderr);
-    std::exit(exit_not_run);
+    return stop_requested();
 }
 
-void hold_with_summary() {
+void hold_with_summary(const RunResult& result) {
     char summary[path_size + 128];
-    std::snprintf(summary, sizeof summary, "%d blocks, %d checksum errors. Output: %s",
-                  block_report.blocks_reported, block_report.checksum_errors, recovery_run.output_folder);
+    std::snprintf(summary, sizeof summary, "%d blocks, %d checksum errors. Output: %s", result.blocks_reported,
+                  result.checksum_errors, result.output_folder.c_str());
     live_window_hold(summary);
 }
 
@@ -157,7 +154,7 @@ int run_one(const CliOptions& options, const std::string& recording) {
     RecordingPlace place;
     std::string refusal;
     const bool placed = place_recording(recording, options.out, place, refusal);
-    if (place.path.size() < path_size) std::memcpy(recovery_run.chosen_path, place.path.c_str(), place.path.size() + 1);
+    recording_source.path = place.path;
     recording_source.standard_input = place.standard_input;
     recording_source.name = recording;
     if (!placed) fatal_error(refusal.c_str());
@@ -186,8 +183,9 @@ int run_one(const CliOptions& options, const std::string& recording) {
     hand_down_output_parent(place, options.output_slot);
     install_stop_handlers();
 
+    RunSettings settings;
     if (!canvas_create(build_profile.canvas_width, build_profile.canvas_height)) {
-        std::fputs(text_no_memory, stdout);
+        std::fputs(settings.text_no_memory, stdout);
         return exit_not_run;
     }
     if (!options.frames.empty()) {
@@ -200,23 +198,43 @@ int run_one(const CliOptions& options, const std::string& recording) {
     }
     const bool window = options.window && live_window_open(build_profile.window_title);
     // Only a picture that someone will see is worth drawing.
-    RunSettings settings;
     settings.drawing = window || !options.snapshot.empty() || frames_enabled();
     settings.echo = !options.quiet;
     settings.platform = {freetype_text_out, freetype_text_centred_left, on_screen_complete, between_screens};
     if (options.keep_fd >= 0 && !keep_blocks_in(options.keep_fd)) fatal_error("cannot keep the blocks for the merge");
     keeping_blocks = options.keep_fd >= 0;
     if (keeping_blocks || options.tzx) settings.block_sink = on_block;
+    settings.recording = place.path;
+    settings.open_recording = open_recording;
+    settings.enter_output_folder = enter_output_folder;
+    settings.create_output = open_in_output_folder;
+    settings.fatal_error = tell_fatal_error;
     // The start-up picture comes before the run.
-    drawing_enabled = settings.drawing;
-    platform_hooks = settings.platform;
-    canvas_startup();
+    canvas_startup(settings.platform, settings.drawing);
 
     progress_begin(convert ? (place.regular && !place.standard_input ? converted_length(place.path.c_str()) : 0)
                                    : file_samples(place));
     run_started = std::chrono::steady_clock::now();
-    int status = run_recording(settings);
+    Run run;
+    current_run = &run;
+    const RunResult result = run_recording(run, settings);
+    current_run = nullptr;
     progress_end();
+    if (result.stopped) {
+        summary_folder(output_claim.folder);
+        summary_counts(result.blocks_reported, result.checksum_errors, result.repaired_bits);
+        summary_stopped();
+        live_window_close();
+        canvas_destroy();
+        std::fputs("velliqor: stopped; the blocks recovered so far are kept\n", stderr);
+        return exit_not_run;
+    }
+    if (!result.started) {
+        live_window_close();
+        canvas_destroy();
+        return exit_not_run;
+    }
+    int status = result.status;
     if (convert && !converted_read_failure().empty()) {
         std::fprintf(stderr, "velliqor: %s\n", converted_read_failure().c_str());
     }
@@ -226,8 +244,7 @@ int run_one(const CliOptions& options, const std::string& recording) {
                      plain_cut.c_str());
         if (status == exit_ok || status == exit_blocks_bad) status = exit_output_lost;
     }
-    const bool recording_unread =
-        sample_source.recording_read_error || sample_source.recording_too_long || !plain_cut.empty();
+    const bool recording_unread = result.read_error || result.too_long || !plain_cut.empty();
     if (convert && converted_samples_clipped() > 0) {
         std::fprintf(stderr, "velliqor: %lld samples went past the 16-bit range in the conversion and were clipped\n",
                      converted_samples_clipped());
@@ -244,15 +261,15 @@ int run_one(const CliOptions& options, const std::string& recording) {
     if (options.tzx && !output_claim.folder.empty() && !write_tzx(place)) extras_kept = false;
     if (!extras_kept && (status == exit_ok || status == exit_blocks_bad)) status = exit_output_lost;
     if (keeping_blocks) {
-        const std::string unkept = keep_blocks_end(absolute_index(sample_window.data_end));
+        const std::string unkept = keep_blocks_end(result.recording_end);
         if (!unkept.empty()) summary_unkept(unkept);
     }
     std::fflush(stdout);
     summary_folder(output_claim.folder);
-    summary_counts();
+    summary_counts(result.blocks_reported, result.checksum_errors, result.repaired_bits);
     // Status 3 for the recording alone, with every output whole: the table says so.
-    if (recording_unread && extras_kept && !output_problems.output_lost) summary_unread();
-    if (window && options.hold) hold_with_summary();
+    if (recording_unread && extras_kept && !result.output_lost) summary_unread();
+    if (window && options.hold) hold_with_summary(result);
     live_window_close();
     canvas_destroy();
     return status;

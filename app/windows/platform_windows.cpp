@@ -4,15 +4,13 @@
 
 #include <cstdio>
 
-#include "app/platform_files.h"
-#include "app/run_driver.h"
+#include "recovery/run_recording.h"
 #include "app/windows/window_shell.h"
 #include "input/sample_stream.h"
 #include "output/output_files.h"
 #include "view/canvas.h"
 #include "view/platform.h"
 
-const char path_separator = '\\';
 const char* const text_file_not_found = "\xD4\xE0\xE9\xEB \xED\xE5 \xED\xE0\xE9\xE4\xE5\xED!";  // Windows-1251
 const char* const text_no_memory = "Not enought memory!\n";  // the program's text, as it always was
 
@@ -48,19 +46,16 @@ void windows_present() {
     UpdateWindow(shell.main_window);
 }
 
-void windows_pump_one_message() {
-    if (!PeekMessageA(&shell.message, nullptr, 0, 0, PM_NOREMOVE)) return;
-    if (GetMessageA(&shell.message, nullptr, 0, 0) == 0) {
-        // The user closed the window: keep every block recovered so far whole.
-        stop_run();
-        DestroyWindow(shell.main_window);
-        ExitProcess(exit_not_run);
-    }
+bool windows_pump_one_message() {
+    if (!PeekMessageA(&shell.message, nullptr, 0, 0, PM_NOREMOVE)) return false;
+    // The user closed the window: the run stops, keeping every block recovered so far whole.
+    if (GetMessageA(&shell.message, nullptr, 0, 0) == 0) return true;
     TranslateMessage(&shell.message);
     DispatchMessageA(&shell.message);
+    return false;
 }
 
-void platform_choose_recording(char* path) {
+void windows_choose_recording(char* path) {
     OPENFILENAMEA dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = shell.main_window;
@@ -85,7 +80,6 @@ void platform_choose_recording(char* path) {
     }
 }
 
-std::FILE* platform_open_recording(const char* path) { return std::fopen(path, "rb"); }
 
 namespace {
 bool current_directory(char* path, std::size_t size) {
@@ -96,20 +90,19 @@ bool current_directory(char* path, std::size_t size) {
 
 // The output folder goes into the current directory, which the open-file
 // dialog left at the recording's folder, and becomes current itself.
-const char* platform_enter_output_folder(const char* chosen_path, char folder[], int& handle) {
+const char* windows_enter_output_folder(const char* chosen_path, char folder[], int& handle) {
     handle = -1;  // its files are opened in the current directory
     char current[path_size];
     if (!current_directory(current, sizeof current)) return text_path_too_long;
-    if (const char* error = derive_output_folder(current, chosen_path, path_separator, folder)) return error;
+    if (const char* error = derive_output_folder(current, chosen_path, '\\', folder)) return error;
     CreateDirectoryA(folder, nullptr);  // an existing folder is reused
     return SetCurrentDirectoryA(folder) != 0 ? nullptr : text_no_folder;
 }
 
-std::FILE* platform_create_output(int folder, const char* name, bool append) {
-    return open_output_file(folder, name, append);
-}
 
-[[noreturn]] void fatal_error(const char* text) {
-    MessageBoxA(nullptr, text, "System Error!", MB_ICONERROR | MB_OK);
+void windows_show_error(const char* text) { MessageBoxA(nullptr, text, "System Error!", MB_ICONERROR | MB_OK); }
+
+void fatal_error(const char* text) {
+    windows_show_error(text);
     ExitProcess(exit_not_run);
 }

@@ -2,10 +2,10 @@
 #include <windows.h>
 
 #include "common/build_profile.h"
-#include "app/run_driver.h"
+#include "recovery/run_recording.h"
 #include "app/windows/window_shell.h"
-#include "output/output_problems.h"
 #include "view/canvas.h"
+#include "common/run.h"
 #include "view/platform.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
@@ -18,11 +18,21 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
     }
     RunSettings settings;
     settings.platform = {windows_text_out, windows_text_centred_left, windows_present, windows_pump_one_message};
-    platform_hooks = settings.platform;  // the start-up picture comes before the run
-    canvas_startup();
+    settings.choose_recording = windows_choose_recording;
+    settings.enter_output_folder = windows_enter_output_folder;
+    settings.fatal_error = windows_show_error;
+    settings.text_file_not_found = text_file_not_found;
+    settings.text_no_memory = text_no_memory;
+    canvas_startup(settings.platform, settings.drawing);  // the start-up picture comes before the run
     SetWindowTextA(shell.main_window, build_profile.window_title);
 
-    const int status = run_recording(settings);
-    if (output_problems.output_lost) MessageBoxA(shell.main_window, output_problems.output_problem_text, build_profile.window_title, MB_ICONWARNING | MB_OK);
-    return status == exit_blocks_bad ? exit_ok : status;
+    Run run;
+    const RunResult result = run_recording(run, settings);
+    if (result.stopped) {
+        DestroyWindow(shell.main_window);
+        return exit_not_run;
+    }
+    if (!result.started) return exit_not_run;
+    if (result.output_lost) MessageBoxA(shell.main_window, result.output_problems.c_str(), build_profile.window_title, MB_ICONWARNING | MB_OK);
+    return result.status == exit_blocks_bad ? exit_ok : result.status;
 }

@@ -27,7 +27,15 @@ void create_main_window();
 int windows_text_out(int x, int row, const char* text, std::uint32_t colour);
 void windows_text_centred_left(const char* text, std::uint32_t colour);
 void windows_present();
-void windows_pump_one_message();
+bool windows_pump_one_message();  // true: the user closed the window, the run stops
+
+// The platform services of the run driver on Windows (see RunSettings).
+void windows_choose_recording(char* path);
+const char* windows_enter_output_folder(const char* chosen_path, char folder[], int& handle);
+void windows_show_error(const char* text);            // the error box
+[[noreturn]] void fatal_error(const char* text);      // the error box, then the end of the process
+extern const char* const text_file_not_found;         // "Файл не найден!" in Windows-1251
+extern const char* const text_no_memory;              // "Not enought memory!\n", as it always was
 
 // Creates the 32-bit bottom-up bitmap of W x H in a memory context and lets the Canvas draw into it.
 bool create_canvas_bitmap(int W, int H);

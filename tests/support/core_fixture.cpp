@@ -2,11 +2,11 @@
 
 #include <unistd.h>
 
-#include "app/run_driver.h"
 #include "decode/block_buffer.h"
 #include "input/sample_stream.h"
 #include "output/block_report.h"
 #include "output/log_file.h"
+#include "recovery/run_recording.h"
 #include "support/test_files.h"
 #include "view/canvas.h"
 #include "view/screen_cycle.h"
@@ -16,30 +16,29 @@ void CoreTest::SetUp() {
     previous_dir = getcwd(current, sizeof current) != nullptr ? current : "/tmp";
     dir = make_temp_dir();
     ASSERT_EQ(chdir(dir.path.c_str()), 0);
-    reset_program_state();
-    drawing_enabled = true;
+    reset_run(run);
+    run.drawing = true;
     ASSERT_TRUE(canvas_create(800, 680));
-    sample_window.slots = new float[window_slots]();
-    block_buffer.bytes = new std::uint8_t[block_buffer_size]();
-    log_output.LogFile = std::tmpfile();
+    run.screen->W = 800;
+    run.window->slots = new float[window_slots]();
+    run.buffer->bytes = new std::uint8_t[block_buffer_size]();
+    run.log->LogFile = std::tmpfile();
 }
 
 void CoreTest::TearDown() {
-    delete[] sample_window.slots;
-    delete[] block_buffer.bytes;
-    reset_program_state();
+    reset_run(run);
     canvas_destroy();
     if (chdir(previous_dir.c_str()) != 0) ADD_FAILURE() << "cannot go back to " << previous_dir;
     remove_temp_dir(dir);
 }
 
 void CoreTest::open_recording_bytes(const std::vector<std::uint8_t>& bytes) {
-    sample_source.recording = std::tmpfile();
-    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), sample_source.recording);
-    std::rewind(sample_source.recording);
-    read_samples(history_slots);
-    sample_window.cursor = history_slots;
-    screen.Disp = 4 * absolute_index(sample_window.cursor);
+    run.source->recording = std::tmpfile();
+    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), run.source->recording);
+    std::rewind(run.source->recording);
+    read_samples(run, history_slots);
+    run.window->cursor = history_slots;
+    run.screen->Disp = 4 * absolute_index(run, run.window->cursor);
 }
 
 void CoreTest::open_recording(const std::vector<std::int16_t>& samples) {
@@ -47,12 +46,12 @@ void CoreTest::open_recording(const std::vector<std::int16_t>& samples) {
 }
 
 std::vector<std::uint8_t> CoreTest::log_bytes() {
-    std::fflush(log_output.LogFile);
+    std::fflush(run.log->LogFile);
     std::vector<std::uint8_t> bytes;
-    std::rewind(log_output.LogFile);
+    std::rewind(run.log->LogFile);
     int c;
-    while ((c = std::fgetc(log_output.LogFile)) != EOF) bytes.push_back(static_cast<std::uint8_t>(c));
-    std::fseek(log_output.LogFile, 0, SEEK_END);
+    while ((c = std::fgetc(run.log->LogFile)) != EOF) bytes.push_back(static_cast<std::uint8_t>(c));
+    std::fseek(run.log->LogFile, 0, SEEK_END);
     return bytes;
 }
 

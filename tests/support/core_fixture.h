@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/run.h"
 #include "support/test_files.h"
 
 class CoreTest : public ::testing::Test {
@@ -23,6 +24,7 @@ protected:
     std::vector<std::uint8_t> log_bytes();
     std::string log_text();  // the log with CR LF shown as "\n"
 
+    ::Run run;                // the recovery the test drives, its buffers allocated
     TempDir dir;              // the current directory during the test
     std::string previous_dir;
 };

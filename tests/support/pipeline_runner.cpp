@@ -5,8 +5,7 @@
 
 #include <cstdio>
 
-#include "app/run_driver.h"
-#include "view/canvas.h"
+#include "support/in_process_run.h"
 
 namespace {
 void remove_folder_contents(const std::string& folder) {
@@ -28,11 +27,8 @@ int run_pipeline_on_bytes(const std::uint8_t* data, std::size_t size, const std:
     }
     char previous[4096];
     if (getcwd(previous, sizeof previous) == nullptr || chdir(folder.c_str()) != 0) return -1;
-    reset_program_state();
-    drawing_enabled = true;
-    canvas_startup();
-    std::snprintf(recovery_run.chosen_path, path_size, "%s", recording.c_str());
-    const int status = run_recording(RunSettings{});
+    ::Run run;
+    const int status = run_in_process(run, recording).status;
     remove_folder_contents(folder + "/input");
     std::remove((folder + "/input").c_str());
     std::remove(recording.c_str());

@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "app/run_driver.h"
+#include "recovery/run_recording.h"
 
 const char* derive_output_folder(const char* current_dir, const char* chosen_path, char separator,
                                  char folder[path_size]) {
