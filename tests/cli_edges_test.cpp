@@ -12,6 +12,7 @@
 #include <csignal>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "support/test_files.h"
 #include "tools/tape_encoder.h"
@@ -312,6 +313,20 @@ TEST_F(CliEdges, GnuFormsOfTheOptionsAndAStatusOfTheirOwnForUsageErrors) {
     EXPECT_NE(run_program(VELLIQOR_CLI_2_0, {"--version"}, dir.path).out,
               run_program(VELLIQOR_CLI_2_0_LONG, {"--version"}, dir.path).out);
     EXPECT_NE(run_program(VELLIQOR_CLI_2_0_LONG, {"--version"}, dir.path).out.find("2.0-long"), std::string::npos);
+}
+
+TEST_F(CliEdges, ATapeFileNamedAfterTheRecordingIsRefusedNotReadAsOne) {
+    write_bytes(at("game.wav"), tape_named("game"));
+    for (const auto& [tape, said] : {std::pair<std::string, std::string>{"game.tap", "game.tap is a TAP file, not a recording"},
+                                     {"o/Game.TZX", "o/Game.TZX is a TZX file, not a recording"}}) {
+        const CliResult r = run_cli({"game.wav", tape}, dir.path);
+        EXPECT_EQ(r.status, 64);
+        EXPECT_NE(r.err.find(said), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(exists(at("game")));  // nothing was run
+    mkdir(at("x.tap").c_str(), 0777);  // only the name's own extension counts
+    write_bytes(at("x.tap/side.wav"), tape_named("side"));
+    EXPECT_EQ(run_cli({"x.tap/side.wav"}, dir.path).status, 0);
 }
 
 TEST_F(CliEdges, LinksInTheOutputFolderAreNotFollowed) {
