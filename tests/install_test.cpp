@@ -119,11 +119,14 @@ TEST(ManyMachines, GnuParallelRunsGiveWhatSingleRunsGive) {
         names.push_back(name);
         ASSERT_EQ(run_cli({"--quiet", "--out", "single", name}, dir.path).status, 0);
     }
-    std::vector<std::string> args{"--will-cite", "-j", "2", VELLIQOR_CLI, "--quiet", "--no-window", "--out", "spread", "{}", ":::"};
+    std::vector<std::string> args{"--will-cite", "-j", "2", "--joblog", "jobs.log", VELLIQOR_CLI, "--quiet", "--no-window", "--out", "spread", "{}", ":::"};
     args.insert(args.end(), names.begin(), names.end());
     const CliResult r = run_program("/usr/bin/parallel", args, dir.path);
     EXPECT_EQ(r.status, 0) << r.err;
     for (const std::string& name : names) {
+        // The job log keeps each recording's status: Exitval and Signal, then the command.
+        EXPECT_NE(text_of_file(dir.path + "/jobs.log").find(std::string("\t0\t0\t") + VELLIQOR_CLI + " --quiet --no-window --out spread " + name + "\n"),
+                  std::string::npos);
         const std::string folder = name.substr(0, name.size() - 4);
         EXPECT_EQ(list_folder(dir.path + "/single/" + folder), list_folder(dir.path + "/spread/" + folder));
         for (const std::string& f : list_folder(dir.path + "/single/" + folder)) {
