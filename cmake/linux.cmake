@@ -92,24 +92,76 @@ endif()
 # Installation: the executables, the man page, bash completion and the desktop entry.
 include(GNUInstallDirs)
 install(TARGETS velliqor DESTINATION ${CMAKE_INSTALL_BINDIR})
+set(profile_commands)
 foreach(profile IN LISTS VELLIQOR_PROFILES)
   profile_executable_name(${profile} exe)
   install(TARGETS ${exe} DESTINATION ${CMAKE_INSTALL_BINDIR})
+  list(APPEND profile_commands ${exe})
 endforeach()
-install(FILES docs/velliqor.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES resources/linux/velliqor.bash-completion DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
-        RENAME velliqor)
+
+# The man page and the changelog are installed gzipped, as Debian wants them;
+# -n leaves the name and time out, so the bytes depend on the text alone.
+find_program(VELLIQOR_GZIP gzip)
+if(NOT VELLIQOR_GZIP)
+  message(FATAL_ERROR "gzip is needed to compress the man page")
+endif()
+function(gzipped_copy source gz)
+  string(REGEX REPLACE "[.]gz$" "" plain ${gz})
+  add_custom_command(OUTPUT ${gz}
+    COMMAND ${CMAKE_COMMAND} -E copy ${source} ${plain}
+    COMMAND ${VELLIQOR_GZIP} -9nf ${plain}
+    DEPENDS ${source} VERBATIM)
+endfunction()
+set(man_dir ${CMAKE_BINARY_DIR}/install/man1)
+set(doc_dir ${CMAKE_BINARY_DIR}/install/doc)
+set(completions_dir ${CMAKE_BINARY_DIR}/install/completions)
+gzipped_copy(${CMAKE_CURRENT_SOURCE_DIR}/docs/velliqor.1 ${man_dir}/velliqor.1.gz)
+gzipped_copy(${CMAKE_CURRENT_SOURCE_DIR}/resources/linux/changelog ${doc_dir}/changelog.gz)
+add_custom_target(gzipped_docs ALL DEPENDS ${man_dir}/velliqor.1.gz ${doc_dir}/changelog.gz)
+
+# Each profile command shares velliqor's man page and completion through a
+# link of its own name, where man and bash-completion's lazy loading look.
+file(MAKE_DIRECTORY ${man_dir} ${completions_dir})
+configure_file(resources/linux/velliqor.bash-completion ${completions_dir}/velliqor COPYONLY)
+set(man_pages ${man_dir}/velliqor.1.gz)
+set(completions ${completions_dir}/velliqor)
+foreach(exe IN LISTS profile_commands)
+  file(CREATE_LINK velliqor.1.gz ${man_dir}/${exe}.1.gz SYMBOLIC)
+  file(CREATE_LINK velliqor ${completions_dir}/${exe} SYMBOLIC)
+  list(APPEND man_pages ${man_dir}/${exe}.1.gz)
+  list(APPEND completions ${completions_dir}/${exe})
+endforeach()
+install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${completions} DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+install(FILES resources/linux/copyright ${doc_dir}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# A stripped install (cpack, cmake --install --strip) also leaves out the
+# compiler's notes, as Debian's own packages do.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    foreach(exe velliqor ${profile_commands})
+      execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+                      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${exe}\" RESULT_VARIABLE failed)
+      if(failed)
+        message(FATAL_ERROR \"could not strip \${exe}\")
+      endif()
+    endforeach()
+  endif()")
 install(FILES resources/linux/velliqor.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES resources/velliqor.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
 
-# A Debian package: cpack -G DEB in the build folder.
+# A Debian package: cpack -G DEB in the build folder. The binaries are
+# stripped; the libraries it needs are found by dpkg-shlibdeps, with their
+# versions; the font of the live view is data, so named by hand.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME velliqor)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "Velliqor maintainers")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Recovers the blocks of ZX Spectrum tapes from recordings")
+set(CPACK_PACKAGE_CONTACT "Velliqor developers <velliqor@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "recover the blocks of ZX Spectrum tapes from recordings")
+# Read here: CPack would escape the file's apostrophes as XML.
+file(READ ${CMAKE_CURRENT_SOURCE_DIR}/resources/linux/description CPACK_PACKAGE_DESCRIPTION)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6, libstdc++6, libfreetype6, libpng16-16, libsdl2-2.0-0, libsndfile1, libsoxr0, fonts-dejavu-core")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
 include(CPack)

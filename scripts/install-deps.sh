@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(cmake g++ make pkg-config googletest libgtest-dev libbenchmark-dev
           libfreetype-dev libpng-dev libsdl2-dev libsndfile1-dev libsoxr-dev fonts-dejavu-core
-          fuse-emulator-utils parallel man-db)
+          fuse-emulator-utils parallel man-db dpkg-dev file lintian desktop-file-utils)
 case "${1:-}" in
   windows) packages+=(g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb xdotool imagemagick python3) ;;
   fuzz) packages+=(clang libclang-rt-dev) ;;

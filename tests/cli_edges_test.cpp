@@ -12,6 +12,7 @@
 #include <csignal>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "support/test_files.h"
 #include "tools/tape_encoder.h"
@@ -141,7 +142,7 @@ TEST_F(CliEdges, APictureNeverReplacesTheRecording) {
     CliResult r = run_cli({"--snapshot", "a.wav", "a.wav"}, dir.path);
     EXPECT_EQ(r.status, 64);
     EXPECT_NE(r.err.find("would replace the recording itself"), std::string::npos) << r.err;
-    symlink("a.wav", at("link.png").c_str());  // the same file under another name
+    ASSERT_EQ(symlink("a.wav", at("link.png").c_str()), 0);  // the same file under another name
     r = run_cli({"--snapshot", "link.png", "a.wav"}, dir.path);
     EXPECT_EQ(r.status, 64);
     EXPECT_EQ(read_bytes(at("a.wav")), tape);
@@ -161,7 +162,7 @@ TEST_F(CliEdges, APictureNeverReplacesTheRecording) {
 TEST_F(CliEdges, APictureNeverLandsInAnOutputFolder) {
     write_bytes(at("hello.wav"), tape_named("hello"));
     ASSERT_EQ(run_cli({"--tzx", "hello.wav"}, dir.path).status, 0);
-    symlink("hello", at("alias").c_str());
+    ASSERT_EQ(symlink("hello", at("alias").c_str()), 0);
     const std::vector<std::string> files = list_folder(at("hello"));
     const std::string log = text_of("hello/Log.txt");
     for (const char* inside : {"hello/000_hello.tap", "hello/Log.txt", "hello/hello.tzx", "hello/.velliqor-recording",
@@ -314,11 +315,25 @@ TEST_F(CliEdges, GnuFormsOfTheOptionsAndAStatusOfTheirOwnForUsageErrors) {
     EXPECT_NE(run_program(VELLIQOR_CLI_2_0_LONG, {"--version"}, dir.path).out.find("2.0-long"), std::string::npos);
 }
 
+TEST_F(CliEdges, ATapeFileNamedAfterTheRecordingIsRefusedNotReadAsOne) {
+    write_bytes(at("game.wav"), tape_named("game"));
+    for (const auto& [tape, said] : {std::pair<std::string, std::string>{"game.tap", "game.tap is a TAP file, not a recording"},
+                                     {"o/Game.TZX", "o/Game.TZX is a TZX file, not a recording"}}) {
+        const CliResult r = run_cli({"game.wav", tape}, dir.path);
+        EXPECT_EQ(r.status, 64);
+        EXPECT_NE(r.err.find(said), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(exists(at("game")));  // nothing was run
+    mkdir(at("x.tap").c_str(), 0777);  // only the name's own extension counts
+    write_bytes(at("x.tap/side.wav"), tape_named("side"));
+    EXPECT_EQ(run_cli({"x.tap/side.wav"}, dir.path).status, 0);
+}
+
 TEST_F(CliEdges, LinksInTheOutputFolderAreNotFollowed) {
     write_bytes(at("g.wav"), tape_named("cli"));
     mkdir(at("g").c_str(), 0777);
     write_bytes(at("victim"), {1, 2, 3});
-    symlink("../victim", at("g/000_cli.tap").c_str());
+    ASSERT_EQ(symlink("../victim", at("g/000_cli.tap").c_str()), 0);
     CliResult r = run_cli({"g.wav"}, dir.path);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(read_bytes(at("victim")), (std::vector<std::uint8_t>{1, 2, 3}));

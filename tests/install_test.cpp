@@ -1,11 +1,13 @@
 // What installation puts beside the program stays in step with it.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <regex>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "support/test_files.h"
 #include "tools/tape_encoder.h"
@@ -62,6 +64,42 @@ TEST(Installation, BashCompletionOffersEveryOptionOfTheHelp) {
         EXPECT_TRUE(std::regex_search(completion, std::regex("(^|\\s|\")" + o + "(\\s|\"|$)"))) << o;
     }
 }
+
+// The words typed, the last one being completed, and what bash offers. The
+// profile commands are among the words: each must have the completion too.
+TEST(Installation, BashCompletesTheValuesOfOptionsInBothForms) {
+    const TempDir dir = make_temp_dir();
+    mkdir((dir.path + "/tapes").c_str(), 0777);
+    write_bytes(dir.path + "/take.wav", {0});
+    const std::string script = "source '" + std::string(VELLIQOR_SOURCE_DIR) +
+                               "/resources/linux/velliqor.bash-completion'; COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1));"
+                               " _velliqor; echo \"${COMPREPLY[*]}\"; complete -p \"$1\" >/dev/null";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"velliqor", "--channel", "=", ""}, "left right mix"},
+        {{"velliqor-2.01", "--channel", "=", "m"}, "mix"},
+        {{"velliqor-2.0", "--channel", "r"}, "right"},
+        {{"velliqor-2.01-compact", "--out", "=", ""}, "tapes"},
+        {{"velliqor-2.0-long", "--out", "t"}, "tapes"},
+    };
+    for (const auto& [words, offered] : cases) {
+        std::vector<std::string> args{"-c", script, "bash"};
+        args.insert(args.end(), words.begin(), words.end());
+        const CliResult r = run_program("/bin/bash", args, dir.path);
+        EXPECT_EQ(r.status, 0) << words[0] << " has no completion";
+        EXPECT_EQ(r.out, offered + "\n") << words[1] << " " << words[2];
+    }
+    remove_temp_dir(dir);
+}
+
+TEST(Installation, TheDesktopEntryIsValidWithoutAHint) {
+    if (access("/usr/bin/desktop-file-validate", X_OK) != 0) GTEST_SKIP() << "desktop-file-utils is not installed";
+    const TempDir dir = make_temp_dir();
+    const CliResult r = run_program("/usr/bin/desktop-file-validate",
+                                    {std::string(VELLIQOR_SOURCE_DIR) + "/resources/linux/velliqor.desktop"}, dir.path);
+    remove_temp_dir(dir);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out + r.err, "");
+}
 }  // namespace
 
 namespace {
@@ -81,11 +119,14 @@ TEST(ManyMachines, GnuParallelRunsGiveWhatSingleRunsGive) {
         names.push_back(name);
         ASSERT_EQ(run_cli({"--quiet", "--out", "single", name}, dir.path).status, 0);
     }
-    std::vector<std::string> args{"--will-cite", "-j", "2", VELLIQOR_CLI, "--quiet", "--no-window", "--out", "spread", "{}", ":::"};
+    std::vector<std::string> args{"--will-cite", "-j", "2", "--joblog", "jobs.log", VELLIQOR_CLI, "--quiet", "--no-window", "--out", "spread", "{}", ":::"};
     args.insert(args.end(), names.begin(), names.end());
     const CliResult r = run_program("/usr/bin/parallel", args, dir.path);
     EXPECT_EQ(r.status, 0) << r.err;
     for (const std::string& name : names) {
+        // The job log keeps each recording's status: Exitval and Signal, then the command.
+        EXPECT_NE(text_of_file(dir.path + "/jobs.log").find(std::string("\t0\t0\t") + VELLIQOR_CLI + " --quiet --no-window --out spread " + name + "\n"),
+                  std::string::npos);
         const std::string folder = name.substr(0, name.size() - 4);
         EXPECT_EQ(list_folder(dir.path + "/single/" + folder), list_folder(dir.path + "/spread/" + folder));
         for (const std::string& f : list_folder(dir.path + "/single/" + folder)) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -145,9 +146,27 @@ int take_option(int code, const char* value, CliOptions& options) {
     return -1;
 }
 
+// "TAP" or "TZX" when `name` ends in .tap or .tzx (any case), else empty.
+// Peer tools take the output file after the recording; here it would be read
+// as a second recording and give nothing but a folder of noise.
+std::string tape_file_kind(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || name.find('/', dot) != std::string::npos) return "";
+    std::string kind = name.substr(dot + 1);
+    for (char& c : kind) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return kind == "TAP" || kind == "TZX" ? kind : "";
+}
+
 // Options that make sense only together, or only with one recording.
 int check_combinations(const CliOptions& options, bool frames_every_given) {
     if (options.recordings.empty()) return usage_error("no recording given");
+    for (const std::string& r : options.recordings) {
+        const std::string kind = tape_file_kind(r);
+        if (!kind.empty()) {
+            return usage_error(r + " is a " + kind + " file, not a recording: the blocks go into a folder named after "
+                               "the recording (--out DIR chooses where)");
+        }
+    }
     if (frames_every_given && options.frames.empty()) return usage_error("--frames-every goes with --frames");
     if (options.raw && options.convert) return usage_error("--raw and --convert exclude each other");
     if (options.channel_given && options.raw) return usage_error("--channel takes a channel of decoded audio, not of --raw");

@@ -19,7 +19,7 @@ bool x_display_start(XDisplay& display) {
     if (display.server == 0) {
         close(fds[0]);
         const std::string fd = std::to_string(fds[1]);
-        freopen("/dev/null", "w", stderr);
+        if (freopen("/dev/null", "w", stderr) == nullptr) _exit(127);
         execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
               static_cast<char*>(nullptr));
         _exit(127);
