@@ -134,47 +134,20 @@ TEST(ReportedBlocks, CarryEveryBitDecoded) {
     remove_temp_dir(dir);
 }
 
-// The kept file holds every bit with its weight, and refuses to be read when damaged.
-TEST(ReportedBlocks, KeptFileHoldsEveryBit) {
-    const TempDir dir = make_temp_dir();
-    const int fd = open((dir.path + "/kept").c_str(), O_RDWR | O_CREAT, 0600);
-    ASSERT_TRUE(keep_blocks_in(fd));
-    Block block;
-    block.bytes = {0x00, 0x81};
-    for (char c : std::string("00000000" "10000001" "0101")) block.bits.push_back(static_cast<std::uint8_t>(c - '0'));
-    block.weights.assign(20, weight_clean);
-    block.weights[17] = weight_filled;
-    block.period_max = 11.6f;  // figures of the log that must come back exactly
-    block.rest_zeros = 3;
-    keep_block(block);
-    EXPECT_EQ(keep_blocks_end(100000), "");
-    std::vector<TakeBlock> blocks;
-    ASSERT_TRUE(read_kept_blocks(fd, blocks));
-    ASSERT_EQ(blocks.size(), 1u);
-    EXPECT_EQ(blocks[0].block.bytes, block.bytes);
-    EXPECT_EQ(blocks[0].block.bits, block.bits);
-    EXPECT_EQ(blocks[0].block.weights, block.weights);
-    EXPECT_EQ(block_line(blocks[0].block), block_line(block));
-
-    const std::string bits(20, '\1'), clean(20, '\4'), figures = " 0 0 0 0 0 0x1p+3 0x1p+3\n";
-    const struct {
-        std::string block;
-        bool whole;
-    } files[] = {
-        {"block 0 0 2 0 20" + figures + bits + clean, true},
-        {"block 0 0 3 0 20" + figures + bits + clean, false},                   // reports more than was decoded
-        {"block 0 0 2 0 20" + figures + bits.substr(1) + '\2' + clean, false},  // a bit that is none
-        {"block 0 0 2 0 20" + figures + bits + clean.substr(1), false},         // cut short
-        {"block 0 0 2 0 1048577" + figures + bits + clean, false},              // more than the decoder holds
-    };
-    for (const auto& f : files) {
-        const std::string file = f.block + "end 100000\n";
-        write_bytes(dir.path + "/damaged", std::vector<std::uint8_t>(file.begin(), file.end()));
-        const int damaged = open((dir.path + "/damaged").c_str(), O_RDONLY);
-        blocks.clear();
-        EXPECT_EQ(read_kept_blocks(damaged, blocks), f.whole) << f.block.substr(0, 30);
-        close(damaged);
-    }
-    remove_temp_dir(dir);
+// A take's blocks for the merge: every bit with a weight (a run that kept none
+// read every bit from its own pulse), and the last one cut when the recording
+// ended inside it.
+TEST(ReportedBlocks, TakeBlocksCarryWeightsAndTheCut) {
+    Block weighed, unweighed;
+    weighed.bits = {0, 1, 1};
+    weighed.weights = {weight_clean, weight_filled, weight_guessed};
+    unweighed.bits = {1, 0};
+    unweighed.end = 1000;
+    const std::vector<TakeBlock> whole = take_blocks({weighed, unweighed}, 1000000);
+    ASSERT_EQ(whole.size(), 2u);
+    EXPECT_EQ(whole[0].block.weights, weighed.weights);
+    EXPECT_EQ(whole[1].block.weights, std::vector<std::uint8_t>(2, weight_clean));
+    EXPECT_FALSE(whole[0].cut || whole[1].cut);
+    EXPECT_TRUE(take_blocks({weighed, unweighed}, 1001).back().cut);
 }
 }  // namespace

@@ -106,11 +106,19 @@ void expect_log_and_tap_whole(const std::string& folder, std::size_t at_least) {
     EXPECT_EQ(parse_tap(read_bytes(folder + "/tape/000_Noname.tap")).size(), lines);
 }
 
+// A picture of the window into `path`; a try that timed out is made again.
+bool take_shot(const XDisplay& display, const std::string& id, const std::string& path, std::vector<std::vector<Rgb>>& shot) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        x_command(display, "/usr/bin/import -window " + id + " " + path);
+        if (read_png(path, shot)) return true;
+    }
+    return false;
+}
+
 // The About panel: white paper with black text in the middle of the picture.
 bool about_shown(const WindowRun& w, const std::string& id) {
-    x_command(w.display, "/usr/bin/import -window " + id + " " + w.dir.path + "/shot.png");
     std::vector<std::vector<Rgb>> shot;
-    if (!read_png(w.dir.path + "/shot.png", shot) || shot.size() < 360 || shot[0].size() < 480) return false;
+    if (!take_shot(w.display, id, w.dir.path + "/shot.png", shot) || shot.size() < 360 || shot[0].size() < 480) return false;
     int paper = 0, ink = 0;
     for (int y = 320; y < 360; ++y)
         for (int x = 320; x < 480; ++x) {
@@ -143,9 +151,8 @@ TEST(LiveWindow, ShowsTheCanvasAndEscapeStopsWithTheLogComplete) {
         if (std::string(log.begin(), log.end()).find("Checksum") != std::string::npos) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    x_command(display, "/usr/bin/import -window " + id + " " + dir.path + "/shot.png");
     std::vector<std::vector<Rgb>> shot;
-    ASSERT_TRUE(read_png(dir.path + "/shot.png", shot));
+    ASSERT_TRUE(take_shot(display, id, dir.path + "/shot.png", shot));
     ASSERT_GE(shot.size(), 680u);
     ASSERT_GE(shot[0].size(), 800u);
     const auto at_up = [&](int x, int y) { return shot[679 - y][x]; };  // the Canvas' up-coordinates

@@ -155,8 +155,8 @@ struct Conversion {
     bool failed = false;                 // the recording was not read to its end
 };
 
-long long clipped = 0;
-std::string read_failure;
+thread_local long long clipped = 0;  // one conversion a thread: a merge converts its takes at once
+thread_local std::string read_failure;
 
 // `value` in 16-bit units: rounded, and clipped at the limits.
 void emit(Conversion& c, double value) {

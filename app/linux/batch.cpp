@@ -44,7 +44,8 @@ const char* channel_name(ChannelChoice c) {
     return c == ChannelChoice::left ? "left" : c == ChannelChoice::right ? "right" : "mix";
 }
 
-// Output folders in command-line order, as the runs will claim them.
+}  // namespace
+
 void assign_folders(std::vector<Job>& jobs, const CliOptions& options) {
     std::map<std::string, std::string> owners;  // folder given -> its recording
     for (Job& job : jobs) {
@@ -63,6 +64,7 @@ void assign_folders(std::vector<Job>& jobs, const CliOptions& options) {
     }
 }
 
+namespace {
 // False when the system has no room for another process or pipe just now.
 bool start(Job& job, const CliOptions& options, const std::string& program) {
     int fds[2];
@@ -88,8 +90,7 @@ bool start(Job& job, const CliOptions& options, const std::string& program) {
         sigaddset(&stops, SIGINT);
         sigaddset(&stops, SIGTERM);
         sigprocmask(SIG_BLOCK, &stops, nullptr);
-        if (job.keep_fd >= 0) fcntl(job.keep_fd, F_SETFD, 0);  // this child's alone
-        setenv(child_run_variable, child_run_text(fds[1], job.slot, job.keep_fd).c_str(), 1);
+        setenv(child_run_variable, child_run_text(fds[1], job.slot).c_str(), 1);
         std::vector<std::string> args{program, "--no-window", "--quiet"};
         if (options.convert) args.emplace_back("--convert");
         if (!options.raw) args.insert(args.end(), {"--channel", channel_name(options.channel)});

@@ -1,5 +1,5 @@
 // Several runs of the command line, each in a process of its own, up to -j
-// at once: a batch of recordings, or the takes of a merge.
+// at once: a batch of recordings. (A merge runs its takes on threads.)
 #pragma once
 
 #include <sys/types.h>
@@ -13,7 +13,6 @@
 #include "recovery/run_recording.h"
 
 struct Job {
-    int keep_fd = -1;                      // a merge's take: the open file its run keeps its blocks in
     std::string recording;                 // as named on the command line
     int slot = 1;                          // of its output folder
     std::string folder;                    // the folder it is given ("" when its name gives none)
@@ -31,6 +30,9 @@ struct Job {
 
 // One job per recording of the command line.
 std::vector<Job> jobs_of(const CliOptions& options);
+// Gives every job its output folder in command-line order (the `slot` and
+// `folder` of each), as their runs will claim them.
+void assign_folders(std::vector<Job>& jobs, const CliOptions& options);
 // Gives every job its output folder in command-line order, then runs them all,
 // passing a stop on to them; returns when all have ended.
 void run_jobs(std::vector<Job>& jobs, const CliOptions& options);

@@ -1,4 +1,4 @@
-// What a batch or a merge hands one of its runs besides the command line.
+// What a batch hands one of its runs besides the command line.
 // It travels in an environment variable, not in options, so that nothing a
 // user types (an abbreviation such as `--keep`) can reach it: a mistyped
 // option must never turn a recording into somebody else's output.
@@ -10,9 +10,8 @@
 
 constexpr const char* child_run_variable = "VELLIQOR_BATCH_CHILD";
 
-// The variable's value for a child: its summary pipe, its output slot and the
-// descriptor its blocks are kept in (-1: none).
-std::string child_run_text(int summary_fd, int output_slot, int keep_fd);
+// The variable's value for a child: its summary pipe and its output slot.
+std::string child_run_text(int summary_fd, int output_slot);
 
 // Takes the child's settings from the environment into `options` and removes
 // the variable. Settings that name no open descriptor are ignored.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/linux/audio_convert.h"
+#include "app/linux/take_blocks.h"
 
 // A usage error (an unknown option, a missing or bad value, options that do
 // not go together): nothing was run. Apart from the run statuses 0 to 3, so
@@ -29,17 +30,18 @@ struct CliOptions {
     // Set by a batch for its children only, never from the command line (see child_run.h):
     int summary_fd = -1;              // where the child reports its counts, a stop or its error
     int output_slot = 1;              // the output folder's first candidate: 1 "name", 2 "name-2", ...
-    int keep_fd = -1;                 // a merge's take: keep the reported blocks in this open file
     bool merge = false;               // --merge: the recordings are takes of one tape
     bool tzx = false;                 // --tzx: also a TZX file of the recovered blocks
+    bool progress = true;             // show progress on a terminal; not for a merge's takes, which the merge shows
 };
 
 // Reads the options into `options`; returns -1 to go on, or the exit status
 // (0 after --help or --version, exit_usage after a usage error).
 int parse_cli_options(int argc, char** argv, CliOptions& options);
 
-// One recording, in this process.
-int run_one(const CliOptions& options, const std::string& recording);
+// One recording, in this process; on this thread alone, so that a merge can
+// run its takes at once. `kept`, when given, gets the blocks for a merge.
+int run_one(const CliOptions& options, const std::string& recording, std::vector<TakeBlock>* kept = nullptr);
 // Several recordings, each in a process of its own; prints the summary table.
 int run_batch(const CliOptions& options);
 // Several takes of one tape: each decoded as a single run, then merged.

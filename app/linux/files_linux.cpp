@@ -9,7 +9,7 @@
 
 #include "app/linux/files_linux.h"
 
-RecordingSource recording_source;
+thread_local RecordingSource recording_source;
 
 namespace {
 // "NAME: No such file or directory", with the recording as the user named it.

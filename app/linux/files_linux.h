@@ -15,7 +15,7 @@ struct RecordingSource {
     bool stream = false;                          // a pipe (standard input or a FIFO): read once, in order
 };
 
-extern RecordingSource recording_source;
+extern thread_local RecordingSource recording_source;  // one a thread: a merge reads its takes at once
 
 // Opens the recording as recording_source says: the file, standard input, or
 // a stream of converted samples. Null with `error` saying why when it cannot.

@@ -1,47 +1,33 @@
 // `velliqor --merge TAKE...`: every take is decoded as a single run would,
-// into its usual output folder, in parallel; each run also keeps its blocks
-// with what the decoder knew of every bit. Then the blocks are matched across
+// into its usual output folder, on threads of this process; each run also
+// keeps its blocks with what the decoder knew of every bit, in memory. Then the blocks are matched across
 // takes, combined, and written like a run's output into NAME-merged, the
 // first readable take's folder with "-merged" added.
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/linux/batch.h"
 #include "app/linux/cli_options.h"
 #include "app/linux/merged_output.h"
+#include "app/linux/run_summary.h"
+#include "app/linux/stop_signal.h"
 #include "app/linux/take_blocks.h"
 #include "recovery/run_recording.h"
 #include "merge/match.h"
 
 namespace {
 constexpr double least_matched_share = 0.5;  // fewer blocks held by two takes (noise fragments aside): not one tape
-
-std::string temporary_folder() {
-    const char* t = std::getenv("TMPDIR");
-    return t != nullptr && *t != '\0' ? t : "/tmp";
-}
-
-// A file for one take's blocks, unlinked at once: nothing is left behind
-// however the merge ends. -1 with `error` when the folder will not have it.
-int kept_blocks_file(const std::string& folder, std::string& error) {
-    std::string name = folder + "/velliqor-take-XXXXXX";
-    const int fd = mkstemp(name.data());
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return -1;
-    }
-    unlink(name.c_str());
-    fcntl(fd, F_SETFD, FD_CLOEXEC);  // only the take's own run gets it
-    return fd;
-}
 
 // The takes of the command line, each file once: the same file named twice,
 // or under two names, is one take and not two that agree. Their 1-based
@@ -79,39 +65,100 @@ std::string why_unread(const Job& job) {
 
 // The takes whose runs left their blocks; the others are told of.
 std::vector<Take> readable_takes(const std::vector<Job>& jobs, const std::vector<int>& numbers,
-                                 const std::string& temporary) {
+                                 std::vector<std::vector<TakeBlock>>& blocks) {
     std::vector<Take> takes;
     for (std::size_t k = 0; k < jobs.size(); ++k) {
         Take take;
         take.number = numbers[k];
         take.folder = jobs[k].summary.folder;
         take.recording = jobs[k].recording;
-        const char* name = jobs[k].recording.c_str();
         const std::string unread = why_unread(jobs[k]);
         if (!unread.empty()) {
             std::fprintf(stderr, "velliqor: take %d (%s) could not be read: %s; the other takes are merged\n",
-                         take.number, name, unread.c_str());
-        } else if (!jobs[k].summary.unkept.empty()) {
-            std::fprintf(stderr,
-                         "velliqor: take %d (%s): its blocks could not be kept in the temporary folder %s (%s); "
-                         "the other takes are merged\n",
-                         take.number, name, temporary.c_str(), jobs[k].summary.unkept.c_str());
-        } else if (!read_kept_blocks(jobs[k].keep_fd, take.blocks)) {
-            std::fprintf(stderr,
-                         "velliqor: take %d (%s): its blocks could not be read back from the temporary folder %s; "
-                         "the other takes are merged\n",
-                         take.number, name, temporary.c_str());
-        } else {
-            takes.push_back(std::move(take));
+                         take.number, jobs[k].recording.c_str(), unread.c_str());
+            continue;
         }
+        take.blocks = std::move(blocks[k]);
+        takes.push_back(std::move(take));
     }
     return takes;
 }
 
-void close_kept(std::vector<Job>& jobs) {
+// The run of one take, as `velliqor --no-window --quiet TAKE` would make it,
+// on this thread; its blocks go into `blocks`.
+void run_take(Job& job, const CliOptions& options, std::vector<TakeBlock>& blocks) {
+    CliOptions take = options;
+    take.recordings = {job.recording};
+    take.merge = false;
+    take.window = false;
+    take.hold = false;
+    take.quiet = true;
+    take.progress = false;
+    take.pace = 0.0;
+    take.snapshot.clear();
+    take.frames.clear();
+    take.summary_fd = -1;
+    take.output_slot = job.slot;
+    std::string lines;
+    summary_collect(&lines);
+    job.started = std::chrono::steady_clock::now();
+    job.status = run_one(take, job.recording, &blocks);
+    job.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - job.started).count();
+    summary_collect(nullptr);
+    parse_summary(lines, job.summary);
+}
+
+// Every take on a thread of this process, at most -j at once (one per core
+// by default), each into its usual output folder; a stop (Ctrl+C, SIGTERM)
+// ends the runs at their next screen, keeping what they recovered.
+void run_takes(std::vector<Job>& jobs, const CliOptions& options, std::vector<std::vector<TakeBlock>>& blocks) {
+    assign_folders(jobs, options);
+    install_stop_handlers();
+    const long cores = sysconf(_SC_NPROCESSORS_ONLN);
+    const std::size_t limit = options.jobs > 0 ? static_cast<std::size_t>(options.jobs) : static_cast<std::size_t>(cores > 0 ? cores : 1);
+    const std::size_t workers = std::min(limit, jobs.size());
+    const bool on_terminal = isatty(STDERR_FILENO) != 0;
+    std::atomic<std::size_t> next{0};
+    std::mutex state;  // guards the jobs' started_once and done, `finished` and `active`
+    std::condition_variable changed;
+    std::size_t finished = 0, active = workers;
+    std::vector<std::thread> threads;
+    for (std::size_t w = 0; w < workers; ++w) {
+        threads.emplace_back([&] {
+            for (std::size_t k = next++; k < jobs.size() && !stop_requested(); k = next++) {
+                {
+                    std::lock_guard<std::mutex> lock(state);
+                    jobs[k].started_once = true;
+                }
+                run_take(jobs[k], options, blocks[k]);
+                std::lock_guard<std::mutex> lock(state);
+                jobs[k].done = true;
+                ++finished;
+                changed.notify_all();
+            }
+            std::lock_guard<std::mutex> lock(state);
+            --active;
+            changed.notify_all();
+        });
+    }
+    {
+        std::unique_lock<std::mutex> lock(state);
+        while (active > 0) {
+            if (on_terminal) {
+                std::string running;
+                for (const Job& j : jobs) {
+                    if (j.started_once && !j.done) running += " " + j.recording.substr(j.recording.find_last_of('/') + 1);
+                }
+                std::fprintf(stderr, "\r\033[K%zu of %zu done; running:%s", finished, jobs.size(), running.c_str());
+                std::fflush(stderr);
+            }
+            changed.wait_for(lock, std::chrono::milliseconds(200));
+        }
+    }
+    for (std::thread& t : threads) t.join();
+    if (on_terminal) std::fputs("\r\033[K", stderr);
     for (Job& j : jobs) {
-        if (j.keep_fd >= 0) close(j.keep_fd);
-        j.keep_fd = -1;
+        if (!j.started_once) j.reason = "the merge was stopped before it";
     }
 }
 }  // namespace
@@ -122,30 +169,20 @@ int run_merge(const CliOptions& options) {
         std::fputs("velliqor: --merge needs two different takes or more; nothing merged\n", stderr);
         return exit_usage;
     }
-    const std::string temporary = temporary_folder();
     std::vector<Job> jobs;
     for (int number : numbers) {
         Job job;
         job.recording = options.recordings[static_cast<std::size_t>(number - 1)];
-        std::string error;
-        job.keep_fd = kept_blocks_file(temporary, error);
-        if (job.keep_fd < 0) {
-            std::fprintf(stderr, "velliqor: cannot make a file for the merge in the temporary folder %s (TMPDIR): %s\n",
-                         temporary.c_str(), error.c_str());
-            close_kept(jobs);
-            return exit_not_run;
-        }
         jobs.push_back(std::move(job));
     }
-    run_jobs(jobs, options);
+    std::vector<std::vector<TakeBlock>> blocks(jobs.size());
+    run_takes(jobs, options, blocks);
     print_table(jobs);
-    if (batch_interrupted()) {
-        close_kept(jobs);
+    if (stop_requested()) {
         std::fputs("velliqor: stopped; nothing merged\n", stderr);
         return exit_not_run;
     }
-    const std::vector<Take> takes = readable_takes(jobs, numbers, temporary);
-    close_kept(jobs);
+    const std::vector<Take> takes = readable_takes(jobs, numbers, blocks);
     if (takes.size() < 2) {
         std::fputs("velliqor: fewer than two takes could be read; nothing merged\n", stderr);
         return exit_not_run;

@@ -15,10 +15,10 @@
 #include "app/linux/recording_place.h"
 #include "recovery/run_recording.h"
 
-OutputClaim output_claim;
+thread_local OutputClaim output_claim;
 
 namespace {
-char claim_error[path_size + 256];  // the text fatal_error shows, with the reason
+thread_local char claim_error[path_size + 256];  // the text fatal_error shows, with the reason
 
 const char* fail(const char* text, const std::string& path, const char* reason) {
     std::snprintf(claim_error, sizeof claim_error, "%s (%s: %s)", text, path.c_str(), reason);
@@ -199,7 +199,7 @@ int claim_output_folder(int parent_fd, const std::string& parent, const std::str
 const char* enter_output_folder(const char* chosen_path, char folder[], int& handle) {
     OutputClaim& c = output_claim;
     if (c.parent_fd < 0) {
-        static std::string refusal;
+        thread_local std::string refusal;
         RecordingPlace place;
         if (!place_recording(chosen_path, "", place, refusal)) return refusal.c_str();
         c.parent = place.parent;

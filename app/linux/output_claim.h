@@ -32,7 +32,7 @@ struct OutputClaim {
     int folder_fd = -1;              // the claimed folder, open and locked until the process ends; its files are opened in it
 };
 
-extern OutputClaim output_claim;
+extern thread_local OutputClaim output_claim;  // one a thread: the takes of a merge run on threads of their own
 
 // Who owns a recording's output: its real path and, for a regular file, a
 // line on its contents; "-" for standard input.

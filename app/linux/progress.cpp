@@ -8,10 +8,10 @@
 #include "common/basics.h"
 
 namespace {
-bool shown = false;                 // progress goes to a terminal
-std::int64_t total = 0;             // samples in the recording; 0: not known
-unsigned screens = 0;               // ends of screen since the last look at the clock
-std::chrono::steady_clock::time_point last_drawn;
+thread_local bool shown = false;                // progress goes to a terminal
+thread_local std::int64_t total = 0;            // samples in the recording; 0: not known
+thread_local unsigned screens = 0;              // ends of screen since the last look at the clock
+thread_local std::chrono::steady_clock::time_point last_drawn;
 }  // namespace
 
 void progress_begin(std::int64_t total_samples) {

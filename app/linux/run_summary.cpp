@@ -5,13 +5,14 @@
 #include <cstdio>
 #include <sstream>
 
-
 namespace {
-int summary_fd = -1;
+thread_local int summary_fd = -1;
+thread_local std::string* collected = nullptr;  // a merge's take, on a thread: the lines go here
 
 void send(const std::string& line) {
-    if (summary_fd < 0) return;
     const std::string text = line + "\n";
+    if (collected != nullptr) *collected += text;
+    if (summary_fd < 0) return;
     // A pipe write of this size is atomic; a parent that has gone is no reason to stop.
     if (write(summary_fd, text.data(), text.size()) < 0) summary_fd = -1;
 }
@@ -26,6 +27,8 @@ std::string one_line(std::string text) {
 
 void summary_begin(int fd) { summary_fd = fd; }
 
+void summary_collect(std::string* lines) { collected = lines; }
+
 void summary_folder(const std::string& path) { send("folder " + one_line(path)); }
 
 void summary_counts(int blocks, int errors, int repaired) {
@@ -38,7 +41,6 @@ void summary_unread() { send("unread"); }
 
 void summary_error(const std::string& text) { send("error " + one_line(text)); }
 
-void summary_unkept(const std::string& text) { send("unkept " + one_line(text)); }
 
 void parse_summary(const std::string& text, RunSummary& summary) {
     std::istringstream lines(text);
@@ -50,7 +52,6 @@ void parse_summary(const std::string& text, RunSummary& summary) {
         if (word == "stopped") summary.stopped = true;
         if (word == "unread") summary.unread = true;
         if (word == "error") summary.error = rest;
-        if (word == "unkept") summary.unkept = rest;
         if (word == "counts") std::sscanf(rest.c_str(), "%d %d %d", &summary.blocks, &summary.errors, &summary.repaired);
     }
 }

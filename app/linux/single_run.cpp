@@ -39,23 +39,25 @@
 #include "view/screen_cycle.h"
 
 namespace {
-const CliOptions* run_options = nullptr;
-Run* current_run = nullptr;  // the one run of this process, for the window's hooks
-std::chrono::steady_clock::time_point run_started;
+thread_local const CliOptions* run_options = nullptr;
+thread_local Run* current_run = nullptr;  // this thread's run, for the window's hooks
+thread_local std::chrono::steady_clock::time_point run_started;
 
 // The output folder goes into the recording's folder, or the one --out names
 // (made when missing): opened now, before anything is made in it, and handed
-// down to the claim inside the run.
-void hand_down_output_parent(const RecordingPlace& place, int first_slot) {
-    static char error[path_size + 256];
+// down to the claim inside the run. False, the error told, when it cannot be.
+bool hand_down_output_parent(const RecordingPlace& place, int first_slot) {
+    char error[path_size + 256];
     if (!run_options->out.empty() && mkdir(place.parent.c_str(), 0777) != 0 && errno != EEXIST) {
         std::snprintf(error, sizeof error, "%s (%s: %s)", text_no_folder, place.parent.c_str(), std::strerror(errno));
-        fatal_error(error);
+        tell_fatal_error(error);
+        return false;
     }
     const int parent_fd = open_output_parent(place.parent);
     if (parent_fd < 0) {
         std::snprintf(error, sizeof error, "%s (%s: %s)", text_no_folder, place.parent.c_str(), std::strerror(errno));
-        fatal_error(error);
+        tell_fatal_error(error);
+        return false;
     }
     OutputClaim& c = output_claim;
     c.first_slot = first_slot;
@@ -64,6 +66,7 @@ void hand_down_output_parent(const RecordingPlace& place, int first_slot) {
     c.parent = place.parent;
     c.base = place.base;
     c.owner = place.owner;
+    return true;
 }
 
 std::int64_t file_samples(const RecordingPlace& place) {
@@ -110,20 +113,20 @@ void hold_with_summary(const RunResult& result) {
 
 // A 48 kHz 16-bit mono WAV read as raw samples whose data chunk claims more
 // than the file holds: its bytes are read as always, but the recording is cut.
-std::string plain_cut;
+thread_local std::string plain_cut;
 
 // Whether to decode the recording: asked for, or a file whose header says it
 // is audio of another shape than 48 kHz 16-bit mono (said in one line). A
-// header that libsndfile cannot decode stops the run: its bytes are no samples.
-bool decode_recording(const CliOptions& options, const RecordingPlace& place) {
+// header that libsndfile cannot decode stops the run: its bytes are no
+// samples (`undecodable` says why).
+bool decode_recording(const CliOptions& options, const RecordingPlace& place, std::string& undecodable) {
     if (options.convert) return true;
     if (options.raw || !place.regular || place.standard_input) return false;
     const AudioSniff sniff = sniff_audio(place.path.c_str());
     if (sniff.shape == AudioShape::damaged) {
-        static std::string error;
-        error = "the header says it is " + sniff.format + ", but it cannot be decoded (" + sniff.description +
-                "); --raw reads its bytes as samples";
-        fatal_error(error.c_str());
+        undecodable = "the header says it is " + sniff.format + ", but it cannot be decoded (" + sniff.description +
+                      "); --raw reads its bytes as samples";
+        return false;
     }
     plain_cut = sniff.cut;
     if (sniff.shape != AudioShape::foreign) return false;
@@ -132,14 +135,10 @@ bool decode_recording(const CliOptions& options, const RecordingPlace& place) {
     return true;
 }
 
-// Every reported block: kept for a merge, and for the TZX file.
-bool keeping_blocks = false;
-TzxTape tzx_tape;
+// Every reported block, for the TZX file.
+thread_local TzxTape tzx_tape;
 
-void on_block(const Block& b) {
-    if (keeping_blocks) keep_block(b);
-    if (run_options->tzx) collect_tzx(tzx_tape, b);
-}
+void on_block(const Block& b) { collect_tzx(tzx_tape, b); }
 
 // NAME.tzx in the output folder.
 bool write_tzx(const RecordingPlace& place) {
@@ -148,21 +147,27 @@ bool write_tzx(const RecordingPlace& place) {
 
 }  // namespace
 
-int run_one(const CliOptions& options, const std::string& recording) {
+int run_one(const CliOptions& options, const std::string& recording, std::vector<TakeBlock>* kept) {
     run_options = &options;
     summary_begin(options.summary_fd);
+    tzx_tape = TzxTape{};
     RecordingPlace place;
     std::string refusal;
     const bool placed = place_recording(recording, options.out, place, refusal);
+    recording_source = RecordingSource{};
     recording_source.path = place.path;
     recording_source.standard_input = place.standard_input;
     recording_source.name = recording;
-    if (!placed) fatal_error(refusal.c_str());
+    if (!placed) {
+        tell_fatal_error(refusal.c_str());
+        return exit_not_run;
+    }
     // A picture must never replace the recording it shows, nor land among the
     // run's output: refused before anything is made.
-    if (place.standard_input) {
+    const bool pictures = !options.snapshot.empty() || !options.frames.empty();
+    if (pictures && place.standard_input) {
         protect_from_pictures(STDIN_FILENO);
-    } else {
+    } else if (pictures) {
         protect_from_pictures(place.path);
     }
     if (!options.snapshot.empty() && is_protected_from_pictures(options.snapshot.c_str())) {
@@ -176,15 +181,23 @@ int run_one(const CliOptions& options, const std::string& recording) {
                      options.snapshot.c_str(), holding.c_str());
         return exit_usage;
     }
-    const bool convert = decode_recording(options, place);
+    std::string undecodable;
+    const bool convert = decode_recording(options, place, undecodable);
+    if (!undecodable.empty()) {
+        tell_fatal_error(undecodable.c_str());
+        return exit_not_run;
+    }
     recording_source.convert = convert;
     recording_source.channel = options.channel;
     recording_source.stream = place.stream;
-    hand_down_output_parent(place, options.output_slot);
-    install_stop_handlers();
+    if (!hand_down_output_parent(place, options.output_slot)) return exit_not_run;
+    // A merge's takes run on threads of the merge, which listens for the stop itself.
+    if (kept == nullptr) install_stop_handlers();
 
+    // Only what may be seen is drawn, and only then is there a Canvas.
     RunSettings settings;
-    if (!canvas_create(build_profile.canvas_width, build_profile.canvas_height)) {
+    const bool may_draw = options.window || pictures;
+    if (may_draw && !canvas_create(build_profile.canvas_width, build_profile.canvas_height)) {
         std::fputs(settings.text_no_memory, stdout);
         return exit_not_run;
     }
@@ -201,9 +214,8 @@ int run_one(const CliOptions& options, const std::string& recording) {
     settings.drawing = window || !options.snapshot.empty() || frames_enabled();
     settings.echo = !options.quiet;
     settings.platform = {freetype_text_out, freetype_text_centred_left, on_screen_complete, between_screens};
-    if (options.keep_fd >= 0 && !keep_blocks_in(options.keep_fd)) fatal_error("cannot keep the blocks for the merge");
-    keeping_blocks = options.keep_fd >= 0;
-    if (keeping_blocks || options.tzx) settings.block_sink = on_block;
+    if (options.tzx) settings.block_sink = on_block;
+    settings.keep_blocks = kept != nullptr;
     settings.recording = place.path;
     settings.open_recording = open_recording;
     settings.enter_output_folder = enter_output_folder;
@@ -212,26 +224,28 @@ int run_one(const CliOptions& options, const std::string& recording) {
     // The start-up picture comes before the run.
     canvas_startup(settings.platform, settings.drawing);
 
-    progress_begin(convert ? (place.regular && !place.standard_input ? converted_length(place.path.c_str()) : 0)
+    if (options.progress) progress_begin(convert ? (place.regular && !place.standard_input ? converted_length(place.path.c_str()) : 0)
                                    : file_samples(place));
     run_started = std::chrono::steady_clock::now();
     Run run;
     current_run = &run;
     const RunResult result = run_recording(run, settings);
     current_run = nullptr;
-    progress_end();
+    if (options.progress) progress_end();
+    const auto close_window = [&] {
+        if (options.window) live_window_close();
+        if (may_draw) canvas_destroy();
+    };
     if (result.stopped) {
         summary_folder(output_claim.folder);
         summary_counts(result.blocks_reported, result.checksum_errors, result.repaired_bits);
         summary_stopped();
-        live_window_close();
-        canvas_destroy();
+        close_window();
         std::fputs("velliqor: stopped; the blocks recovered so far are kept\n", stderr);
         return exit_not_run;
     }
     if (!result.started) {
-        live_window_close();
-        canvas_destroy();
+        close_window();
         return exit_not_run;
     }
     int status = result.status;
@@ -260,17 +274,13 @@ int run_one(const CliOptions& options, const std::string& recording) {
     }
     if (options.tzx && !output_claim.folder.empty() && !write_tzx(place)) extras_kept = false;
     if (!extras_kept && (status == exit_ok || status == exit_blocks_bad)) status = exit_output_lost;
-    if (keeping_blocks) {
-        const std::string unkept = keep_blocks_end(result.recording_end);
-        if (!unkept.empty()) summary_unkept(unkept);
-    }
+    if (kept != nullptr) *kept = take_blocks(result.blocks, result.recording_end);
     std::fflush(stdout);
     summary_folder(output_claim.folder);
     summary_counts(result.blocks_reported, result.checksum_errors, result.repaired_bits);
     // Status 3 for the recording alone, with every output whole: the table says so.
     if (recording_unread && extras_kept && !result.output_lost) summary_unread();
     if (window && options.hold) hold_with_summary(result);
-    live_window_close();
-    canvas_destroy();
+    close_window();
     return status;
 }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 
@@ -17,10 +18,28 @@ std::string unique_letters(unsigned long long seed) {
 }
 }  // namespace
 
+namespace {
+// The process's file mode mask, read without changing it: setting it to read
+// it back would, for that moment, change the mode of files other threads make.
+mode_t current_umask() {
+    if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status) != nullptr) found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(status);
+        if (found) return static_cast<mode_t>(mask);
+    }
+    const mode_t mask = umask(0);
+    umask(mask);
+    return mask;
+}
+}  // namespace
+
 std::FILE* create_temporary_beside(int folder, const std::string& path, std::string& temporary) {
     const std::size_t cut = path.find_last_of('/');
     const std::string beside = cut == std::string::npos ? "" : path.substr(0, cut + 1);
-    static unsigned long long counter = 0;
+    static std::atomic<unsigned long long> counter{0};  // files a merge's takes make at once get other names
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 1000; ++attempt) {
         const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
@@ -31,9 +50,7 @@ std::FILE* create_temporary_beside(int folder, const std::string& path, std::str
         if (fd < 0 && errno != EEXIST) return nullptr;
     }
     if (fd < 0) return nullptr;
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    fchmod(fd, 0666 & ~current_umask());
     std::FILE* file = fdopen(fd, "wb");
     if (file == nullptr) {
         const int reason = errno;

@@ -46,7 +46,9 @@ void x_display_stop(XDisplay& display) {
 }
 
 std::string x_command(const XDisplay& display, const std::string& command) {
-    const std::string line = "DISPLAY=" + display.name + " " + command + " 2>/dev/null";
+    // No X tool may hang a test: ImageMagick's import has been seen to wait
+    // for ever on a virtual display that was busy.
+    const std::string line = "DISPLAY=" + display.name + " timeout 20 " + command + " 2>/dev/null";
     std::string out;
     if (FILE* p = popen(line.c_str(), "r")) {
         char buffer[256];
