@@ -1,17 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Linux and the Windows programs and runs every test: the unit and
 # whole-run tests (the Windows ones under wine in a virtual display), the same
-<<<<<<< HEAD
 # tests built with AddressSanitizer and UndefinedBehaviorSanitizer, two runs on
-# two threads under ThreadSanitizer, and a
-# bounded fuzzing run (FUZZ_SECONDS, default 60). It also builds the Debian
-# package and, as root, installs it and runs the installed program.
-=======
-# tests built with AddressSanitizer and UndefinedBehaviorSanitizer, and a
-# bounded fuzzing run (FUZZ_SECONDS, default 60). Among the tests, the Debian
-# package is built and checked with lintian (debian_package); after them it is
-# built again and, as root, installed and the installed program run.
->>>>>>> package-polish
+# two threads under ThreadSanitizer, and a bounded fuzzing run (FUZZ_SECONDS,
+# default 60). Among the tests, the Debian package is built and checked with
+# lintian (debian_package); after them it is built again and, as root,
+# installed and the installed program run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh windows
