@@ -39,6 +39,7 @@ target_compile_definitions(velliqor_linux PRIVATE VELLIQOR_FONT="${VELLIQOR_FONT
 
 # `velliqor` is the reference profile; each profile also has an executable of its own name.
 add_executable(velliqor app/linux/cli_main.cpp)
+target_compile_definitions(velliqor PRIVATE VELLIQOR_MAIN_COMMAND)
 target_link_libraries(velliqor PRIVATE velliqor_linux velliqor_profile_2_01)
 foreach(profile IN LISTS VELLIQOR_PROFILES)
   profile_executable_name(${profile} exe)

@@ -16,6 +16,10 @@ enum BitWeight : std::uint8_t {
 // Positions are shown at 48,000 samples per second, whatever rate the
 // recording really has.
 constexpr std::int32_t samples_per_second = 48000;
+
+// A block shorter than this that fails its checksum is taken for noise: no
+// tape block worth keeping is so short, and noise often gives one or two bytes.
+constexpr std::int32_t fragment_bytes = 4;
 constexpr int time_text_size = 16;  // room for any 32-bit position
 
 // Writes "%02d:%02d" of p / 48000 seconds into text (time_text_size bytes).

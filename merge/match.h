@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/basics.h"
+
 struct BlockInfo {
     std::uint8_t flag = 0;                // the block's first byte
     std::int32_t length = 0;              // bytes
@@ -21,7 +23,6 @@ struct BlockInfo {
 
 // A block shorter than this (bytes) is most likely noise, a few pulses taken
 // for a block: too few bits to match by, and no sign that takes are of one tape.
-constexpr std::int32_t fragment_bytes = 4;
 
 // What matching needs of a block's bytes (`last` is left to the caller).
 BlockInfo block_info(const std::vector<std::uint8_t>& bytes);

@@ -21,6 +21,7 @@ struct Block {
     float period_max = 0.0f, period_min = 100.0f;  // samples: the speed range
     std::int32_t rest_zeros = 0, float_zeros = 0, mid0_count = 0, mid1_count = 0;
     std::string origin;                  // a merged block: where it came from, told after the figures
+    bool fragment = false;               // noise left out of the files (see BlockReport::leave_out_fragments)
 };
 
 // A standard header of type 0 to 3: it describes the block after it.

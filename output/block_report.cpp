@@ -168,9 +168,21 @@ void finish_block(Run& run) {
     report.last_block_end = end;
     if (decoder.decoder_state != Data) return;
 
-    const Block block = assess_block(run, end);
+    Block block = assess_block(run, end);
     report.header_seen = is_standard_header(block.bytes);
     if (report.header_seen) std::memcpy(report.saved_header, block.bytes.data(), header_length);
+    block.fragment = report.leave_out_fragments && !block.checksum_ok &&
+                     static_cast<std::int32_t>(block.bytes.size()) < fragment_bytes;
+    if (block.fragment) {
+        // Told where it lay, not stored: an emulator would take each for a block.
+        ++report.fragments;
+        const std::string line = block_line(block) + ", Fragment: not stored";
+        draw_verdict(run, false, line.c_str());
+        log_write(run, (line + "\n").c_str());
+        log_flush(run);
+        if (report.sink) report.sink(block);
+        return;
+    }
     ++report.blocks_reported;
     if (!block.checksum_ok) ++report.checksum_errors;
     report.repaired_bits += block.rest_zeros + block.float_zeros;

@@ -16,7 +16,7 @@
 
 constexpr std::int32_t pause_threshold = 192000;  // samples; a longer gap (strictly) gets a pause line
 
-// Written by finish_block alone (but `sink`, set by the run driver).
+// Written by finish_block alone (but `sink` and `leave_out_fragments`, set by the run driver).
 struct BlockReport {
     std::int32_t last_block_end = 0;                // where the previous attempt ended (absolute index)
     std::uint8_t saved_header[header_length] = {};  // the last reported standard header
@@ -24,6 +24,10 @@ struct BlockReport {
     std::int32_t checksum_errors = 0;          // of those, blocks whose XOR checksum failed
     std::int32_t repaired_bits = 0;            // Rest0 + Float0 over the reported blocks
     bool header_seen = false;                  // the last reported block was a standard header
+    // A failing block shorter than fragment_bytes is noise: logged as a
+    // fragment with its position, left out of the TAP files and the counts.
+    bool leave_out_fragments = false;
+    std::int32_t fragments = 0;                // of those, in this run
     std::function<void(const Block&)> sink;  // told of every reported block, after its log line
 };
 

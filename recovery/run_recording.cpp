@@ -27,6 +27,7 @@ RunResult shut_down(Run& run, RunResult result) {
     result.blocks_reported = report.blocks_reported;
     result.checksum_errors = report.checksum_errors;
     result.repaired_bits = report.repaired_bits;
+    result.fragments = report.fragments;
     result.output_lost = problems.output_lost;
     result.output_problems = problems.output_problem_text;
     result.read_error = source.recording_read_error;
@@ -79,6 +80,7 @@ RunResult run_recording(Run& run, const RunSettings& settings) {
     *run.hooks = settings.platform;
     run.files->create = settings.create_output;
     screen.W = settings.screen_width;
+    report.leave_out_fragments = settings.leave_out_fragments;
     RunResult result;
     const bool keep = settings.keep_blocks;
     report.sink = [&run, &settings, &result, keep](const Block& b) {

@@ -64,7 +64,10 @@ struct RunSettings {
     const char* text_file_not_found = "No such file or directory";
     const char* text_no_memory = "Not enough memory!\n";  // written to standard output, as it always was
 
-    std::function<void(const Block&)> block_sink;  // told of every reported block (the TZX)
+    std::function<void(const Block&)> block_sink;  // told of every reported block (the TZX), fragments too
+    // A failing block shorter than fragment_bytes is noise: logged as a
+    // fragment, left out of the TAP files and of the counts.
+    bool leave_out_fragments = false;
     // Keep every reported block, with what the decoder knew of each bit, in the result.
     bool keep_blocks = false;
     // Absolute index of the recording's first sample: 0, except in tests that
@@ -82,6 +85,7 @@ struct RunResult {
     std::int32_t blocks_reported = 0;
     std::int32_t checksum_errors = 0;
     std::int32_t repaired_bits = 0;   // Rest0 + Float0 over the reported blocks
+    std::int32_t fragments = 0;       // noise left out (leave_out_fragments)
     bool output_lost = false;       // a file of the output could not be created or written
     std::string output_problems;    // the problems told, one a line (the first few)
     bool read_error = false;        // reading the recording failed before its end

@@ -97,6 +97,7 @@ bool start(Job& job, const CliOptions& options, const std::string& program) {
         if (!options.out.empty()) args.insert(args.end(), {"--out", options.out});
         if (options.tzx) args.emplace_back("--tzx");
         if (options.raw) args.emplace_back("--raw");
+        if (options.one_pass) args.emplace_back("--one-pass");
         args.insert(args.end(), {"--", job.recording});
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());

@@ -12,6 +12,9 @@ int main(int argc, char** argv) {
     // reported like any failed write, instead of the process dying unheard.
     std::signal(SIGXFSZ, SIG_IGN);
     CliOptions options;
+#ifdef VELLIQOR_MAIN_COMMAND
+    options.one_pass = false;  // the main command leaves noise out; the profile commands read as the reference does
+#endif
     const int parsed = parse_cli_options(argc, argv, options);
     if (parsed >= 0) return parsed;
     take_child_run(options);

@@ -46,6 +46,9 @@ const char* const usage =
     "  --no-window          do not open the window, even with a display\n"
     "  --pace X             run at X times real time, so that a person can follow\n"
     "  --no-hold            close the window at the end instead of keeping it open\n"
+    "  --one-pass           give the reference reading byte for byte: every block\n"
+    "                       attempt is stored, noise fragments too (the main command\n"
+    "                       leaves out failing blocks of fewer than 4 bytes)\n"
     "  --merge              the recordings are takes of one tape: decode each as usual,\n"
     "                       then combine them block by block into NAME-merged; a\n"
     "                       block is OK only when a take or a vote passes the checksum\n"
@@ -64,7 +67,7 @@ const char* const usage =
 // Long options only; the values are these codes.
 enum OptionCode {
     opt_convert = 256, opt_channel, opt_out, opt_quiet, opt_snapshot, opt_frames, opt_frames_every,
-    opt_no_window, opt_pace, opt_no_hold, opt_merge, opt_tzx, opt_raw,
+    opt_no_window, opt_pace, opt_no_hold, opt_merge, opt_tzx, opt_raw, opt_one_pass,
 };
 
 const option long_options[] = {
@@ -84,6 +87,7 @@ const option long_options[] = {
     {"merge", no_argument, nullptr, opt_merge},
     {"tzx", no_argument, nullptr, opt_tzx},
     {"raw", no_argument, nullptr, opt_raw},
+    {"one-pass", no_argument, nullptr, opt_one_pass},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -117,6 +121,7 @@ int take_option(int code, const char* value, CliOptions& options) {
     case opt_merge: options.merge = true; break;
     case opt_tzx: options.tzx = true; break;
     case opt_raw: options.raw = true; break;
+    case opt_one_pass: options.one_pass = true; break;
     case opt_quiet: options.quiet = true; break;
     case opt_no_window: options.window = false; break;
     case opt_no_hold: options.hold = false; break;

@@ -32,6 +32,7 @@ struct CliOptions {
     int output_slot = 1;              // the output folder's first candidate: 1 "name", 2 "name-2", ...
     bool merge = false;               // --merge: the recordings are takes of one tape
     bool tzx = false;                 // --tzx: also a TZX file of the recovered blocks
+    bool one_pass = true;             // the reference reading; the main command sets it off unless --one-pass
     bool progress = true;             // show progress on a terminal; not for a merge's takes, which the merge shows
 };
 

@@ -216,6 +216,7 @@ int run_one(const CliOptions& options, const std::string& recording, std::vector
     settings.platform = {freetype_text_out, freetype_text_centred_left, on_screen_complete, between_screens};
     if (options.tzx) settings.block_sink = on_block;
     settings.keep_blocks = kept != nullptr;
+    settings.leave_out_fragments = !options.one_pass;
     settings.recording = place.path;
     settings.open_recording = open_recording;
     settings.enter_output_folder = enter_output_folder;

@@ -8,6 +8,7 @@
 #include "common/build_profile.h"
 
 void collect_tzx(TzxTape& tape, const Block& block) {
+    if (block.fragment) return;  // noise, left out of the tape as of the TAP files
     if (!tape.blocks.empty()) tape.blocks.back().pause_ms = pause_between(tape.last_end, block.start);
     tape.blocks.push_back(TzxBlock{block.bytes, TzxBlock{}.pause_ms, block.checksum_ok});
     tape.last_end = block.end;
