@@ -52,6 +52,9 @@ add_library(velliqor_encoder STATIC tools/tape_encoder.cpp)
 target_include_directories(velliqor_encoder PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 add_executable(make_recording tools/make_recording.cpp)
 target_link_libraries(make_recording PRIVATE velliqor_encoder)
+# The zero-crossing front end alone, for measuring it on sets of recordings.
+add_executable(zero_crossings_trial tools/zero_crossings_trial.cpp)
+target_link_libraries(zero_crossings_trial PRIVATE velliqor_core)
 
 # The bundled demo recording, made from the demo tape at build time.
 set(DEMO_RECORDING ${CMAKE_BINARY_DIR}/demo/demo.wav)

@@ -1,0 +1,114 @@
+#include "decode/zero_crossings.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr double rate = 48000.0;
+constexpr double clock_t_per_sample = 3500000.0 / rate;       // T-states of the ROM's clock a sample
+constexpr double pilot_half = 2168 / clock_t_per_sample;      // samples
+constexpr double zero_half = 855 / clock_t_per_sample;
+constexpr double one_half = 1710 / clock_t_per_sample;
+constexpr double pilot_band = 0.25;       // a pilot half-period lies within this share of its length
+constexpr std::size_t least_pilot = 200;  // half-periods that make a pilot
+constexpr double hysteresis = 0.15;       // of the level of the louder half of the samples
+constexpr double low_cut = 400.0, high_cut = 7000.0;  // Hz: the band the tape's tones lie in
+constexpr double pi = 3.14159265358979323846;
+
+// A second-order section (the cookbook's Butterworth, Q = 1/sqrt 2).
+struct Biquad {
+    double b0, b1, b2, a1, a2;
+};
+
+Biquad low_pass(double f) {
+    const double w = 2 * pi * f / rate, alpha = std::sin(w) / std::sqrt(2.0), c = std::cos(w), a0 = 1 + alpha;
+    return {(1 - c) / 2 / a0, (1 - c) / a0, (1 - c) / 2 / a0, -2 * c / a0, (1 - alpha) / a0};
+}
+
+Biquad high_pass(double f) {
+    const double w = 2 * pi * f / rate, alpha = std::sin(w) / std::sqrt(2.0), c = std::cos(w), a0 = 1 + alpha;
+    return {(1 + c) / 2 / a0, -(1 + c) / a0, (1 + c) / 2 / a0, -2 * c / a0, (1 - alpha) / a0};
+}
+
+// The section run over y forward, then backward: no phase shift, so that the
+// half-periods keep their lengths.
+void filter_both_ways(const Biquad& q, std::vector<double>& y) {
+    for (int pass = 0; pass < 2; ++pass) {
+        double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+        for (double& v : y) {
+            const double out = q.b0 * v + q.b1 * x1 + q.b2 * x2 - q.a1 * y1 - q.a2 * y2;
+            x2 = x1;
+            x1 = v;
+            y2 = y1;
+            y1 = out;
+            v = out;
+        }
+        std::reverse(y.begin(), y.end());
+    }
+}
+
+// Sample indexes (relative) where the band-passed signal crosses from one
+// side of the hysteresis band to the other.
+std::vector<std::int64_t> crossings(const std::vector<std::int16_t>& samples) {
+    std::vector<double> y(samples.begin(), samples.end());
+    filter_both_ways(high_pass(low_cut), y);
+    filter_both_ways(low_pass(high_cut), y);
+    std::vector<double> magnitude(y.size());
+    for (std::size_t k = 0; k < y.size(); ++k) magnitude[k] = std::fabs(y[k]);
+    std::vector<std::int64_t> edges;
+    if (y.empty()) return edges;
+    std::vector<double> sorted = magnitude;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    const double median = sorted[sorted.size() / 2];
+    double power = 0.0;
+    std::size_t loud = 0;
+    for (double m : magnitude) {
+        if (m > median) {
+            power += m * m;
+            ++loud;
+        }
+    }
+    const double h = loud > 0 ? hysteresis * std::sqrt(power / static_cast<double>(loud)) : 0.0;
+    if (h <= 0.0) return edges;
+    int side = 0;
+    for (std::size_t k = 0; k < y.size(); ++k) {
+        const int now = y[k] > h ? 1 : (y[k] < -h ? -1 : 0);
+        if (now == 0 || now == side) continue;
+        if (side != 0) edges.push_back(static_cast<std::int64_t>(k));
+        side = now;
+    }
+    return edges;
+}
+}  // namespace
+
+std::vector<CrossingBlock> read_by_zero_crossings(const std::vector<std::int16_t>& samples, std::int64_t first_index) {
+    const std::vector<std::int64_t> edges = crossings(samples);
+    std::vector<double> halves;
+    for (std::size_t k = 1; k < edges.size(); ++k) halves.push_back(static_cast<double>(edges[k] - edges[k - 1]));
+    std::vector<CrossingBlock> blocks;
+    const std::size_t n = halves.size();
+    std::size_t i = 0;
+    while (i + least_pilot < n) {
+        std::size_t j = i;
+        while (j < n && std::fabs(halves[j] - pilot_half) < pilot_band * pilot_half) ++j;
+        if (j - i < least_pilot) {
+            i = std::max(j, i + 1);
+            continue;
+        }
+        std::vector<double> pilot(halves.begin() + static_cast<std::ptrdiff_t>(i), halves.begin() + static_cast<std::ptrdiff_t>(j));
+        std::nth_element(pilot.begin(), pilot.begin() + pilot.size() / 2, pilot.end());
+        const double speed = pilot[pilot.size() / 2] / pilot_half;
+        CrossingBlock block;
+        block.start = first_index + edges[i];
+        std::size_t k = j + 2;  // past the two sync halves
+        for (; k + 1 < n; k += 2) {
+            const double cycle = halves[k] + halves[k + 1];
+            if (cycle > 3 * one_half * speed || cycle < zero_half * speed) break;  // the block's end
+            block.bits.push_back(cycle > (zero_half + one_half) * speed ? 1 : 0);
+        }
+        block.end = first_index + edges[std::min(k, edges.size() - 1)];
+        if (block.bits.size() >= 8) blocks.push_back(std::move(block));
+        i = k + 1;
+    }
+    return blocks;
+}

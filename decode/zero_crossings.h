@@ -1,0 +1,23 @@
+// A second pulse front end, for band-limited audio (lossy encodings, worn
+// heads), where the sine correlation of the first loses pulses: the samples
+// are band-passed, each half-period runs from one zero crossing to the next
+// (with hysteresis, so that noise near zero makes none), a pilot is a run of
+// half-periods near the pilot's length, which gives the tape speed, and each
+// pair of half-periods after the two sync halves is one bit by its length.
+// It reads a stretch of samples given whole; its blocks are candidates for a
+// block the first front end failed on.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+struct CrossingBlock {
+    std::int64_t start = 0;          // absolute sample index of the pilot's first half-period
+    std::int64_t end = 0;            // absolute sample index where the last bit ends
+    std::vector<std::uint8_t> bits;  // every bit, 0 or 1, most significant first
+};
+
+// The blocks in `samples` (48,000 a second), the first of which has the
+// absolute index `first_index`.
+std::vector<CrossingBlock> read_by_zero_crossings(const std::vector<std::int16_t>& samples,
+                                                  std::int64_t first_index = 0);
