@@ -11,10 +11,11 @@ bad=0
 
 # Objects in writable sections (.data, .bss and their thread-local kinds);
 # read-only data after relocation (.data.rel.ro) and the compiler's own
-# exception-handling references are constant.
+# exception-handling references are constant; a sanitizer's own objects
+# (a checked build) are the sanitizer's.
 mutable=$(objdump -t "$core_library" |
   grep -E ' O \.(data|bss|tdata|tbss)' | grep -v -E '\.data\.rel\.ro|DW\.ref\.' |
-  awk '{print $NF}' | c++filt | sort -u | grep -v -x 'canvas' || true)
+  awk '{print $NF}' | grep -v -E '^__(odr_asan|asan|ubsan|tsan|sancov)' | c++filt | sort -u | grep -v -x 'canvas' || true)
 if [ -n "$mutable" ]; then
   echo "mutable objects of static storage in the core (keep them in the Run):"
   echo "$mutable"

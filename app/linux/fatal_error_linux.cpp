@@ -20,12 +20,12 @@ void tell_fatal_error(const char* text) {
     std::fprintf(stderr, "velliqor: %s\n", message.c_str());
     // A message that begins with the recording's name ("NAME: No such file or
     // directory") has said which it is.
-    const std::string name = recording_source.standard_input ? "standard input" : recording_source.name;
+    const std::string name = recording_source().standard_input ? "standard input" : recording_source().name;
     const bool named = !name.empty() && message.compare(0, name.size() + 2, name + ": ") == 0;
-    if (!named && recording_source.standard_input) {
+    if (!named && recording_source().standard_input) {
         std::fputs("velliqor: recording: standard input\n", stderr);
-    } else if (!named && !recording_source.path.empty()) {
-        std::fprintf(stderr, "velliqor: recording: %s\n", recording_source.path.c_str());
+    } else if (!named && !recording_source().path.empty()) {
+        std::fprintf(stderr, "velliqor: recording: %s\n", recording_source().path.c_str());
     }
     summary_error(message);
 }

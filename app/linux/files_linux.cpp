@@ -9,14 +9,17 @@
 
 #include "app/linux/files_linux.h"
 
-thread_local RecordingSource recording_source;
+RecordingSource& recording_source() {
+    thread_local RecordingSource source;
+    return source;
+}
 
 namespace {
 // "NAME: No such file or directory", with the recording as the user named it.
 std::string cannot_open_named(const char* path) {
     const int reason = errno;
-    const std::string name = recording_source.standard_input ? "standard input"
-                             : recording_source.name.empty() ? path : recording_source.name;
+    const std::string name = recording_source().standard_input ? "standard input"
+                             : recording_source().name.empty() ? path : recording_source().name;
     return name + ": " + std::strerror(reason);
 }
 
@@ -24,14 +27,14 @@ std::FILE* open_converted(const char* path, std::string& error) {
     std::FILE* stream = nullptr;
     // Standard input is read from its descriptor, a file behind it too: never
     // from the stand-in path that only names its output folder.
-    if (recording_source.stream || recording_source.standard_input) {
-        const int fd = recording_source.standard_input ? dup(STDIN_FILENO) : open(path, O_RDONLY | O_CLOEXEC);
+    if (recording_source().stream || recording_source().standard_input) {
+        const int fd = recording_source().standard_input ? dup(STDIN_FILENO) : open(path, O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
             error = cannot_open_named(path);
             return nullptr;
         }
-        stream = open_converted_stream(fd, recording_source.standard_input ? "standard input" : path,
-                                       recording_source.channel, error);
+        stream = open_converted_stream(fd, recording_source().standard_input ? "standard input" : path,
+                                       recording_source().channel, error);
     } else {
         // Opened once first, so that a file that cannot be opened says so as in a run without --convert.
         const int fd = open(path, O_RDONLY | O_CLOEXEC);
@@ -40,7 +43,7 @@ std::FILE* open_converted(const char* path, std::string& error) {
             return nullptr;
         }
         close(fd);
-        stream = open_converted_recording(path, recording_source.channel, error);
+        stream = open_converted_recording(path, recording_source().channel, error);
     }
     return stream;
 }
@@ -48,8 +51,8 @@ std::FILE* open_converted(const char* path, std::string& error) {
 
 // A file that cannot be opened is named as the user named it, with the reason.
 std::FILE* open_recording(const char* path, std::string& error) {
-    if (recording_source.convert) return open_converted(path, error);
-    std::FILE* file = recording_source.standard_input ? fdopen(dup(STDIN_FILENO), "rb") : std::fopen(path, "rb");
+    if (recording_source().convert) return open_converted(path, error);
+    std::FILE* file = recording_source().standard_input ? fdopen(dup(STDIN_FILENO), "rb") : std::fopen(path, "rb");
     if (file == nullptr) error = cannot_open_named(path);
     return file;
 }

@@ -15,9 +15,10 @@ struct RecordingSource {
     bool stream = false;                          // a pipe (standard input or a FIFO): read once, in order
 };
 
-extern thread_local RecordingSource recording_source;  // one a thread: a merge reads its takes at once
+// The recording of this thread's run: one a thread, as a merge reads its takes at once.
+RecordingSource& recording_source();
 
-// Opens the recording as recording_source says: the file, standard input, or
+// Opens the recording as recording_source() says: the file, standard input, or
 // a stream of converted samples. Null with `error` saying why when it cannot.
 std::FILE* open_recording(const char* path, std::string& error);
 

@@ -139,7 +139,7 @@ int claim_merged_folder(std::string& folder, const std::vector<Take>& takes) {
     }
     const std::size_t cut = folder.find_last_of('/');
     const std::string parent = folder.substr(0, cut), base = folder.substr(cut + 1);
-    output_claim = OutputClaim{};
+    output_claim() = OutputClaim{};
     const int parent_fd = open_output_parent(parent);
     if (parent_fd < 0) {
         std::fprintf(stderr, "velliqor: %s (%s: %s)\n", text_no_folder, folder.c_str(), std::strerror(errno));
@@ -152,7 +152,7 @@ int claim_merged_folder(std::string& folder, const std::vector<Take>& takes) {
         std::fprintf(stderr, "velliqor: %s\n", error);
         return -1;
     }
-    folder = output_claim.folder;
+    folder = output_claim().folder;
     return claimed;
 }
 }  // namespace

@@ -15,7 +15,10 @@
 #include "app/linux/recording_place.h"
 #include "recovery/run_recording.h"
 
-thread_local OutputClaim output_claim;
+OutputClaim& output_claim() {
+    thread_local OutputClaim claim;
+    return claim;
+}
 
 namespace {
 thread_local char claim_error[path_size + 256];  // the text fatal_error shows, with the reason
@@ -136,7 +139,7 @@ int open_output_parent(const std::string& parent) {
 
 int claim_output_folder(int parent_fd, const std::string& parent, const std::string& base, const std::string& owner,
                         const char*& error) {
-    OutputClaim& c = output_claim;
+    OutputClaim& c = output_claim();
     if (c.folder_fd >= 0) close(c.folder_fd);  // a later run in the same process (tests) lets the earlier folder go
     c.folder_fd = -1;
     Owner first = Owner::none;  // what stood in the first candidate, for the note
@@ -197,7 +200,7 @@ int claim_output_folder(int parent_fd, const std::string& parent, const std::str
 // down where it goes; a run driven in this process alone (tests) goes next to
 // its recording.
 const char* enter_output_folder(const char* chosen_path, char folder[], int& handle) {
-    OutputClaim& c = output_claim;
+    OutputClaim& c = output_claim();
     if (c.parent_fd < 0) {
         thread_local std::string refusal;
         RecordingPlace place;

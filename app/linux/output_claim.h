@@ -32,7 +32,8 @@ struct OutputClaim {
     int folder_fd = -1;              // the claimed folder, open and locked until the process ends; its files are opened in it
 };
 
-extern thread_local OutputClaim output_claim;  // one a thread: the takes of a merge run on threads of their own
+// The claim of this thread's run: one a thread, as the takes of a merge run on threads of their own.
+OutputClaim& output_claim();
 
 // Who owns a recording's output: its real path and, for a regular file, a
 // line on its contents; "-" for standard input.
@@ -52,16 +53,16 @@ int find_output_slot(const std::string& parent, const std::string& base, const s
 int open_output_parent(const std::string& parent);
 
 // Claims, in the folder open as `parent_fd` whose path is `parent`, the output
-// folder `base` (its slot output_claim.first_slot, or a later one) for
+// folder `base` (its slot output_claim().first_slot, or a later one) for
 // `owner`, any text of one or more lines that identifies what writes there,
 // and keeps it locked. Returns the folder claimed open as a directory (also
-// output_claim.folder_fd, with its path in output_claim.folder); -1 with
+// output_claim().folder_fd, with its path in output_claim().folder); -1 with
 // `error` the message to show when none can be had.
 int claim_output_folder(int parent_fd, const std::string& parent, const std::string& base, const std::string& owner,
                         const char*& error);
 
 // The run driver's hook: claims the output folder of the recording at
-// `chosen_path` (under the parent handed down in output_claim, or its own),
+// `chosen_path` (under the parent handed down in output_claim(), or its own),
 // writes its path into `folder` and gives it open in `handle`. Null on
 // success, or the text of the error that stops the run.
 const char* enter_output_folder(const char* chosen_path, char folder[], int& handle);

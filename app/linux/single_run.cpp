@@ -59,7 +59,7 @@ bool hand_down_output_parent(const RecordingPlace& place, int first_slot) {
         tell_fatal_error(error);
         return false;
     }
-    OutputClaim& c = output_claim;
+    OutputClaim& c = output_claim();
     c.first_slot = first_slot;
     c.fresh = place.standard_input;
     c.parent_fd = parent_fd;
@@ -142,7 +142,7 @@ void on_block(const Block& b) { collect_tzx(tzx_tape, b); }
 
 // NAME.tzx in the output folder.
 bool write_tzx(const RecordingPlace& place) {
-    return write_tzx_file(output_claim.folder_fd, output_claim.folder, place.base + ".tzx", tzx_tape.blocks);
+    return write_tzx_file(output_claim().folder_fd, output_claim().folder, place.base + ".tzx", tzx_tape.blocks);
 }
 
 }  // namespace
@@ -154,10 +154,10 @@ int run_one(const CliOptions& options, const std::string& recording, std::vector
     RecordingPlace place;
     std::string refusal;
     const bool placed = place_recording(recording, options.out, place, refusal);
-    recording_source = RecordingSource{};
-    recording_source.path = place.path;
-    recording_source.standard_input = place.standard_input;
-    recording_source.name = recording;
+    recording_source() = RecordingSource{};
+    recording_source().path = place.path;
+    recording_source().standard_input = place.standard_input;
+    recording_source().name = recording;
     if (!placed) {
         tell_fatal_error(refusal.c_str());
         return exit_not_run;
@@ -187,9 +187,9 @@ int run_one(const CliOptions& options, const std::string& recording, std::vector
         tell_fatal_error(undecodable.c_str());
         return exit_not_run;
     }
-    recording_source.convert = convert;
-    recording_source.channel = options.channel;
-    recording_source.stream = place.stream;
+    recording_source().convert = convert;
+    recording_source().channel = options.channel;
+    recording_source().stream = place.stream;
     if (!hand_down_output_parent(place, options.output_slot)) return exit_not_run;
     // A merge's takes run on threads of the merge, which listens for the stop itself.
     if (kept == nullptr) install_stop_handlers();
@@ -238,7 +238,7 @@ int run_one(const CliOptions& options, const std::string& recording, std::vector
         if (may_draw) canvas_destroy();
     };
     if (result.stopped) {
-        summary_folder(output_claim.folder);
+        summary_folder(output_claim().folder);
         summary_counts(result.blocks_reported, result.checksum_errors, result.repaired_bits);
         summary_stopped();
         close_window();
@@ -273,11 +273,11 @@ int run_one(const CliOptions& options, const std::string& recording, std::vector
             extras_kept = false;
         }
     }
-    if (options.tzx && !output_claim.folder.empty() && !write_tzx(place)) extras_kept = false;
+    if (options.tzx && !output_claim().folder.empty() && !write_tzx(place)) extras_kept = false;
     if (!extras_kept && (status == exit_ok || status == exit_blocks_bad)) status = exit_output_lost;
     if (kept != nullptr) *kept = take_blocks(result.blocks, result.recording_end);
     std::fflush(stdout);
-    summary_folder(output_claim.folder);
+    summary_folder(output_claim().folder);
     summary_counts(result.blocks_reported, result.checksum_errors, result.repaired_bits);
     // Status 3 for the recording alone, with every output whole: the table says so.
     if (recording_unread && extras_kept && !result.output_lost) summary_unread();
