@@ -142,7 +142,7 @@ TEST(LiveWindow, ShowsTheCanvasAndEscapeStopsWithTheLogComplete) {
 
     const pid_t run = w.program = start_program(VELLIQOR_CLI, {"--pace", "3", "tape.raw"}, dir.path, "out.txt",
                                                 "err.txt", display.name.c_str());
-    const std::string window = wait_for(display, "xdotool search --name 'Velliqor v2.01'", 20);
+    const std::string window = wait_for(display, "xdotool search --name 'Velliqor v2.01'", 60);
     ASSERT_FALSE(window.empty()) << "no window on " << display.name;
     const std::string id = window.substr(0, window.find('\n'));
     // Once a block has been reported, the picture holds lanes, markers and a verdict.
@@ -185,7 +185,9 @@ TEST(LiveWindow, SigtermWhileHeldEndsWithTheRunsStatusAndItsFilesWhole) {
     ASSERT_TRUE(x_display_start(w.display));
     write_tape(w.dir.path, 2, 100);
     w.program = start_program(VELLIQOR_CLI, {"tape.raw"}, w.dir.path, "out.txt", "err.txt", w.display.name.c_str());
-    ASSERT_FALSE(wait_for(w.display, "xdotool search --name 'Velliqor v2.01'", 20).empty());
+    // A busy machine (the test command runs two tests at a time) can take long to show it.
+    ASSERT_FALSE(wait_for(w.display, "xdotool search --name 'Velliqor v2.01'", 60).empty())
+        << "no window; the program said: " << text_of(w.dir.path + "/err.txt");
     // Standard output, a file here, is written out just before the hold.
     ASSERT_TRUE(within(20, [&] { return count_of(text_of(w.dir.path + "/out.txt"), "Checksum: OK") == 2; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -252,7 +254,7 @@ TEST(LiveWindow, AboutPanelClosesOnKeyOrClickAndSigtermEndsItsWait) {
     write_tape(w.dir.path, 6, 400);  // still running at the end
     w.program = start_program(VELLIQOR_CLI, {"--pace", "1", "tape.raw"}, w.dir.path, "out.txt", "err.txt",
                               w.display.name.c_str());
-    const std::string found = wait_for(w.display, "xdotool search --name 'Velliqor v2.01'", 20);
+    const std::string found = wait_for(w.display, "xdotool search --name 'Velliqor v2.01'", 60);
     ASSERT_FALSE(found.empty());
     const std::string id = found.substr(0, found.find('\n'));
     const std::string f1 = "xdotool windowfocus --sync " + id + " key F1";
