@@ -66,7 +66,7 @@ add_custom_command(OUTPUT ${DEMO_RECORDING}
 add_custom_target(demo_recording ALL DEPENDS ${DEMO_RECORDING})
 
 if(VELLIQOR_FUZZ)
-  add_executable(pipeline_fuzz tests/fuzz/pipeline_fuzz.cpp tests/support/pipeline_runner.cpp)
+  add_executable(pipeline_fuzz tests/fuzz/pipeline_fuzz.cpp tests/support/pipeline_runner.cpp tests/support/in_process_run.cpp)
   target_include_directories(pipeline_fuzz PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
   target_link_libraries(pipeline_fuzz PRIVATE velliqor_linux velliqor_profile_2_01)
   target_link_options(pipeline_fuzz PRIVATE -fsanitize=fuzzer)

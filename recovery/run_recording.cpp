@@ -83,7 +83,7 @@ RunResult run_recording(Run& run, const RunSettings& settings) {
     report.leave_out_fragments = settings.leave_out_fragments;
     RunResult result;
     const bool keep = settings.keep_blocks;
-    report.sink = [&run, &settings, &result, keep](const Block& b) {
+    report.sink = [&settings, &result, keep](const Block& b) {
         if (settings.block_sink) settings.block_sink(b);
         if (keep) result.blocks.push_back(b);
     };
