@@ -175,6 +175,8 @@ PulseResult decode_block(Run& run, bool after_header) {
     run.stats->attempt = AttemptFigures{};
     buffer.bit_count = 0;
     run.analysis->window_length = start_window_length;
+    // The attempt's samples are kept from here on, with a little before.
+    if (run.source->keep_samples) forget_samples_before(run, absolute_index(run, run.window->cursor) - 4800);
     decoder.last_result = next_pulse(run);  // priming: the look-ahead made under the previous settings
 
     for (;;) {

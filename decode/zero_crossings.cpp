@@ -11,7 +11,6 @@ constexpr double zero_half = 855 / clock_t_per_sample;
 constexpr double one_half = 1710 / clock_t_per_sample;
 constexpr double pilot_band = 0.25;       // a pilot half-period lies within this share of its length
 constexpr std::size_t least_pilot = 200;  // half-periods that make a pilot
-constexpr double hysteresis = 0.15;       // of the level of the louder half of the samples
 constexpr double low_cut = 400.0, high_cut = 7000.0;  // Hz: the band the tape's tones lie in
 constexpr double pi = 3.14159265358979323846;
 
@@ -49,7 +48,7 @@ void filter_both_ways(const Biquad& q, std::vector<double>& y) {
 
 // Sample indexes (relative) where the band-passed signal crosses from one
 // side of the hysteresis band to the other.
-std::vector<std::int64_t> crossings(const std::vector<std::int16_t>& samples) {
+std::vector<std::int64_t> crossings(const std::vector<std::int16_t>& samples, double hysteresis) {
     std::vector<double> y(samples.begin(), samples.end());
     filter_both_ways(high_pass(low_cut), y);
     filter_both_ways(low_pass(high_cut), y);
@@ -81,8 +80,9 @@ std::vector<std::int64_t> crossings(const std::vector<std::int16_t>& samples) {
 }
 }  // namespace
 
-std::vector<CrossingBlock> read_by_zero_crossings(const std::vector<std::int16_t>& samples, std::int64_t first_index) {
-    const std::vector<std::int64_t> edges = crossings(samples);
+std::vector<CrossingBlock> read_by_zero_crossings(const std::vector<std::int16_t>& samples, std::int64_t first_index,
+                                                  double hysteresis) {
+    const std::vector<std::int64_t> edges = crossings(samples, hysteresis);
     std::vector<double> halves;
     for (std::size_t k = 1; k < edges.size(); ++k) halves.push_back(static_cast<double>(edges[k] - edges[k - 1]));
     std::vector<CrossingBlock> blocks;

@@ -19,5 +19,7 @@ struct CrossingBlock {
 
 // The blocks in `samples` (48,000 a second), the first of which has the
 // absolute index `first_index`.
+// `hysteresis`: the band around zero, as a share of the level of the louder
+// half of the samples, that a crossing must pass through.
 std::vector<CrossingBlock> read_by_zero_crossings(const std::vector<std::int16_t>& samples,
-                                                  std::int64_t first_index = 0);
+                                                  std::int64_t first_index = 0, double hysteresis = 0.15);

@@ -21,10 +21,13 @@ void read_samples(Run& run, int first_slot) {
             std::size_t want = std::min<std::size_t>(sizeof bytes, 2u * static_cast<std::size_t>(end_slot - s));
             std::size_t got = std::fread(bytes, 1, want, source.recording);
             std::size_t pairs = got / 2;
+            std::int16_t values[sizeof bytes / 2];
             for (std::size_t k = 0; k < pairs; ++k) {
-                auto v = static_cast<std::int16_t>(bytes[2 * k] | (bytes[2 * k + 1] << 8));
+                const auto v = static_cast<std::int16_t>(bytes[2 * k] | (bytes[2 * k + 1] << 8));
+                values[k] = v;
                 w.slots[s++] = static_cast<float>(static_cast<std::int32_t>(v) * w.polarity);
             }
+            if (source.keep_samples) source.kept.insert(source.kept.end(), values, values + pairs);  // as read
             if (got < want) {
                 if (std::ferror(source.recording)) source.recording_read_error = true;
                 // An odd byte left over here is the end of the file: nothing follows it.
@@ -56,4 +59,12 @@ void invert_polarity(Run& run) {
     for (int s = 0; s < window_slots; ++s) w.slots[s] = -w.slots[s];
     w.polarity = static_cast<std::int16_t>(-w.polarity);
     ++w.generation;
+}
+
+void forget_samples_before(Run& run, std::int64_t index) {
+    SampleSource& source = *run.source;
+    if (index <= source.kept_from) return;
+    const std::int64_t drop = std::min<std::int64_t>(index - source.kept_from, static_cast<std::int64_t>(source.kept.size()));
+    source.kept.erase(source.kept.begin(), source.kept.begin() + drop);
+    source.kept_from += drop;
 }

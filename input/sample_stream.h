@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "common/run.h"
 
@@ -35,6 +36,11 @@ struct SampleSource {
     // It goes on past the last position a 32-bit sample index can name (about
     // 12 hours at 48,000 samples per second); it is read up to there (read_samples).
     bool recording_too_long = false;
+    // Every sample read from `kept_from` on, as read (a second reading of a
+    // block that failed needs its whole stretch, longer than the window).
+    bool keep_samples = false;
+    std::vector<std::int16_t> kept;
+    std::int64_t kept_from = 0;         // absolute index of kept[0]
 };
 constexpr std::int64_t last_sample_index = INT32_MAX - 2 * window_slots;
 
@@ -42,6 +48,8 @@ constexpr std::int64_t last_sample_index = INT32_MAX - 2 * window_slots;
 void read_samples(Run& run, int first_slot);
 // Slides the window once the cursor has reached the slide threshold.
 void slide_window(Run& run);
+// Drops the kept samples before absolute index `index`.
+void forget_samples_before(Run& run, std::int64_t index);
 // Negates every slot and flips the polarity of later reads.
 void invert_polarity(Run& run);
 

@@ -169,6 +169,7 @@ void finish_block(Run& run) {
     if (decoder.decoder_state != Data) return;
 
     Block block = assess_block(run, end);
+    if (!block.checksum_ok && report.second_chance && report.second_chance(run, block)) ++report.second_chances;
     report.header_seen = is_standard_header(block.bytes);
     if (report.header_seen) std::memcpy(report.saved_header, block.bytes.data(), header_length);
     block.fragment = report.leave_out_fragments && !block.checksum_ok &&

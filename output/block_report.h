@@ -28,6 +28,10 @@ struct BlockReport {
     // fragment with its position, left out of the TAP files and the counts.
     bool leave_out_fragments = false;
     std::int32_t fragments = 0;                // of those, in this run
+    // Reads a failing block again another way; true when it replaced `block`
+    // with a reading that passes on more evidence than the checksum alone.
+    std::function<bool(Run& run, Block& block)> second_chance;
+    std::int32_t second_chances = 0;           // blocks a second reading gave
     std::function<void(const Block&)> sink;  // told of every reported block, after its log line
 };
 

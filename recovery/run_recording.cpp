@@ -14,6 +14,7 @@
 #include "output/output_files.h"
 #include "output/output_problems.h"
 #include "output/tap_writer.h"
+#include "recovery/second_chance.h"
 #include "view/platform.h"
 #include "view/screen_cycle.h"
 
@@ -28,6 +29,7 @@ RunResult shut_down(Run& run, RunResult result) {
     result.checksum_errors = report.checksum_errors;
     result.repaired_bits = report.repaired_bits;
     result.fragments = report.fragments;
+    result.second_chances = report.second_chances;
     result.output_lost = problems.output_lost;
     result.output_problems = problems.output_problem_text;
     result.read_error = source.recording_read_error;
@@ -81,6 +83,11 @@ RunResult run_recording(Run& run, const RunSettings& settings) {
     run.files->create = settings.create_output;
     screen.W = settings.screen_width;
     report.leave_out_fragments = settings.leave_out_fragments;
+    if (settings.second_chances) {
+        run.source->keep_samples = true;
+        run.source->kept_from = settings.first_sample_index;
+        report.second_chance = read_by_zero_crossings_again;
+    }
     RunResult result;
     const bool keep = settings.keep_blocks;
     report.sink = [&settings, &result, keep](const Block& b) {
@@ -133,6 +140,11 @@ RunResult run_recording(Run& run, const RunSettings& settings) {
             const PulseResult r = decode_block(run, report.header_seen);
             finish_block(run);
             if (r == end_of_data) break;
+        }
+        // The blocks a second reading gave, counted where the log ends.
+        if (report.second_chances > 0) {
+            log_printf(run, "\n*** Second pass: %d block%s read again by zero crossings ***\n", report.second_chances,
+                       report.second_chances == 1 ? "" : "s");
         }
     } catch (const RunStopped&) {
         // The user quit: the blocks reported so far stay as they were written.

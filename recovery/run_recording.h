@@ -68,6 +68,9 @@ struct RunSettings {
     // A failing block shorter than fragment_bytes is noise: logged as a
     // fragment, left out of the TAP files and of the counts.
     bool leave_out_fragments = false;
+    // A block that fails its checksum is read again by zero crossings, and
+    // replaced when two such readings agree and pass (the log says so).
+    bool second_chances = false;
     // Keep every reported block, with what the decoder knew of each bit, in the result.
     bool keep_blocks = false;
     // Absolute index of the recording's first sample: 0, except in tests that
@@ -86,6 +89,7 @@ struct RunResult {
     std::int32_t checksum_errors = 0;
     std::int32_t repaired_bits = 0;   // Rest0 + Float0 over the reported blocks
     std::int32_t fragments = 0;       // noise left out (leave_out_fragments)
+    std::int32_t second_chances = 0;  // blocks a second reading gave
     bool output_lost = false;       // a file of the output could not be created or written
     std::string output_problems;    // the problems told, one a line (the first few)
     bool read_error = false;        // reading the recording failed before its end

@@ -84,7 +84,7 @@ TEST(ThreadedRuns, TwoAtOnceWriteWhatEachWritesAlone) {
     // The same bytes as the command line's, each recording in a process of its
     // own (where there is a command line: not in the ThreadSanitizer build).
     for (int v = 0; v < 2 && *VELLIQOR_CLI != '\0'; ++v) {
-        const CliResult cli = run_cli({"--no-window", "--quiet", paths[v]}, dir.path);
+        const CliResult cli = run_cli({"--no-window", "--quiet", "--one-pass", paths[v]}, dir.path);
         EXPECT_EQ(cli.status, alone[v].status);
         const std::string folder = dir.path + "/take" + std::to_string(v);
         Files written;

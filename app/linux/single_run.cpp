@@ -217,6 +217,7 @@ int run_one(const CliOptions& options, const std::string& recording, std::vector
     if (options.tzx) settings.block_sink = on_block;
     settings.keep_blocks = kept != nullptr;
     settings.leave_out_fragments = !options.one_pass;
+    settings.second_chances = !options.one_pass;
     settings.recording = place.path;
     settings.open_recording = open_recording;
     settings.enter_output_folder = enter_output_folder;
