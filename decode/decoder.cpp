@@ -59,6 +59,9 @@ void reset_search(Run& run) {
     *run.detector = PulseDetector{};
     stats.attempt = AttemptFigures{};
     stats.sizes = PulseSizes{};
+    // A block's samples are kept from its pilot search on, with a little before:
+    // searching on without a block must not keep the whole recording.
+    if (run.source->keep_samples) forget_samples_before(run, absolute_index(run, run.window->cursor) - kept_margin);
 }
 
 float locked_period(Run& run) {
@@ -175,8 +178,6 @@ PulseResult decode_block(Run& run, bool after_header) {
     run.stats->attempt = AttemptFigures{};
     buffer.bit_count = 0;
     run.analysis->window_length = start_window_length;
-    // The attempt's samples are kept from here on, with a little before.
-    if (run.source->keep_samples) forget_samples_before(run, absolute_index(run, run.window->cursor) - 4800);
     decoder.last_result = next_pulse(run);  // priming: the look-ahead made under the previous settings
 
     for (;;) {

@@ -65,6 +65,7 @@ void forget_samples_before(Run& run, std::int64_t index) {
     SampleSource& source = *run.source;
     if (index <= source.kept_from) return;
     const std::int64_t drop = std::min<std::int64_t>(index - source.kept_from, static_cast<std::int64_t>(source.kept.size()));
+    if (2 * drop < static_cast<std::int64_t>(source.kept.size())) return;
     source.kept.erase(source.kept.begin(), source.kept.begin() + drop);
     source.kept_from += drop;
 }

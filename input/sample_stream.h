@@ -48,7 +48,13 @@ constexpr std::int64_t last_sample_index = INT32_MAX - 2 * window_slots;
 void read_samples(Run& run, int first_slot);
 // Slides the window once the cursor has reached the slide threshold.
 void slide_window(Run& run);
-// Drops the kept samples before absolute index `index`.
+// Samples kept before the start of a pilot search: a second reading of a
+// block takes this much before its first pulse.
+constexpr std::int64_t kept_margin = 4800;
+// The kept samples before absolute index `index` are no longer needed. They
+// are dropped once they are half of those kept, so that a search started
+// every few pulses moves no memory each time, and memory stays bounded
+// however long the recording goes on without a block.
 void forget_samples_before(Run& run, std::int64_t index);
 // Negates every slot and flips the polarity of later reads.
 void invert_polarity(Run& run);

@@ -6,10 +6,10 @@
 #include "common/overrun_trim.h"
 #include "decode/zero_crossings.h"
 #include "input/sample_stream.h"
+#include "merge/merge.h"
 #include "output/block_report.h"
 
 namespace {
-constexpr std::int64_t margin = 4800;                         // samples around the block's stretch
 constexpr double first_hysteresis = 0.15, second_hysteresis = 0.3;
 
 // The reading that overlaps [start, end] most; null when none does.
@@ -30,8 +30,8 @@ const CrossingBlock* at_place(const std::vector<CrossingBlock>& blocks, std::int
 bool read_by_zero_crossings_again(Run& run, Block& block) {
     const SampleSource& source = *run.source;
     const std::int64_t kept_end = source.kept_from + static_cast<std::int64_t>(source.kept.size());
-    const std::int64_t from = std::max<std::int64_t>(block.start - margin, source.kept_from);
-    const std::int64_t to = std::min<std::int64_t>(block.end + margin, kept_end);
+    const std::int64_t from = std::max<std::int64_t>(block.start - kept_margin, source.kept_from);
+    const std::int64_t to = std::min<std::int64_t>(block.end + kept_margin, kept_end);
     if (to - from <= 0) return false;
     const std::vector<std::int16_t> stretch(source.kept.begin() + (from - source.kept_from),
                                             source.kept.begin() + (to - source.kept_from));
@@ -40,19 +40,14 @@ bool read_by_zero_crossings_again(Run& run, Block& block) {
     const CrossingBlock* a = at_place(one, block.start, block.end);
     const CrossingBlock* b = at_place(other, block.start, block.end);
     if (a == nullptr || b == nullptr || a->bits != b->bits) return false;
-    const std::int32_t decoded = static_cast<std::int32_t>(a->bits.size() / 8);
+    std::vector<std::uint8_t> bytes = bytes_of(a->bits);
+    const std::int32_t decoded = static_cast<std::int32_t>(bytes.size());
     if (decoded == 0) return false;
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(decoded));
-    for (std::size_t k = 0; k < bytes.size(); ++k) {
-        for (int j = 0; j < 8; ++j) bytes[k] = static_cast<std::uint8_t>(bytes[k] << 1 | a->bits[8 * k + static_cast<std::size_t>(j)]);
-    }
     const BlockReport& report = *run.report;
     const std::int32_t announced = report.saved_header[12] | report.saved_header[13] << 8;
     const std::int32_t n = reported_length(decoded, bytes[0], report.header_seen, announced);
     bytes.resize(static_cast<std::size_t>(n));
-    std::uint8_t sum = 0;
-    for (std::uint8_t x : bytes) sum ^= x;
-    if (sum != 0) return false;
+    if (!passes_checksum(bytes)) return false;
     block.bytes = bytes;
     block.bits = a->bits;
     block.weights.assign(block.bits.size(), weight_clean);

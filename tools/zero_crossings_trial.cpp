@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "decode/zero_crossings.h"
+#include "merge/merge.h"
 
 int main(int argc, char** argv) {
     if (argc != 3) {
@@ -28,17 +29,12 @@ int main(int argc, char** argv) {
     }
     int blocks = 0, passing = 0;
     for (const CrossingBlock& b : read_by_zero_crossings(samples)) {
-        std::vector<unsigned char> bytes(b.bits.size() / 8);
-        unsigned char sum = 0;
-        for (std::size_t k = 0; k < bytes.size(); ++k) {
-            for (int j = 0; j < 8; ++j) bytes[k] = static_cast<unsigned char>(bytes[k] << 1 | b.bits[8 * k + j]);
-            sum ^= bytes[k];
-        }
+        const std::vector<std::uint8_t> bytes = bytes_of(b.bits);
         const unsigned char length[2] = {static_cast<unsigned char>(bytes.size() & 0xFF), static_cast<unsigned char>(bytes.size() >> 8)};
         std::fwrite(length, 1, 2, out);
         std::fwrite(bytes.data(), 1, bytes.size(), out);
         ++blocks;
-        passing += sum == 0;
+        passing += passes_checksum(bytes);
     }
     std::printf("%s: %d blocks, %d pass their checksum\n", argv[1], blocks, passing);
     return std::fclose(out) == 0 ? 0 : 1;
