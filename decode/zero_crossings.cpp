@@ -46,16 +46,21 @@ void filter_both_ways(const Biquad& q, std::vector<double>& y) {
     }
 }
 
-// Sample indexes (relative) where the band-passed signal crosses from one
-// side of the hysteresis band to the other.
-std::vector<std::int64_t> crossings(const std::vector<std::int16_t>& samples, double hysteresis) {
-    std::vector<double> y(samples.begin(), samples.end());
+// The samples band-passed, and the level of their louder half (root mean
+// square), which the hysteresis band is a share of.
+struct BandPassed {
+    std::vector<double> y;
+    double level = 0.0;
+};
+
+BandPassed band_pass(const std::vector<std::int16_t>& samples) {
+    BandPassed b{std::vector<double>(samples.begin(), samples.end()), 0.0};
+    std::vector<double>& y = b.y;
     filter_both_ways(high_pass(low_cut), y);
     filter_both_ways(low_pass(high_cut), y);
+    if (y.empty()) return b;
     std::vector<double> magnitude(y.size());
     for (std::size_t k = 0; k < y.size(); ++k) magnitude[k] = std::fabs(y[k]);
-    std::vector<std::int64_t> edges;
-    if (y.empty()) return edges;
     std::vector<double> sorted = magnitude;
     std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
     const double median = sorted[sorted.size() / 2];
@@ -67,22 +72,27 @@ std::vector<std::int64_t> crossings(const std::vector<std::int16_t>& samples, do
             ++loud;
         }
     }
-    const double h = loud > 0 ? hysteresis * std::sqrt(power / static_cast<double>(loud)) : 0.0;
+    b.level = loud > 0 ? std::sqrt(power / static_cast<double>(loud)) : 0.0;
+    return b;
+}
+
+// Sample indexes (relative) where the band-passed signal crosses from one
+// side of the hysteresis band to the other.
+std::vector<std::int64_t> crossings(const BandPassed& b, double hysteresis) {
+    std::vector<std::int64_t> edges;
+    const double h = hysteresis * b.level;
     if (h <= 0.0) return edges;
     int side = 0;
-    for (std::size_t k = 0; k < y.size(); ++k) {
-        const int now = y[k] > h ? 1 : (y[k] < -h ? -1 : 0);
+    for (std::size_t k = 0; k < b.y.size(); ++k) {
+        const int now = b.y[k] > h ? 1 : (b.y[k] < -h ? -1 : 0);
         if (now == 0 || now == side) continue;
         if (side != 0) edges.push_back(static_cast<std::int64_t>(k));
         side = now;
     }
     return edges;
 }
-}  // namespace
 
-std::vector<CrossingBlock> read_by_zero_crossings(const std::vector<std::int16_t>& samples, std::int64_t first_index,
-                                                  double hysteresis) {
-    const std::vector<std::int64_t> edges = crossings(samples, hysteresis);
+std::vector<CrossingBlock> blocks_between(const std::vector<std::int64_t>& edges, std::int64_t first_index) {
     std::vector<double> halves;
     for (std::size_t k = 1; k < edges.size(); ++k) halves.push_back(static_cast<double>(edges[k] - edges[k - 1]));
     std::vector<CrossingBlock> blocks;
@@ -111,4 +121,19 @@ std::vector<CrossingBlock> read_by_zero_crossings(const std::vector<std::int16_t
         i = k + 1;
     }
     return blocks;
+}
+}  // namespace
+
+std::vector<CrossingBlock> read_by_zero_crossings(const std::vector<std::int16_t>& samples, std::int64_t first_index,
+                                                  double hysteresis) {
+    return blocks_between(crossings(band_pass(samples), hysteresis), first_index);
+}
+
+std::vector<std::vector<CrossingBlock>> read_by_zero_crossings(const std::vector<std::int16_t>& samples,
+                                                               std::int64_t first_index,
+                                                               const std::vector<double>& hystereses) {
+    const BandPassed b = band_pass(samples);
+    std::vector<std::vector<CrossingBlock>> readings;
+    for (double h : hystereses) readings.push_back(blocks_between(crossings(b, h), first_index));
+    return readings;
 }

@@ -23,3 +23,7 @@ struct CrossingBlock {
 // half of the samples, that a crossing must pass through.
 std::vector<CrossingBlock> read_by_zero_crossings(const std::vector<std::int16_t>& samples,
                                                   std::int64_t first_index = 0, double hysteresis = 0.15);
+// One reading for each hysteresis band, the samples band-passed once for all.
+std::vector<std::vector<CrossingBlock>> read_by_zero_crossings(const std::vector<std::int16_t>& samples,
+                                                               std::int64_t first_index,
+                                                               const std::vector<double>& hystereses);

@@ -35,10 +35,10 @@ bool read_by_zero_crossings_again(Run& run, Block& block) {
     if (to - from <= 0) return false;
     const std::vector<std::int16_t> stretch(source.kept.begin() + (from - source.kept_from),
                                             source.kept.begin() + (to - source.kept_from));
-    const std::vector<CrossingBlock> one = read_by_zero_crossings(stretch, from, first_hysteresis);
-    const std::vector<CrossingBlock> other = read_by_zero_crossings(stretch, from, second_hysteresis);
-    const CrossingBlock* a = at_place(one, block.start, block.end);
-    const CrossingBlock* b = at_place(other, block.start, block.end);
+    const std::vector<std::vector<CrossingBlock>> readings =
+        read_by_zero_crossings(stretch, from, {first_hysteresis, second_hysteresis});
+    const CrossingBlock* a = at_place(readings[0], block.start, block.end);
+    const CrossingBlock* b = at_place(readings[1], block.start, block.end);
     if (a == nullptr || b == nullptr || a->bits != b->bits) return false;
     std::vector<std::uint8_t> bytes = bytes_of(a->bits);
     const std::int32_t decoded = static_cast<std::int32_t>(bytes.size());
