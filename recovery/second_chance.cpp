@@ -53,6 +53,9 @@ bool read_by_zero_crossings_again(Run& run, Block& block) {
     block.weights.assign(block.bits.size(), weight_clean);
     block.overlen = decoded - n;
     block.checksum_ok = true;
+    // The first reading's repairs and doubtful pulses are not in these bits:
+    // counted, they would claim work the stored block does not hold.
+    block.rest_zeros = block.float_zeros = block.mid0_count = block.mid1_count = 0;
     block.origin = ", Second pass: zero crossings";
     return true;
 }
