@@ -369,7 +369,7 @@ class Session:
         out = self.xdo(*args)
         return [int(w) for w in out.split()] if out else []
 
-    def wait_window(self, name, timeout=20):
+    def wait_window(self, name, timeout=60):  # wine can take long to start on a machine running two tests at a time
         ids = wait_for('a window titled "%s"' % name, lambda: self.windows(name), timeout)
         return ids[0]
 
