@@ -255,7 +255,7 @@ TEST(LiveWindow, AboutPanelClosesOnKeyOrClickAndSigtermEndsItsWait) {
     w.program = start_program(VELLIQOR_CLI, {"--pace", "1", "tape.raw"}, w.dir.path, "out.txt", "err.txt",
                               w.display.name.c_str());
     const std::string found = wait_for(w.display, "xdotool search --name 'Velliqor v2.01'", 60);
-    ASSERT_FALSE(found.empty());
+    ASSERT_FALSE(found.empty()) << "no window; the program said: " << text_of(w.dir.path + "/err.txt");
     const std::string id = found.substr(0, found.find('\n'));
     const std::string f1 = "xdotool windowfocus --sync " + id + " key F1";
     for (const std::string closer : {"key Escape", "click 1"}) {
