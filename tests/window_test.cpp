@@ -143,7 +143,8 @@ TEST(LiveWindow, ShowsTheCanvasAndEscapeStopsWithTheLogComplete) {
     const pid_t run = w.program = start_program(VELLIQOR_CLI, {"--pace", "3", "tape.raw"}, dir.path, "out.txt",
                                                 "err.txt", display.name.c_str());
     const std::string window = wait_for(display, "xdotool search --name 'Velliqor v2.01'", 60);
-    ASSERT_FALSE(window.empty()) << "no window on " << display.name;
+    ASSERT_FALSE(window.empty()) << "no window; the program said: " << text_of(dir.path + "/err.txt")
+                                 << x_display_state(display);
     const std::string id = window.substr(0, window.find('\n'));
     // Once a block has been reported, the picture holds lanes, markers and a verdict.
     for (int k = 0; k < 200; ++k) {
@@ -187,7 +188,7 @@ TEST(LiveWindow, SigtermWhileHeldEndsWithTheRunsStatusAndItsFilesWhole) {
     w.program = start_program(VELLIQOR_CLI, {"tape.raw"}, w.dir.path, "out.txt", "err.txt", w.display.name.c_str());
     // A busy machine (the test command runs two tests at a time) can take long to show it.
     ASSERT_FALSE(wait_for(w.display, "xdotool search --name 'Velliqor v2.01'", 60).empty())
-        << "no window; the program said: " << text_of(w.dir.path + "/err.txt");
+        << "no window; the program said: " << text_of(w.dir.path + "/err.txt") << x_display_state(w.display);
     // Standard output, a file here, is written out just before the hold.
     ASSERT_TRUE(within(20, [&] { return count_of(text_of(w.dir.path + "/out.txt"), "Checksum: OK") == 2; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -255,7 +256,8 @@ TEST(LiveWindow, AboutPanelClosesOnKeyOrClickAndSigtermEndsItsWait) {
     w.program = start_program(VELLIQOR_CLI, {"--pace", "1", "tape.raw"}, w.dir.path, "out.txt", "err.txt",
                               w.display.name.c_str());
     const std::string found = wait_for(w.display, "xdotool search --name 'Velliqor v2.01'", 60);
-    ASSERT_FALSE(found.empty()) << "no window; the program said: " << text_of(w.dir.path + "/err.txt");
+    ASSERT_FALSE(found.empty()) << "no window; the program said: " << text_of(w.dir.path + "/err.txt")
+                                << x_display_state(w.display);
     const std::string id = found.substr(0, found.find('\n'));
     const std::string f1 = "xdotool windowfocus --sync " + id + " key F1";
     for (const std::string closer : {"key Escape", "click 1"}) {

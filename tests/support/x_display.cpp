@@ -14,17 +14,22 @@ bool x_tools_installed() {
 
 bool x_display_start(XDisplay& display) {
     int fds[2];
+    char log[] = "/tmp/velliqor-xvfb-XXXXXX";
+    const int log_fd = mkstemp(log);
+    if (log_fd < 0) return false;
+    display.log = log;
     if (pipe(fds) != 0) return false;
     display.server = fork();
     if (display.server == 0) {
         close(fds[0]);
         const std::string fd = std::to_string(fds[1]);
-        if (freopen("/dev/null", "w", stderr) == nullptr) _exit(127);
+        dup2(log_fd, STDERR_FILENO);
         execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
               static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
+    close(log_fd);
     // Xvfb writes the number of the display it chose once it is ready, and the
     // line end separately: the pipe stays open until the display stops, since
     // a write into a closed pipe ends the server.
@@ -43,6 +48,24 @@ void x_display_stop(XDisplay& display) {
     waitpid(display.server, nullptr, 0);
     display.server = -1;
     close(display.report_fd);
+    unlink(display.log.c_str());
+}
+
+std::string x_display_state(const XDisplay& display) {
+    std::string state = "display " + display.name + ": the server ";
+    siginfo_t ended{};
+    // WNOWAIT: the server stays for x_display_stop to reap.
+    const bool runs = display.server > 0 &&
+                      waitid(P_PID, display.server, &ended, WEXITED | WNOHANG | WNOWAIT) == 0 && ended.si_pid == 0;
+    state += runs ? "runs" : "has ended";
+    state += x_command(display, "xdotool getdisplaygeometry").empty() ? " and does not answer" : " and answers";
+    state += "; it wrote: ";
+    if (FILE* f = std::fopen(display.log.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, f) != nullptr) state += buffer;
+        std::fclose(f);
+    }
+    return state;
 }
 
 std::string x_command(const XDisplay& display, const std::string& command) {
