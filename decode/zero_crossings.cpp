@@ -9,6 +9,7 @@ constexpr double clock_t_per_sample = 3500000.0 / rate;       // T-states of the
 constexpr double pilot_half = 2168 / clock_t_per_sample;      // samples
 constexpr double zero_half = 855 / clock_t_per_sample;
 constexpr double one_half = 1710 / clock_t_per_sample;
+constexpr double sync_first = 667 / clock_t_per_sample, sync_second = 735 / clock_t_per_sample;
 constexpr double pilot_band = 0.25;       // a pilot half-period lies within this share of its length
 constexpr std::size_t least_pilot = 200;  // half-periods that make a pilot
 constexpr double low_cut = 400.0, high_cut = 7000.0;  // Hz: the band the tape's tones lie in
@@ -46,17 +47,17 @@ void filter_both_ways(const Biquad& q, std::vector<double>& y) {
     }
 }
 
-// The samples band-passed, and the level of their louder half (root mean
+// The samples filtered, and the level of their louder half (root mean
 // square), which the hysteresis band is a share of.
-struct BandPassed {
+struct Filtered {
     std::vector<double> y;
     double level = 0.0;
 };
 
-BandPassed band_pass(const std::vector<std::int16_t>& samples) {
-    BandPassed b{std::vector<double>(samples.begin(), samples.end()), 0.0};
+Filtered filtered(const std::vector<std::int16_t>& samples, CrossingFilter filter) {
+    Filtered b{std::vector<double>(samples.begin(), samples.end()), 0.0};
     std::vector<double>& y = b.y;
-    filter_both_ways(high_pass(low_cut), y);
+    if (filter == CrossingFilter::band_pass) filter_both_ways(high_pass(low_cut), y);
     filter_both_ways(low_pass(high_cut), y);
     if (y.empty()) return b;
     std::vector<double> magnitude(y.size());
@@ -78,7 +79,7 @@ BandPassed band_pass(const std::vector<std::int16_t>& samples) {
 
 // Sample indexes (relative) where the band-passed signal crosses from one
 // side of the hysteresis band to the other.
-std::vector<std::int64_t> crossings(const BandPassed& b, double hysteresis) {
+std::vector<std::int64_t> crossings(const Filtered& b, double hysteresis) {
     std::vector<std::int64_t> edges;
     const double h = hysteresis * b.level;
     if (h <= 0.0) return edges;
@@ -90,6 +91,12 @@ std::vector<std::int64_t> crossings(const BandPassed& b, double hysteresis) {
         side = now;
     }
     return edges;
+}
+
+// A half-period that may be the sync's `nominal` one: shorter than any '1'
+// half would be, and not much shorter than itself.
+bool is_sync(double half, double nominal, double speed) {
+    return half > nominal / 2 * speed && half < (zero_half + one_half) / 2 * speed;
 }
 
 std::vector<CrossingBlock> blocks_between(const std::vector<std::int64_t>& edges, std::int64_t first_index) {
@@ -110,6 +117,7 @@ std::vector<CrossingBlock> blocks_between(const std::vector<std::int64_t>& edges
         const double speed = pilot[pilot.size() / 2] / pilot_half;
         CrossingBlock block;
         block.start = first_index + edges[i];
+        block.sync_seen = j + 1 < n && is_sync(halves[j], sync_first, speed) && is_sync(halves[j + 1], sync_second, speed);
         std::size_t k = j + 2;  // past the two sync halves
         for (; k + 1 < n; k += 2) {
             const double cycle = halves[k] + halves[k + 1];
@@ -126,13 +134,14 @@ std::vector<CrossingBlock> blocks_between(const std::vector<std::int64_t>& edges
 
 std::vector<CrossingBlock> read_by_zero_crossings(const std::vector<std::int16_t>& samples, std::int64_t first_index,
                                                   double hysteresis) {
-    return blocks_between(crossings(band_pass(samples), hysteresis), first_index);
+    return blocks_between(crossings(filtered(samples, CrossingFilter::band_pass), hysteresis), first_index);
 }
 
 std::vector<std::vector<CrossingBlock>> read_by_zero_crossings(const std::vector<std::int16_t>& samples,
                                                                std::int64_t first_index,
-                                                               const std::vector<double>& hystereses) {
-    const BandPassed b = band_pass(samples);
+                                                               const std::vector<double>& hystereses,
+                                                               CrossingFilter filter) {
+    const Filtered b = filtered(samples, filter);
     std::vector<std::vector<CrossingBlock>> readings;
     for (double h : hystereses) readings.push_back(blocks_between(crossings(b, h), first_index));
     return readings;

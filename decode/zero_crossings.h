@@ -15,7 +15,17 @@ struct CrossingBlock {
     std::int64_t start = 0;          // absolute sample index of the pilot's first half-period
     std::int64_t end = 0;            // absolute sample index where the last bit ends
     std::vector<std::uint8_t> bits;  // every bit, 0 or 1, most significant first
+    // The pilot ended in the two short halves of the sync. Where damage hid
+    // them, the first bit's place is a guess, and bits shifted by one pass
+    // the XOR check half the time.
+    bool sync_seen = false;
 };
+
+// How the samples are filtered before their crossings are found. The band
+// pass takes hum and rumble out; the low pass alone keeps the faint copy of
+// the tone that a dropout leaves (often 40 dB down), which the high pass's
+// transient at the dropout's edges would swamp.
+enum class CrossingFilter { band_pass, low_pass };
 
 // The blocks in `samples` (48,000 a second), the first of which has the
 // absolute index `first_index`.
@@ -23,7 +33,8 @@ struct CrossingBlock {
 // half of the samples, that a crossing must pass through.
 std::vector<CrossingBlock> read_by_zero_crossings(const std::vector<std::int16_t>& samples,
                                                   std::int64_t first_index = 0, double hysteresis = 0.15);
-// One reading for each hysteresis band, the samples band-passed once for all.
+// One reading for each hysteresis band, the samples filtered once for all.
 std::vector<std::vector<CrossingBlock>> read_by_zero_crossings(const std::vector<std::int16_t>& samples,
                                                                std::int64_t first_index,
-                                                               const std::vector<double>& hystereses);
+                                                               const std::vector<double>& hystereses,
+                                                               CrossingFilter filter = CrossingFilter::band_pass);

@@ -10,7 +10,16 @@
 #include "output/block_report.h"
 
 namespace {
-constexpr double first_hysteresis = 0.15, second_hysteresis = 0.3;
+// Two readings of one filtering, each with its hysteresis band, must agree.
+// The band-passed pair comes first: it stands up to hum and noise. The
+// low-passed pair, with bands close to zero, reads through dropouts on an
+// otherwise clean tape; in noise its readings disagree.
+struct ReadingPair {
+    CrossingFilter filter;
+    double first, second;
+};
+constexpr ReadingPair reading_pairs[] = {{CrossingFilter::band_pass, 0.15, 0.3},
+                                         {CrossingFilter::low_pass, 0.003, 0.01}};
 
 // The reading that overlaps [start, end] most; null when none does.
 const CrossingBlock* at_place(const std::vector<CrossingBlock>& blocks, std::int64_t start, std::int64_t end) {
@@ -25,6 +34,33 @@ const CrossingBlock* at_place(const std::vector<CrossingBlock>& blocks, std::int
     }
     return best;
 }
+
+// Makes `block` the reading's when the reading began after a sync it saw
+// and, cut to the length the header announced, passes its checksum unchanged.
+bool take_reading(const Run& run, const CrossingBlock& reading, Block& block) {
+    std::vector<std::uint8_t> bytes = bytes_of(reading.bits);
+    const std::int32_t decoded = static_cast<std::int32_t>(bytes.size());
+    if (decoded == 0) return false;
+    const BlockReport& report = *run.report;
+    const std::int32_t announced = report.saved_header[12] | report.saved_header[13] << 8;
+    const std::int32_t n = reported_length(decoded, bytes[0], report.header_seen, announced);
+    // A reading that stops within a few bytes was likely cut short by the
+    // damage, and a byte of zeros is its own checksum: it must reach as far
+    // as the first reading did, or past a fragment's length.
+    if (n < std::min(fragment_bytes, static_cast<std::int32_t>(block.bytes.size()))) return false;
+    bytes.resize(static_cast<std::size_t>(n));
+    if (!reading.sync_seen || !passes_checksum(bytes)) return false;
+    block.bytes = bytes;
+    block.bits = reading.bits;
+    block.weights.assign(block.bits.size(), weight_clean);
+    block.overlen = decoded - n;
+    block.checksum_ok = true;
+    // The first reading's repairs and doubtful pulses are not in these bits:
+    // counted, they would claim work the stored block does not hold.
+    block.rest_zeros = block.float_zeros = block.mid0_count = block.mid1_count = 0;
+    block.origin = ", Second pass: zero crossings";
+    return true;
+}
 }  // namespace
 
 bool read_by_zero_crossings_again(Run& run, Block& block) {
@@ -35,27 +71,13 @@ bool read_by_zero_crossings_again(Run& run, Block& block) {
     if (to - from <= 0) return false;
     const std::vector<std::int16_t> stretch(source.kept.begin() + (from - source.kept_from),
                                             source.kept.begin() + (to - source.kept_from));
-    const std::vector<std::vector<CrossingBlock>> readings =
-        read_by_zero_crossings(stretch, from, {first_hysteresis, second_hysteresis});
-    const CrossingBlock* a = at_place(readings[0], block.start, block.end);
-    const CrossingBlock* b = at_place(readings[1], block.start, block.end);
-    if (a == nullptr || b == nullptr || a->bits != b->bits) return false;
-    std::vector<std::uint8_t> bytes = bytes_of(a->bits);
-    const std::int32_t decoded = static_cast<std::int32_t>(bytes.size());
-    if (decoded == 0) return false;
-    const BlockReport& report = *run.report;
-    const std::int32_t announced = report.saved_header[12] | report.saved_header[13] << 8;
-    const std::int32_t n = reported_length(decoded, bytes[0], report.header_seen, announced);
-    bytes.resize(static_cast<std::size_t>(n));
-    if (!passes_checksum(bytes)) return false;
-    block.bytes = bytes;
-    block.bits = a->bits;
-    block.weights.assign(block.bits.size(), weight_clean);
-    block.overlen = decoded - n;
-    block.checksum_ok = true;
-    // The first reading's repairs and doubtful pulses are not in these bits:
-    // counted, they would claim work the stored block does not hold.
-    block.rest_zeros = block.float_zeros = block.mid0_count = block.mid1_count = 0;
-    block.origin = ", Second pass: zero crossings";
-    return true;
+    for (const ReadingPair& pair : reading_pairs) {
+        const std::vector<std::vector<CrossingBlock>> readings =
+            read_by_zero_crossings(stretch, from, {pair.first, pair.second}, pair.filter);
+        const CrossingBlock* a = at_place(readings[0], block.start, block.end);
+        const CrossingBlock* b = at_place(readings[1], block.start, block.end);
+        if (a != nullptr && b != nullptr && a->bits == b->bits && take_reading(run, *a, block)) return true;
+    }
+    return false;
 }
+

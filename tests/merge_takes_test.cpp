@@ -32,7 +32,7 @@ std::vector<std::int16_t> take(std::uint32_t seed, const std::vector<double>& dr
     std::vector<std::int16_t> samples = encode_blocks(blocks, options);
     for (double t : dropouts) {
         const std::size_t from = static_cast<std::size_t>(t * 48000);
-        for (std::size_t k = from; k < from + 150 && k < samples.size(); ++k) samples[k] = static_cast<std::int16_t>(samples[k] / 20);
+        for (std::size_t k = from; k < from + 150 && k < samples.size(); ++k) samples[k] = static_cast<std::int16_t>(samples[k] / 200);
     }
     return samples;
 }

@@ -51,6 +51,7 @@ TEST(ZeroCrossings, ReadEveryBitOfEveryBlock) {
             EXPECT_EQ(blocks[k].bits, bits_of(tape[k])) << c.name << ", block " << k;
             EXPECT_GE(blocks[k].start, k == 0 ? 1000 : blocks[k - 1].end) << c.name << ", block " << k;
             EXPECT_GT(blocks[k].end, blocks[k].start) << c.name << ", block " << k;
+            EXPECT_TRUE(blocks[k].sync_seen) << c.name << ", block " << k;
         }
     }
     EXPECT_TRUE(read_by_zero_crossings(std::vector<std::int16_t>(48000, 0)).empty());
