@@ -132,6 +132,14 @@ std::string block_line(const Block& b) {
     return std::string(line.text, static_cast<std::size_t>(line.length)) + b.origin;
 }
 
+namespace {
+// A block of a few bytes that passes only with bits the decoder filled in
+// proves nothing: a byte of filled zeros is its own checksum.
+bool passes_on_fill_alone(const Block& b) {
+    return b.checksum_ok && static_cast<std::int32_t>(b.bytes.size()) < fragment_bytes && b.rest_zeros + b.float_zeros > 0;
+}
+}  // namespace
+
 bool report_block(Run& run, const Block& b) {
     const std::string line = block_line(b);
     const std::int32_t n = static_cast<std::int32_t>(b.bytes.size());
@@ -169,11 +177,12 @@ void finish_block(Run& run) {
     if (decoder.decoder_state != Data) return;
 
     Block block = assess_block(run, end);
-    if (!block.checksum_ok && report.second_chance && report.second_chance(run, block)) ++report.second_chances;
+    const bool doubtful = !block.checksum_ok || passes_on_fill_alone(block);
+    if (doubtful && report.second_chance && report.second_chance(run, block)) ++report.second_chances;
     report.header_seen = is_standard_header(block.bytes);
     if (report.header_seen) std::memcpy(report.saved_header, block.bytes.data(), header_length);
-    block.fragment = report.leave_out_fragments && !block.checksum_ok &&
-                     static_cast<std::int32_t>(block.bytes.size()) < fragment_bytes;
+    block.fragment = report.leave_out_fragments && static_cast<std::int32_t>(block.bytes.size()) < fragment_bytes &&
+                     (!block.checksum_ok || passes_on_fill_alone(block));
     if (block.fragment) {
         // Told where it lay, not stored: an emulator would take each for a block.
         ++report.fragments;

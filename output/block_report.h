@@ -24,8 +24,10 @@ struct BlockReport {
     std::int32_t checksum_errors = 0;          // of those, blocks whose XOR checksum failed
     std::int32_t repaired_bits = 0;            // Rest0 + Float0 over the reported blocks
     bool header_seen = false;                  // the last reported block was a standard header
-    // A failing block shorter than fragment_bytes is noise: logged as a
-    // fragment with its position, left out of the TAP files and the counts.
+    // A block shorter than fragment_bytes is noise when it fails its checksum,
+    // or passes it only on bits the decoder filled in (a byte of filled zeros
+    // is its own checksum): logged as a fragment with its position, left out
+    // of the TAP files and the counts.
     bool leave_out_fragments = false;
     std::int32_t fragments = 0;                // of those, in this run
     // Reads a failing block again another way; true when it replaced `block`
