@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -25,10 +26,14 @@
 namespace {
 constexpr double sample_rate = 48000.0;
 
-// A tape of a program, a screen and a code block at 98 % speed with a little noise.
-const std::string& bench_recording(std::size_t& samples) {
-    static std::string path;
-    static std::size_t count = 0;
+// A tape of a program, a screen and a code block at 98 % speed with a little
+// noise; `damaged`: silent for 10 ms every half second, so that every data
+// block fails and is read again.
+const std::string& bench_recording(std::size_t& samples, bool damaged = false) {
+    static std::string paths[2];
+    static std::size_t counts[2] = {0, 0};
+    std::string& path = paths[damaged];
+    std::size_t& count = counts[damaged];
     if (path.empty()) {
         std::vector<std::uint8_t> program(400), screen(6912), code(3000);
         for (std::size_t k = 0; k < program.size(); ++k) program[k] = static_cast<std::uint8_t>(k * 7);
@@ -37,10 +42,11 @@ const std::string& bench_recording(std::size_t& samples) {
         EncoderOptions options;
         options.speed = 0.98;
         options.noise = 400;
-        const std::vector<std::int16_t> s = encode_blocks(
+        std::vector<std::int16_t> s = encode_blocks(
             {make_header(0, "bench", 400, 10, 400), make_data_block(0xFF, program), make_header(3, "pic", 6912, 16384, 0),
              make_data_block(0xFF, screen), make_header(3, "code", 3000, 32768, 0), make_data_block(0xFF, code)},
             options);
+        for (std::size_t at = 24000; damaged && at + 480 < s.size(); at += 24000) std::fill_n(s.begin() + at, 480, 0);
         char dir[] = "/tmp/velliqor-bench-XXXXXX";
         path = std::string(mkdtemp(dir)) + "/bench.raw";
         write_samples(path, s, false, 48000);
@@ -135,18 +141,21 @@ void BM_Decoding(benchmark::State& state) {
 }
 BENCHMARK(BM_Decoding)->Unit(benchmark::kMillisecond);
 
-// The whole run, as the command line makes it: decoding, log, TAP files, and the live view if drawn.
+// The whole run, as the command line makes it: decoding, log, TAP files, and
+// the live view if drawn; one pass or with second readings of failed blocks,
+// of the clean recording or of the one where every data block fails.
 void BM_WholeRun(benchmark::State& state) {
     std::size_t samples = 0;
-    const std::string& path = bench_recording(samples);
+    const bool drawing = state.range(0) != 0, second_chances = state.range(1) != 0, damaged = state.range(2) != 0;
+    const std::string& path = bench_recording(samples, damaged);
     const std::string folder = path.substr(0, path.rfind('/'));
-    const bool drawing = state.range(0) != 0;
     canvas_create(800, 680);
     Run run;
     for (auto _ : state) {
         if (chdir(folder.c_str()) != 0) state.SkipWithError("cannot enter the recording's folder");
         RunSettings settings;
         settings.drawing = drawing;
+        settings.second_chances = second_chances;
         settings.screen_width = 800;
         settings.platform = command_line_hooks();
         settings.recording = path;
@@ -155,8 +164,15 @@ void BM_WholeRun(benchmark::State& state) {
         benchmark::DoNotOptimize(run_recording(run, settings));
     }
     canvas_destroy();
-    state.SetLabel(drawing ? "live view drawn" : "no drawing");
+    state.SetLabel(std::string(drawing ? "live view drawn" : "no drawing") + (second_chances ? ", second readings" : ", one pass") +
+                   (damaged ? ", every block failing" : ""));
     count_audio(state, samples);
 }
-BENCHMARK(BM_WholeRun)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WholeRun)
+    ->Args({0, 0, 0})
+    ->Args({1, 0, 0})
+    ->Args({0, 1, 0})
+    ->Args({0, 0, 1})
+    ->Args({0, 1, 1})
+    ->Unit(benchmark::kMillisecond);
 }  // namespace

@@ -33,48 +33,47 @@ Biquad high_pass(double f) {
 // The section run over y forward, then backward: no phase shift, so that the
 // half-periods keep their lengths.
 void filter_both_ways(const Biquad& q, std::vector<double>& y) {
-    for (int pass = 0; pass < 2; ++pass) {
+    const auto run = [&q](auto first, auto last) {
         double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
-        for (double& v : y) {
-            const double out = q.b0 * v + q.b1 * x1 + q.b2 * x2 - q.a1 * y1 - q.a2 * y2;
+        for (; first != last; ++first) {
+            const double out = q.b0 * *first + q.b1 * x1 + q.b2 * x2 - q.a1 * y1 - q.a2 * y2;
             x2 = x1;
-            x1 = v;
+            x1 = *first;
             y2 = y1;
             y1 = out;
-            v = out;
+            *first = out;
         }
-        std::reverse(y.begin(), y.end());
-    }
+    };
+    run(y.begin(), y.end());
+    run(y.rbegin(), y.rend());
 }
 
-// The samples filtered, and the level of their louder half (root mean
-// square), which the hysteresis band is a share of.
+// Filtered samples, and the level of their louder half (root mean square),
+// which the hysteresis band is a share of.
 struct Filtered {
     std::vector<double> y;
     double level = 0.0;
 };
 
-Filtered filtered(const std::vector<std::int16_t>& samples, CrossingFilter filter) {
-    Filtered b{std::vector<double>(samples.begin(), samples.end()), 0.0};
-    std::vector<double>& y = b.y;
-    if (filter == CrossingFilter::band_pass) filter_both_ways(high_pass(low_cut), y);
-    filter_both_ways(low_pass(high_cut), y);
-    if (y.empty()) return b;
-    std::vector<double> magnitude(y.size());
-    for (std::size_t k = 0; k < y.size(); ++k) magnitude[k] = std::fabs(y[k]);
-    std::vector<double> sorted = magnitude;
-    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
-    const double median = sorted[sorted.size() / 2];
+double louder_half_level(const std::vector<double>& y) {
+    if (y.empty()) return 0.0;
+    // From an even spread of at most about 8,192 samples: as good a measure
+    // of a long stretch, for a fraction of the work.
+    const std::size_t stride = y.size() / 8192 + 1;
+    std::vector<double> spread;
+    spread.reserve(y.size() / stride + 1);
+    for (std::size_t k = 0; k < y.size(); k += stride) spread.push_back(std::fabs(y[k]));
+    const auto middle = spread.begin() + static_cast<std::ptrdiff_t>(spread.size() / 2);
+    std::nth_element(spread.begin(), middle, spread.end());
     double power = 0.0;
     std::size_t loud = 0;
-    for (double m : magnitude) {
-        if (m > median) {
-            power += m * m;
+    for (auto m = middle + 1; m != spread.end(); ++m) {
+        if (*m > *middle) {
+            power += *m * *m;
             ++loud;
         }
     }
-    b.level = loud > 0 ? std::sqrt(power / static_cast<double>(loud)) : 0.0;
-    return b;
+    return loud > 0 ? std::sqrt(power / static_cast<double>(loud)) : 0.0;
 }
 
 // Sample indexes (relative) where the band-passed signal crosses from one
@@ -134,15 +133,24 @@ std::vector<CrossingBlock> blocks_between(const std::vector<std::int64_t>& edges
 
 std::vector<CrossingBlock> read_by_zero_crossings(const std::vector<std::int16_t>& samples, std::int64_t first_index,
                                                   double hysteresis) {
-    return blocks_between(crossings(filtered(samples, CrossingFilter::band_pass), hysteresis), first_index);
+    return read_by_zero_crossings(samples.data(), samples.size(), first_index, {{CrossingFilter::band_pass, hysteresis}})[0];
 }
 
-std::vector<std::vector<CrossingBlock>> read_by_zero_crossings(const std::vector<std::int16_t>& samples,
+std::vector<std::vector<CrossingBlock>> read_by_zero_crossings(const std::int16_t* samples, std::size_t count,
                                                                std::int64_t first_index,
-                                                               const std::vector<double>& hystereses,
-                                                               CrossingFilter filter) {
-    const Filtered b = filtered(samples, filter);
-    std::vector<std::vector<CrossingBlock>> readings;
-    for (double h : hystereses) readings.push_back(blocks_between(crossings(b, h), first_index));
-    return readings;
+                                                               const std::vector<CrossingReading>& readings) {
+    // Low-passed first, for the readings that want it; then band-passed in
+    // place (the sections are linear: the order does not matter).
+    std::vector<std::vector<CrossingBlock>> blocks(readings.size());
+    Filtered f{std::vector<double>(samples, samples + count), 0.0};
+    for (const CrossingFilter filter : {CrossingFilter::low_pass, CrossingFilter::band_pass}) {
+        filter_both_ways(filter == CrossingFilter::low_pass ? low_pass(high_cut) : high_pass(low_cut), f.y);
+        const auto wanted = [filter](const CrossingReading& r) { return r.filter == filter; };
+        if (std::none_of(readings.begin(), readings.end(), wanted)) continue;
+        f.level = louder_half_level(f.y);
+        for (std::size_t k = 0; k < readings.size(); ++k) {
+            if (wanted(readings[k])) blocks[k] = blocks_between(crossings(f, readings[k].hysteresis), first_index);
+        }
+    }
+    return blocks;
 }

@@ -8,6 +8,7 @@
 // block the first front end failed on.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -33,8 +34,12 @@ enum class CrossingFilter { band_pass, low_pass };
 // half of the samples, that a crossing must pass through.
 std::vector<CrossingBlock> read_by_zero_crossings(const std::vector<std::int16_t>& samples,
                                                   std::int64_t first_index = 0, double hysteresis = 0.15);
-// One reading for each hysteresis band, the samples filtered once for all.
-std::vector<std::vector<CrossingBlock>> read_by_zero_crossings(const std::vector<std::int16_t>& samples,
+struct CrossingReading {
+    CrossingFilter filter = CrossingFilter::band_pass;
+    double hysteresis = 0.15;
+};
+// One reading for each of `readings`, the samples low-passed once for all
+// and high-passed once for those that band-pass.
+std::vector<std::vector<CrossingBlock>> read_by_zero_crossings(const std::int16_t* samples, std::size_t count,
                                                                std::int64_t first_index,
-                                                               const std::vector<double>& hystereses,
-                                                               CrossingFilter filter = CrossingFilter::band_pass);
+                                                               const std::vector<CrossingReading>& readings);

@@ -10,16 +10,12 @@
 #include "output/block_report.h"
 
 namespace {
-// Two readings of one filtering, each with its hysteresis band, must agree.
-// The band-passed pair comes first: it stands up to hum and noise. The
-// low-passed pair, with bands close to zero, reads through dropouts on an
+// Pairs of readings, one filtering with two hysteresis bands: the two must
+// agree. The band-passed pair comes first: it stands up to hum and noise.
+// The low-passed pair, with bands close to zero, reads through dropouts on an
 // otherwise clean tape; in noise its readings disagree.
-struct ReadingPair {
-    CrossingFilter filter;
-    double first, second;
-};
-constexpr ReadingPair reading_pairs[] = {{CrossingFilter::band_pass, 0.15, 0.3},
-                                         {CrossingFilter::low_pass, 0.003, 0.01}};
+const std::vector<CrossingReading> reading_pairs{{CrossingFilter::band_pass, 0.15}, {CrossingFilter::band_pass, 0.3},
+                                                 {CrossingFilter::low_pass, 0.003}, {CrossingFilter::low_pass, 0.01}};
 
 // The reading that overlaps [start, end] most; null when none does.
 const CrossingBlock* at_place(const std::vector<CrossingBlock>& blocks, std::int64_t start, std::int64_t end) {
@@ -69,13 +65,11 @@ bool read_by_zero_crossings_again(Run& run, Block& block) {
     const std::int64_t from = std::max<std::int64_t>(block.start - kept_margin, source.kept_from);
     const std::int64_t to = std::min<std::int64_t>(block.end + kept_margin, kept_end);
     if (to - from <= 0) return false;
-    const std::vector<std::int16_t> stretch(source.kept.begin() + (from - source.kept_from),
-                                            source.kept.begin() + (to - source.kept_from));
-    for (const ReadingPair& pair : reading_pairs) {
-        const std::vector<std::vector<CrossingBlock>> readings =
-            read_by_zero_crossings(stretch, from, {pair.first, pair.second}, pair.filter);
-        const CrossingBlock* a = at_place(readings[0], block.start, block.end);
-        const CrossingBlock* b = at_place(readings[1], block.start, block.end);
+    const std::vector<std::vector<CrossingBlock>> readings = read_by_zero_crossings(
+        source.kept.data() + (from - source.kept_from), static_cast<std::size_t>(to - from), from, reading_pairs);
+    for (std::size_t k = 0; k + 1 < readings.size(); k += 2) {
+        const CrossingBlock* a = at_place(readings[k], block.start, block.end);
+        const CrossingBlock* b = at_place(readings[k + 1], block.start, block.end);
         if (a != nullptr && b != nullptr && a->bits == b->bits && take_reading(run, *a, block)) return true;
     }
     return false;

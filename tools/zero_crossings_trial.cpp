@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     int blocks = 0, passing = 0;
     const double hysteresis = argc >= 4 ? std::atof(argv[3]) : 0.15;
     const CrossingFilter filter = argc == 5 ? CrossingFilter::low_pass : CrossingFilter::band_pass;
-    const std::vector<std::vector<CrossingBlock>> readings = read_by_zero_crossings(samples, 0, {hysteresis}, filter);
+    const std::vector<std::vector<CrossingBlock>> readings = read_by_zero_crossings(samples.data(), samples.size(), 0, {{filter, hysteresis}});
     for (const CrossingBlock& b : readings[0]) {
         const std::vector<std::uint8_t> bytes = bytes_of(b.bits);
         const unsigned char length[2] = {static_cast<unsigned char>(bytes.size() & 0xFF), static_cast<unsigned char>(bytes.size() >> 8)};
