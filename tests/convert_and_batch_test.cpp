@@ -121,11 +121,30 @@ TEST_F(Collections, AudioFilesAreReadAsTheyAreAndRawOnlyWhenAsked) {
     const std::vector<std::int16_t> samples = recorded_at(44100);
     write_audio(at("cd.wav"), samples, 44100, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_24);
     write_audio(at("cd.flac"), samples, 44100, 2, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    write_audio(at("mono8.wav"), recorded_at(48000), 48000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_U8);
+    const CliResult mono8 = run_cli({"--channel", "mix", "--out", "as-is", "mono8.wav"}, dir.path);
+    EXPECT_EQ(mono8.err, "velliqor: " + at("mono8.wav") +
+                             " is a WAV file: 8-bit; converting it to 48 kHz 16-bit mono (--raw reads its bytes as samples)\n");
+    // Float samples past full scale are clipped, and the line says whose they are.
+    SF_INFO loud_info{};
+    loud_info.samplerate = 48000;
+    loud_info.channels = 1;
+    loud_info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* loud_file = sf_open(at("loud.wav").c_str(), SFM_WRITE, &loud_info);
+    ASSERT_NE(loud_file, nullptr);
+    std::vector<float> loud_samples;
+    for (std::int16_t v : recorded_at(48000)) loud_samples.push_back(static_cast<float>(v) / 8000.0f);
+    sf_writef_float(loud_file, loud_samples.data(), static_cast<sf_count_t>(loud_samples.size()));
+    sf_close(loud_file);
+    const CliResult loud = run_cli({"--out", "as-is", "loud.wav"}, dir.path);
+    EXPECT_NE(loud.err.find("\nvelliqor: " + at("loud.wav") + ": "), std::string::npos) << loud.err;
+    EXPECT_NE(loud.err.find(" samples went past the 16-bit range in the conversion and were clipped\n"), std::string::npos);
     for (const char* name : {"cd.wav", "cd.flac"}) {
         const CliResult as_is = run_cli({"--out", "as-is", name}, dir.path);
         EXPECT_EQ(as_is.status, 0) << name << as_is.err;
-        EXPECT_NE(as_is.err.find(std::string(name) + " is a"), std::string::npos) << as_is.err;
-        EXPECT_NE(as_is.err.find("44100 Hz, 2 channels: converting it"), std::string::npos) << as_is.err;
+        const std::string why = std::string(name) == "cd.wav" ? " is a WAV file: 24-bit, " : " is a FLAC file: ";
+        EXPECT_NE(as_is.err.find(name + why + "44,100 Hz, 2 channels (taking the left); converting it"), std::string::npos)
+            << as_is.err;
         EXPECT_EQ(run_cli({"--convert", "--out", "converted", name}, dir.path).status, 0);
         const std::string folder = std::string(name) == "cd.wav" ? "/cd" : "/cd-2";
         EXPECT_EQ(bytes_of("as-is" + folder + "/000_prog one.tap"), bytes_of("converted" + folder + "/000_prog one.tap")) << name;

@@ -557,9 +557,33 @@ AudioSniff sniff_audio(const char* path) {
         return sniff;
     }
     sniff.shape = AudioShape::foreign;
-    char text[160];
-    std::snprintf(text, sizeof text, "%s of %d Hz, %d channel%s", sniff.format.c_str(), info.samplerate,
-                  info.channels, info.channels == 1 ? "" : "s");
-    sniff.description = text;
+    sniff.rate = info.samplerate;
+    sniff.channels = info.channels;
+    switch (subtype) {
+    case SF_FORMAT_PCM_S8: case SF_FORMAT_PCM_U8: sniff.width = "8-bit"; break;
+    case SF_FORMAT_PCM_24: sniff.width = "24-bit"; break;
+    case SF_FORMAT_PCM_32: sniff.width = "32-bit"; break;
+    case SF_FORMAT_FLOAT: sniff.width = "32-bit float"; break;
+    case SF_FORMAT_DOUBLE: sniff.width = "64-bit float"; break;
+    case SF_FORMAT_ULAW: sniff.width = "8-bit u-law"; break;
+    case SF_FORMAT_ALAW: sniff.width = "8-bit A-law"; break;
+    default: break;  // 16-bit, or coded (FLAC, Vorbis, MP3, ...): no width of its own
+    }
     return sniff;
+}
+
+std::string conversion_reasons(const AudioSniff& sniff, ChannelChoice channel) {
+    std::string reasons = sniff.width;
+    const auto add = [&reasons](const std::string& reason) { reasons += (reasons.empty() ? "" : ", ") + reason; };
+    if (sniff.rate != static_cast<int>(target_rate)) {
+        std::string digits = std::to_string(sniff.rate);
+        for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<std::size_t>(at), ",");
+        add(digits + " Hz");
+    }
+    if (sniff.channels > 1) {
+        add(std::to_string(sniff.channels) + " channels (" +
+            (channel == ChannelChoice::left ? "taking the left" : channel == ChannelChoice::right ? "taking the right" : "mixing them") +
+            ")");
+    }
+    return reasons;
 }

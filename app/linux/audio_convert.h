@@ -54,9 +54,16 @@ enum class AudioShape {
 struct AudioSniff {
     AudioShape shape = AudioShape::raw;
     std::string format;       // all but raw: "a WAV file", "an MP3 file", "a big-endian WAV file (RIFX)", ...
-    std::string description;  // foreign: "a WAV file of 44100 Hz, 2 channels"; damaged: why it cannot be decoded
+    std::string description;  // damaged: why it cannot be decoded
+    // foreign: what it holds
+    std::string width;        // "24-bit", "32-bit float", ...; empty for 16-bit and coded samples (FLAC, MP3, ...)
+    int rate = 0, channels = 0;
     // plain: when its data chunk claims more bytes than the file holds, where
     // the file ends and by how much it falls short; empty when it is whole.
     std::string cut;
 };
 AudioSniff sniff_audio(const char* path);
+// Why a foreign recording is converted, in the words of its note: what is
+// not 48 kHz 16-bit mono, e.g. "8-bit, 44,100 Hz, 2 channels (taking the
+// left)"; empty when only its format is (a FLAC file of that shape).
+std::string conversion_reasons(const AudioSniff& sniff, ChannelChoice channel);

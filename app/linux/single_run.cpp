@@ -130,8 +130,9 @@ bool decode_recording(const CliOptions& options, const RecordingPlace& place, st
     }
     plain_cut = sniff.cut;
     if (sniff.shape != AudioShape::foreign) return false;
-    std::fprintf(stderr, "velliqor: %s is %s: converting it to 48 kHz mono (--raw reads its bytes as samples)\n",
-                 place.path.c_str(), sniff.description.c_str());
+    const std::string reasons = conversion_reasons(sniff, options.channel);
+    std::fprintf(stderr, "velliqor: %s is %s%s%s; converting it to 48 kHz 16-bit mono (--raw reads its bytes as samples)\n",
+                 place.path.c_str(), sniff.format.c_str(), reasons.empty() ? "" : ": ", reasons.c_str());
     return true;
 }
 
@@ -262,8 +263,10 @@ int run_one(const CliOptions& options, const std::string& recording, std::vector
     }
     const bool recording_unread = result.read_error || result.too_long || !plain_cut.empty();
     if (convert && converted_samples_clipped() > 0) {
-        std::fprintf(stderr, "velliqor: %lld samples went past the 16-bit range in the conversion and were clipped\n",
-                     converted_samples_clipped());
+        // Named, since under -j the lines of several recordings mix.
+        const long long clipped = converted_samples_clipped();
+        std::fprintf(stderr, "velliqor: %s: %lld sample%s past the 16-bit range in the conversion and %s clipped\n",
+                     place.path.c_str(), clipped, clipped == 1 ? " went" : "s went", clipped == 1 ? "was" : "were");
     }
 
     bool extras_kept = frames_all_written();
