@@ -148,10 +148,16 @@ bool report_block(Run& run, const Block& b) {
     log_write(run, line.c_str());
     log_write(run, "\n");
     log_flush(run);  // each block's line reaches the disk (and a watching user) when the block is done
-    if (stored == TapWrite::too_long) {
+    const std::string& tzx = run.report->tzx_name;
+    if (stored == TapWrite::too_long && tzx.empty()) {
         log_printf(run, "*** Block not stored: %d bytes do not fit a TAP record (at most 65535) ***\n", n);
         report_output_problem(run, "the block %s is %d bytes long, more than a TAP record can hold; it is not stored",
                               line.substr(0, line.find(' ')).c_str(), n);
+    } else if (stored == TapWrite::too_long) {
+        log_printf(run, "*** Block not stored in a TAP file: %d bytes do not fit a TAP record (at most 65535); kept in %s ***\n",
+                   n, tzx.c_str());
+        report_output_problem(run, "the block %s is %d bytes long, more than a TAP record can hold; it is not stored in a TAP file; kept in %s",
+                              line.substr(0, line.find(' ')).c_str(), n, tzx.c_str());
     }
     return stored == TapWrite::stored;
 }

@@ -16,7 +16,8 @@
 
 constexpr std::int32_t pause_threshold = 192000;  // samples; a longer gap (strictly) gets a pause line
 
-// Written by finish_block alone (but `sink` and `leave_out_fragments`, set by the run driver).
+// Written by finish_block alone (but `sink`, `leave_out_fragments`,
+// `second_chance` and `tzx_name`, set by the run driver).
 struct BlockReport {
     std::int32_t last_block_end = 0;                // where the previous attempt ended (absolute index)
     std::uint8_t saved_header[header_length] = {};  // the last reported standard header
@@ -35,6 +36,7 @@ struct BlockReport {
     std::function<bool(Run& run, Block& block)> second_chance;
     std::int32_t second_chances = 0;           // blocks a second reading gave
     std::function<void(const Block&)> sink;  // told of every reported block, after its log line
+    std::string tzx_name;                    // the TZX file a front end writes of the blocks; empty: none
 };
 
 // Reports the attempt that decode_block has just ended: assesses it into a

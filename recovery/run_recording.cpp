@@ -83,6 +83,7 @@ RunResult run_recording(Run& run, const RunSettings& settings) {
     run.files->create = settings.create_output;
     screen.W = settings.screen_width;
     report.leave_out_fragments = settings.leave_out_fragments;
+    report.tzx_name = settings.tzx_name;
     if (settings.second_chances) {
         run.source->keep_samples = true;
         run.source->kept_from = settings.first_sample_index;

@@ -65,6 +65,9 @@ struct RunSettings {
     const char* text_no_memory = "Not enough memory!\n";  // written to standard output, as it always was
 
     std::function<void(const Block&)> block_sink;  // told of every reported block (the TZX), fragments too
+    // The TZX file the front end writes of the blocks beside the TAP files;
+    // empty when none: a block too long for a TAP record is said to be kept there.
+    std::string tzx_name;
     // A failing block shorter than fragment_bytes is noise: logged as a
     // fragment, left out of the TAP files and of the counts.
     bool leave_out_fragments = false;

@@ -128,6 +128,11 @@ TEST(TzxFile, HoldsABlockTooLongForATapRecordWhole) {
     write_bytes(dir.path + "/long.raw", samples_as_bytes(encode_blocks({huge}, options)));
     const CliResult r = run_cli({"--quiet", "--tzx", "long.raw"}, dir.path);
     EXPECT_EQ(r.status, 3) << r.err;  // output was lost: the TAP record
+    EXPECT_NE(r.err.find("it is not stored in a TAP file; kept in long.tzx"), std::string::npos) << r.err;
+    const std::vector<std::uint8_t> log = read_bytes(dir.path + "/long/Log.txt");
+    EXPECT_NE(std::string(log.begin(), log.end()).find("*** Block not stored in a TAP file: 66002 bytes do not fit a TAP "
+                                                       "record (at most 65535); kept in long.tzx ***"),
+              std::string::npos);
     const std::vector<std::uint8_t> tzx = read_bytes(dir.path + "/long/long.tzx");
     const std::size_t at = tzx.size() - huge.size();
     ASSERT_GT(tzx.size(), huge.size() + 19);

@@ -170,6 +170,8 @@ int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>
         return exit_not_run;
     }
     run.log->echo = !options.quiet;
+    const std::string tzx_name = folder.substr(folder.find_last_of('/') + 1) + ".tzx";
+    if (options.tzx) run.report->tzx_name = tzx_name;
     MergeCounts counts;
     std::vector<bool> fragment(groups.size());
     for (std::size_t g = 0; g < groups.size(); ++g) fragment[g] = is_fragment(takes, groups[g]);
@@ -195,7 +197,7 @@ int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>
     if (std::fclose(run.log->LogFile) != 0 || log_failed) report_output_problem(run, "writing the merged \"Log.txt\" failed");
     run.log->LogFile = nullptr;
     bool tzx_kept = true;
-    if (options.tzx) tzx_kept = write_tzx_file(folder_fd, folder, folder.substr(folder.find_last_of('/') + 1) + ".tzx", tzx);
+    if (options.tzx) tzx_kept = write_tzx_file(folder_fd, folder, tzx_name, tzx);
     if (options.quiet) std::fputs(summary + 1, stdout);
     std::printf("Merged into %s\n", folder.c_str());
     if (run.problems->output_lost || !tzx_kept) return exit_output_lost;

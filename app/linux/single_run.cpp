@@ -215,7 +215,10 @@ int run_one(const CliOptions& options, const std::string& recording, std::vector
     settings.drawing = window || !options.snapshot.empty() || frames_enabled();
     settings.echo = !options.quiet;
     settings.platform = {freetype_text_out, freetype_text_centred_left, on_screen_complete, between_screens};
-    if (options.tzx) settings.block_sink = on_block;
+    if (options.tzx) {
+        settings.block_sink = on_block;
+        settings.tzx_name = place.base + ".tzx";
+    }
     settings.keep_blocks = kept != nullptr;
     settings.leave_out_fragments = !options.one_pass;
     settings.second_chances = !options.one_pass;
