@@ -1,8 +1,10 @@
 #include "output/tzx_writer.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "common/basics.h"
+#include "output/block.h"  // is_standard_header
 
 namespace {
 // The ROM's timings, in T-states, and its pilot lengths.
@@ -28,15 +30,42 @@ void text_block(std::vector<std::uint8_t>& out, const std::string& text) {
     out.insert(out.end(), text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n));
 }
 
-void archive_info(std::vector<std::uint8_t>& out, const std::string& creator) {
-    const std::string comment = "Recovered by " + creator;
-    const std::size_t n = std::min(comment.size(), text_max);
+// The name of the first program header, without its trailing spaces; empty when none.
+std::string title_of(const std::vector<TzxBlock>& blocks) {
+    for (const TzxBlock& b : blocks) {
+        if (!is_standard_header(b.bytes) || b.bytes[1] != 0) continue;
+        std::string name(b.bytes.begin() + 2, b.bytes.begin() + 12);
+        for (char& c : name) {
+            if (c < 0x20 || c > 0x7E) c = '?';
+        }
+        return name.substr(0, name.find_last_not_of(' ') + 1);
+    }
+    return "";
+}
+
+void archive_info(std::vector<std::uint8_t>& out, const std::vector<TzxBlock>& blocks, const TzxSource& source) {
+    std::size_t count = 0, failed = 0;
+    for (const TzxBlock& b : blocks) {
+        count += !b.bytes.empty();
+        failed += !b.bytes.empty() && !b.checksum_ok;
+    }
+    const std::string comment = "Recovered by " + source.creator + " from " + source.recording + " on " + source.date +
+                                ": " + std::to_string(count) + (count == 1 ? " block, " : " blocks, ") +
+                                std::to_string(failed) + " failing its checksum";
+    std::vector<std::pair<std::uint8_t, std::string>> entries;
+    const std::string title = title_of(blocks);
+    if (!title.empty()) entries.emplace_back(0x00, title);
+    entries.emplace_back(0xFF, comment);
+    std::vector<std::uint8_t> body{static_cast<std::uint8_t>(entries.size())};
+    for (const auto& [id, text] : entries) {
+        const std::size_t n = std::min(text.size(), text_max);
+        body.push_back(id);
+        body.push_back(static_cast<std::uint8_t>(n));
+        body.insert(body.end(), text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n));
+    }
     out.push_back(0x32);
-    put16(out, static_cast<std::uint32_t>(1 + 2 + n));  // the count, one entry's id and length, its text
-    out.push_back(1);
-    out.push_back(0xFF);  // a comment
-    out.push_back(static_cast<std::uint8_t>(n));
-    out.insert(out.end(), comment.begin(), comment.begin() + static_cast<std::ptrdiff_t>(n));
+    put16(out, static_cast<std::uint32_t>(body.size()));
+    out.insert(out.end(), body.begin(), body.end());
 }
 
 void data_block(std::vector<std::uint8_t>& out, const TzxBlock& b) {
@@ -61,9 +90,9 @@ void data_block(std::vector<std::uint8_t>& out, const TzxBlock& b) {
 }
 }  // namespace
 
-std::vector<std::uint8_t> tzx_image(const std::vector<TzxBlock>& blocks, const std::string& creator) {
+std::vector<std::uint8_t> tzx_image(const std::vector<TzxBlock>& blocks, const TzxSource& source) {
     std::vector<std::uint8_t> out{'Z', 'X', 'T', 'a', 'p', 'e', '!', 0x1A, 1, 20};
-    archive_info(out, creator);
+    archive_info(out, blocks, source);
     for (std::size_t k = 0; k < blocks.size(); ++k) {
         if (blocks[k].bytes.empty()) continue;
         if (!blocks[k].checksum_ok) text_block(out, "Block " + std::to_string(k + 1) + ": checksum error");

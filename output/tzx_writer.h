@@ -2,7 +2,7 @@
 // Spectrum tapes: standard speed data blocks where a block fits one, a turbo
 // speed data block with the ROM's timings for a block too long for it, a
 // text block before a block that failed its checksum, and an archive info
-// block naming the program.
+// block: the tape's title, and where the blocks came from and how many failed.
 #pragma once
 
 #include <cstdint>
@@ -15,8 +15,17 @@ struct TzxBlock {
     bool checksum_ok = true;
 };
 
-// The whole file. `creator` goes into the archive info block (e.g. "Velliqor 2.01").
-std::vector<std::uint8_t> tzx_image(const std::vector<TzxBlock>& blocks, const std::string& creator);
+// Where the blocks came from, for the archive info block's comment.
+struct TzxSource {
+    std::string creator;    // e.g. "Velliqor 2.01 (build 2.01)"
+    std::string recording;  // the recording's file name
+    std::string date;       // the day of the run, e.g. "2026-12-08"
+};
+
+// The whole file. The archive info block's title is the name in the first
+// program header; its comment says who recovered the blocks from what, when,
+// and how many of them failed their checksum.
+std::vector<std::uint8_t> tzx_image(const std::vector<TzxBlock>& blocks, const TzxSource& source);
 
 // The pause between two blocks: the samples from the end of one to the start
 // of the next at 48,000 a second, in whole milliseconds, at most 65,535.

@@ -23,18 +23,25 @@ TEST(TzxImage, StandardTurboTextAndInfoBlocksAsTheFormatLaysThemOut) {
     TzxBlock bad{{0xFF, 1, 2, 3, 0x00}, 500, false};
     TzxBlock huge{std::vector<std::uint8_t>(70000, 0x55), 1000, true};
     huge.bytes[0] = 0xFF;
-    const std::vector<std::uint8_t> f = tzx_image({header, bad, huge}, "Velliqor 2.01");
+    const std::vector<std::uint8_t> f = tzx_image({header, bad, huge}, {"Velliqor 2.01 (build 2.01)", "tape.wav", "2026-12-08"});
     ASSERT_GE(f.size(), 10u);
     EXPECT_EQ(std::string(f.begin(), f.begin() + 8), std::string("ZXTape!\x1A"));
     EXPECT_EQ(f[8], 1);
     EXPECT_EQ(f[9], 20);
     std::size_t at = 10;
-    ASSERT_EQ(f[at], 0x32);  // archive info: one comment
+    ASSERT_EQ(f[at], 0x32);  // archive info: the title, then a comment
     const std::uint32_t info = le(f, at + 1, 2);
-    EXPECT_EQ(f[at + 3], 1);
-    EXPECT_EQ(f[at + 4], 0xFF);
-    EXPECT_EQ(std::string(f.begin() + static_cast<std::ptrdiff_t>(at + 6), f.begin() + static_cast<std::ptrdiff_t>(at + 6 + f[at + 5])),
-              "Recovered by Velliqor 2.01");
+    EXPECT_EQ(f[at + 3], 2);
+    const auto text = [&f](std::size_t from) {
+        return std::string(f.begin() + static_cast<std::ptrdiff_t>(from + 2),
+                           f.begin() + static_cast<std::ptrdiff_t>(from + 2 + f[from + 1]));
+    };
+    EXPECT_EQ(f[at + 4], 0x00);
+    EXPECT_EQ(text(at + 4), "tzx");
+    const std::size_t comment = at + 4 + 2 + f[at + 5];
+    EXPECT_EQ(f[comment], 0xFF);
+    EXPECT_EQ(text(comment), "Recovered by Velliqor 2.01 (build 2.01) from tape.wav on 2026-12-08: 3 blocks, 1 failing its checksum");
+    EXPECT_EQ(comment + 2 + f[comment + 1], at + 3 + info);
     at += 3 + info;
     ASSERT_EQ(f[at], 0x10);  // standard speed: pause, length, bytes
     EXPECT_EQ(le(f, at + 1, 2), 1234u);
@@ -68,6 +75,17 @@ TEST(TzxImage, PausesAreTheMeasuredSilenceInMillisecondsCapped) {
 
 bool installed(const char* tool) { return access(tool, X_OK) == 0; }
 
+// The name in the first program header, as the title of the tape.
+std::string program_name(const std::vector<TapBlock>& tape) {
+    for (const TapBlock& b : tape) {
+        if (b.size() == 19 && b[0] == 0 && b[1] == 0) {
+            const std::string name(b.begin() + 2, b.begin() + 12);
+            return name.substr(0, name.find_last_not_of(' ') + 1);
+        }
+    }
+    return "";
+}
+
 TEST(TzxFile, IsWrittenBesideTheTapFilesAndReadBackByTheEmulatorsTools) {
     const TempDir dir = make_temp_dir();
     const std::vector<TapBlock> whole = test_tape();
@@ -86,6 +104,9 @@ TEST(TzxFile, IsWrittenBesideTheTapFilesAndReadBackByTheEmulatorsTools) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_NE(r.out.find("checksum error"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Full Title: " + program_name(tape)), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(" from side.raw on "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(": 7 blocks, 1 failing its checksum"), std::string::npos) << r.out;
     // Played back by the emulator's tool and read again: the same TAP files.
     ASSERT_EQ(run_program("/usr/bin/tape2wav", {"-r", "48000", "side/side.tzx", "again.wav"}, dir.path).status, 0);
     r = run_cli({"--quiet", "--convert", "again.wav"}, dir.path);

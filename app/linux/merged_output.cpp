@@ -197,7 +197,11 @@ int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>
     if (std::fclose(run.log->LogFile) != 0 || log_failed) report_output_problem(run, "writing the merged \"Log.txt\" failed");
     run.log->LogFile = nullptr;
     bool tzx_kept = true;
-    if (options.tzx) tzx_kept = write_tzx_file(folder_fd, folder, tzx_name, tzx);
+    if (options.tzx) {
+        std::string recordings;  // the takes, merged
+        for (const Take& t : takes) recordings += (recordings.empty() ? "" : " + ") + t.recording.substr(t.recording.find_last_of('/') + 1);
+        tzx_kept = write_tzx_file(folder_fd, folder, tzx_name, tzx, recordings);
+    }
     if (options.quiet) std::fputs(summary + 1, stdout);
     std::printf("Merged into %s\n", folder.c_str());
     if (run.problems->output_lost || !tzx_kept) return exit_output_lost;

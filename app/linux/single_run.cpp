@@ -143,7 +143,9 @@ void on_block(const Block& b) { collect_tzx(tzx_tape, b); }
 
 // NAME.tzx in the output folder.
 bool write_tzx(const RecordingPlace& place) {
-    return write_tzx_file(output_claim().folder_fd, output_claim().folder, place.base + ".tzx", tzx_tape.blocks);
+    const std::string recording =
+        place.standard_input ? "standard input" : place.path.substr(place.path.find_last_of('/') + 1);
+    return write_tzx_file(output_claim().folder_fd, output_claim().folder, place.base + ".tzx", tzx_tape.blocks, recording);
 }
 
 }  // namespace

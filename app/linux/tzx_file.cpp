@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include "app/linux/whole_file.h"
 #include "common/build_profile.h"
@@ -15,8 +16,13 @@ void collect_tzx(TzxTape& tape, const Block& block) {
 }
 
 bool write_tzx_file(int folder, const std::string& folder_path, const std::string& name,
-                    const std::vector<TzxBlock>& blocks) {
-    if (write_whole_file(folder, name, tzx_image(blocks, build_profile.about_text))) return true;
+                    const std::vector<TzxBlock>& blocks, const std::string& recording) {
+    char date[16] = "";
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (localtime_r(&now, &local) != nullptr) std::strftime(date, sizeof date, "%Y-%m-%d", &local);
+    const TzxSource source{std::string(build_profile.about_text) + " (build " + build_profile.name + ")", recording, date};
+    if (write_whole_file(folder, name, tzx_image(blocks, source))) return true;
     std::fprintf(stderr, "velliqor: writing %s/%s failed: %s\n", folder_path.c_str(), name.c_str(), std::strerror(errno));
     return false;
 }

@@ -15,8 +15,9 @@ struct TzxTape {
 };
 void collect_tzx(TzxTape& tape, const Block& block);
 
-// Writes the blocks as the TZX file `name` in the folder open as `folder`
-// (whose path is `folder_path`), under a temporary name first and then
-// renamed; false, said on standard error, when it could not be written.
+// Writes the blocks read from `recording` (its file name, or the takes') as
+// the TZX file `name` in the folder open as `folder` (whose path is
+// `folder_path`), under a temporary name first and then renamed; false, said
+// on standard error, when it could not be written.
 bool write_tzx_file(int folder, const std::string& folder_path, const std::string& name,
-                    const std::vector<TzxBlock>& blocks);
+                    const std::vector<TzxBlock>& blocks, const std::string& recording);
