@@ -33,13 +33,14 @@ void history_restart(PositionHistory& h, double p, double P) {
     h.write_index = static_cast<std::uint8_t>(h.write_index + 1);
 }
 
-void push_bit(Run& run, int bit, std::uint8_t weight) {
+void push_bit(Run& run, int bit, std::uint8_t weight, std::int32_t at) {
     BlockBuffer& buffer = *run.buffer;
     const std::int32_t a = buffer.bit_count / 8;
     const std::int32_t v = buffer.bit_count - (run.recorder->flag_hidden ? 8 : 0);  // a header's next flag byte is not drawn
     if (a >= block_buffer_size) return;
     buffer.bytes[a] = static_cast<std::uint8_t>(buffer.bytes[a] * 2 + bit);
     if (buffer.weights != nullptr) buffer.weights[buffer.bit_count] = weight;
+    if (buffer.positions != nullptr) buffer.positions[buffer.bit_count] = at >= 0 ? at : run.ring->newest_pulse_position;
     draw_screen_bit(run, v, bit);
     ++buffer.bit_count;
 }
@@ -76,7 +77,7 @@ void continue_zero_run(Run& run) {
     for (std::int32_t j = 1; j <= m; ++j) {
         x += step;
         history_append(recorder.zero_history, x);
-        push_bit(run, 0, j < m ? weight_filled : weight_clean);
+        push_bit(run, 0, j < m ? weight_filled : weight_clean, truncate(x));
         if (j < m) draw_marker_line(run, column_of(run, truncate(x)), inserted_pulse_colour);
     }
     const int h = build_profile.history_length;

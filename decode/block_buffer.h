@@ -13,6 +13,7 @@ struct BlockBuffer {
     std::uint8_t* bytes = nullptr;  // heap (run driver); never cleared: each byte is rebuilt by 8 shifts (push_bit),
                                     // so a partial last byte holds the block's bit_count % 8 bits in its low bits
     std::uint8_t* weights = nullptr;  // block_buffer_size x 8 entries, one per bit: a BitWeight (push_bit); heap (run driver), may be absent
+    std::int32_t* positions = nullptr;  // as many: the sample each bit was read at (push_bit); allocated with the weights
     std::int32_t bit_count = 0;     // bits pushed in the current block (push_bit; cleared by decode_block, taken back by the data phase: take_back_bits)
 };
 
@@ -84,7 +85,8 @@ void history_restart(PositionHistory& h, double p, double P);
 
 // Shifts a bit into the buffer (most significant first), counts it and draws it
 // into the screen panel.
-void push_bit(Run& run, int bit, std::uint8_t weight = weight_clean);
+// `at`: the sample the bit was read at; -1: the newest pulse's.
+void push_bit(Run& run, int bit, std::uint8_t weight = weight_clean, std::int32_t at = -1);
 // Drops the bits pushed since bit_count was `count`. A partial byte they
 // completed is shifted back, so that its low bits are again the block's.
 void take_back_bits(Run& run, std::int32_t count);

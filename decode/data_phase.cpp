@@ -87,7 +87,9 @@ void close_gap(Run& run) {
         if (n > 1) stats.counts.rest_zeros += n;
         // One '0' in a gap is the usual lone short pulse, which cannot pair; more were lost.
         const std::uint8_t weight = uncertain ? weight_guessed : (n > 1 ? weight_filled : weight_clean);
-        for (std::int32_t k = 0; k < n; ++k) push_bit(run, 0, weight);
+        // Placed evenly over the gap, which the '1' closes with two cycles.
+        const double last = recorder.zero_run_count == 0 ? phase.zero_run_start_edge : phase.zero_run_last;
+        for (std::int32_t k = 0; k < n; ++k) push_bit(run, 0, weight, truncate(last + (pos(run, i) - last) * (k + 1) / (n + 2)));
     }
     const std::int32_t c = recorder.zero_run_count + n + 2;  // '0' cycles from the latest edge entry to this pulse
     if (c > build_profile.history_length) {

@@ -15,6 +15,7 @@ struct Block {
     std::vector<std::uint8_t> bytes;     // the bytes reported: after the trim of an overrun
     std::vector<std::uint8_t> bits;      // every bit decoded, 0 or 1 in tape order, the overrun included
     std::vector<std::uint8_t> weights;   // one BitWeight per bit; empty when the run kept none
+    std::vector<std::int32_t> positions; // with the weights: the sample each bit was read at (absolute index)
     std::int32_t overlen = 0;            // whole bytes decoded past the reported ones
     bool checksum_ok = false;            // the XOR of the bytes is 0
     // The log's figures of how it was read.
@@ -22,6 +23,10 @@ struct Block {
     std::int32_t rest_zeros = 0, float_zeros = 0, mid0_count = 0, mid1_count = 0;
     std::string origin;                  // a merged block: where it came from, told after the figures
     bool fragment = false;               // noise left out of the files (see BlockReport::leave_out_fragments)
+    std::string tap_file;                // the TAP file that holds it, and its record there; empty, -1: none
+    std::int32_t tap_record = -1;
+    std::vector<int> takes;              // a merged block: the takes that held it
+    std::string chosen;                  // a merged block: how ("agreed", "one take", "voted", "failed", "alone", "fragment")
 };
 
 // A standard header of type 0 to 3: it describes the block after it.

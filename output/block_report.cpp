@@ -15,6 +15,11 @@
 #include "common/basics.h"
 #include "view/marks.h"
 
+int speed_percent(float period) {
+    const double speed = nominal_period / static_cast<double>(period) * 100;
+    return std::isfinite(speed) && speed >= 0 && speed < 1e9 ? truncate(speed) : -1;
+}
+
 namespace {
 constexpr int report_line_size = 256;  // no line comes near it: times are at most 16 characters
 
@@ -42,9 +47,9 @@ void append_time(Line& line, std::int32_t p) {
 
 // Speed in per cent from a period extreme; "---" when no period was graphed.
 void append_speed(Line& line, float period) {
-    const double speed = nominal_period / static_cast<double>(period) * 100;
-    if (std::isfinite(speed) && speed >= 0 && speed < 1e9) {
-        append(line, "%03d", truncate(speed));
+    const int speed = speed_percent(period);
+    if (speed >= 0) {
+        append(line, "%03d", speed);
     } else {
         append(line, "---");
     }
@@ -97,6 +102,7 @@ Block assess_block(Run& run, std::int32_t end) {
         b.bits[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(bytes[k / 8] >> (held - 1 - k % 8) & 1);
     }
     if (buffer.weights != nullptr) b.weights.assign(buffer.weights, buffer.weights + buffer.bit_count);
+    if (buffer.positions != nullptr) b.positions.assign(buffer.positions, buffer.positions + buffer.bit_count);
     b.period_max = stats.attempt.period_max;
     b.period_min = stats.attempt.period_min;
     b.rest_zeros = stats.counts.rest_zeros;
@@ -202,6 +208,9 @@ void finish_block(Run& run) {
     ++report.blocks_reported;
     if (!block.checksum_ok) ++report.checksum_errors;
     report.repaired_bits += block.rest_zeros + block.float_zeros;
-    report_block(run, block);
+    if (report_block(run, block)) {
+        block.tap_file = run.tap->file_name;
+        block.tap_record = run.tap->records - 1;
+    }
     if (report.sink != nullptr) report.sink(block);
 }

@@ -45,6 +45,9 @@ void finish_block(Run& run);
 
 // The block's line in the log, without its line end.
 std::string block_line(const Block& block);
+// A speed extreme in whole per cent of the ROM's, as the line gives it, from a
+// period extreme (Block::period_max, period_min); -1 when none was graphed.
+int speed_percent(float period);
 
 // Reports a block as a run does: its TAP record (a program header names the
 // file of those after it), its verdict on the live view, its line in the log,

@@ -40,6 +40,7 @@ TapWrite write_tap_record(Run& run, const std::uint8_t* bytes, std::int32_t coun
                       tap.tap_name);
         tap.tap_file = create_output_file(run, file_name, false);
         ++tap.tap_file_counter;
+        tap.records = 0;
         log_printf(run, "\nFilename: %s\n", file_name);
         if (tap.tap_file == nullptr) {
             // Not retried for this file's later blocks, so the numbering of the files stays as logged.
@@ -52,6 +53,7 @@ TapWrite write_tap_record(Run& run, const std::uint8_t* bytes, std::int32_t coun
     std::fwrite(length, 1, 2, tap.tap_file);
     std::fwrite(bytes, 1, count, tap.tap_file);
     std::fflush(tap.tap_file);  // a recovered block is on disk once it is reported
+    ++tap.records;
     return TapWrite::stored;
 }
 

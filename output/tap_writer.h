@@ -17,6 +17,7 @@ struct TapOutput {
     char file_name[32] = "";                      // name of the latest file opened
     bool file_failed = false;                     // that file could not be created: its records are lost
     std::int32_t tap_file_counter = 0;            // files opened so far in this run
+    std::int32_t records = 0;                     // records written into the latest file
 };
 
 enum class TapWrite { stored, too_long, not_created };

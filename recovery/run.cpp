@@ -52,6 +52,8 @@ void release_run(Run& run) {
     buffer.bytes = nullptr;
     delete[] buffer.weights;
     buffer.weights = nullptr;
+    delete[] buffer.positions;
+    buffer.positions = nullptr;
     delete[] window.slots;
     window.slots = nullptr;
 }

@@ -57,8 +57,12 @@ bool allocate_buffers(Run& run, bool weights) {
     window.slots = new (std::nothrow) float[window_slots]();  // the 4000 slots of history start at 0.0
     buffer.bytes = new (std::nothrow) std::uint8_t[block_buffer_size]();
     // What the decoder knows of each bit is kept only for a front end that keeps the blocks.
-    if (weights) buffer.weights = new (std::nothrow) std::uint8_t[static_cast<std::size_t>(block_buffer_size) * 8]();
-    return window.slots != nullptr && buffer.bytes != nullptr && (!weights || buffer.weights != nullptr);
+    if (weights) {
+        buffer.weights = new (std::nothrow) std::uint8_t[static_cast<std::size_t>(block_buffer_size) * 8]();
+        buffer.positions = new (std::nothrow) std::int32_t[static_cast<std::size_t>(block_buffer_size) * 8]();
+    }
+    return window.slots != nullptr && buffer.bytes != nullptr &&
+           (!weights || (buffer.weights != nullptr && buffer.positions != nullptr));
 }
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include "recovery/second_chance.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "common/basics.h"
 #include "common/overrun_trim.h"
@@ -14,8 +15,8 @@ namespace {
 // agree. The band-passed pair comes first: it stands up to hum and noise.
 // The low-passed pair, with bands close to zero, reads through dropouts on an
 // otherwise clean tape; in noise its readings disagree.
-const std::vector<CrossingReading> reading_pairs{{CrossingFilter::band_pass, 0.15}, {CrossingFilter::band_pass, 0.3},
-                                                 {CrossingFilter::low_pass, 0.003}, {CrossingFilter::low_pass, 0.01}};
+constexpr CrossingReading reading_pairs[] = {{CrossingFilter::band_pass, 0.15}, {CrossingFilter::band_pass, 0.3},
+                                             {CrossingFilter::low_pass, 0.003}, {CrossingFilter::low_pass, 0.01}};
 
 // The reading that overlaps [start, end] most; null when none does.
 const CrossingBlock* at_place(const std::vector<CrossingBlock>& blocks, std::int64_t start, std::int64_t end) {
@@ -66,7 +67,8 @@ bool read_by_zero_crossings_again(Run& run, Block& block) {
     const std::int64_t to = std::min<std::int64_t>(block.end + kept_margin, kept_end);
     if (to - from <= 0) return false;
     const std::vector<std::vector<CrossingBlock>> readings = read_by_zero_crossings(
-        source.kept.data() + (from - source.kept_from), static_cast<std::size_t>(to - from), from, reading_pairs);
+        source.kept.data() + (from - source.kept_from), static_cast<std::size_t>(to - from), from,
+        {std::begin(reading_pairs), std::end(reading_pairs)});
     for (std::size_t k = 0; k + 1 < readings.size(); k += 2) {
         const CrossingBlock* a = at_place(readings[k], block.start, block.end);
         const CrossingBlock* b = at_place(readings[k + 1], block.start, block.end);
