@@ -7,6 +7,7 @@ find_package(SDL2 REQUIRED)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET sndfile)
 pkg_check_modules(SOXR REQUIRED IMPORTED_TARGET soxr)
+find_package(nlohmann_json 3 REQUIRED)
 # The run driver and the command line's platform layer: the core itself needs no front end.
 add_library(velliqor_linux STATIC
   app/linux/text_freetype.cpp
@@ -31,9 +32,11 @@ add_library(velliqor_linux STATIC
   app/linux/child_run.cpp
   app/linux/merged_output.cpp
   app/linux/tzx_file.cpp
+  app/linux/json_report.cpp
 )
 target_include_directories(velliqor_linux PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(velliqor_linux PUBLIC velliqor_core Freetype::Freetype PNG::PNG SDL2::SDL2 PkgConfig::SNDFILE PkgConfig::SOXR)
+target_link_libraries(velliqor_linux PUBLIC velliqor_core Freetype::Freetype PNG::PNG SDL2::SDL2 PkgConfig::SNDFILE PkgConfig::SOXR
+  nlohmann_json::nlohmann_json)
 set(VELLIQOR_FONT "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf" CACHE FILEPATH "Font of the live view's text")
 target_compile_definitions(velliqor_linux PRIVATE VELLIQOR_FONT="${VELLIQOR_FONT}")
 
@@ -137,7 +140,7 @@ foreach(exe IN LISTS profile_commands)
 endforeach()
 install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${completions} DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
-install(FILES resources/linux/copyright ${doc_dir}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES resources/linux/copyright ${doc_dir}/changelog.gz docs/report.schema.json DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # A stripped install (cpack, cmake --install --strip) also leaves out the
 # compiler's notes, as Debian's own packages do.
 install(CODE "

@@ -7,7 +7,8 @@ set -euo pipefail
 
 packages=(cmake g++ make pkg-config googletest libgtest-dev libbenchmark-dev
           libfreetype-dev libpng-dev libsdl2-dev libsndfile1-dev libsoxr-dev fonts-dejavu-core
-          fuse-emulator-utils parallel man-db dpkg-dev file lintian desktop-file-utils)
+          nlohmann-json3-dev fuse-emulator-utils parallel man-db dpkg-dev file lintian desktop-file-utils
+          python3 python3-jsonschema)
 case "${1:-}" in
   windows) packages+=(g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb xdotool imagemagick python3) ;;
   fuzz) packages+=(clang libclang-rt-dev) ;;

@@ -49,9 +49,9 @@ TEST_F(CliEdges, RecordingsOfTheSameNameGetFoldersOfTheirOwn) {
     const CliResult r = run_cli({"-j", "3", "--out", "o", "a/side.wav", "b/side.wav", "a/side.flac"}, dir.path);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(list_folder(at("o")), (std::vector<std::string>{"side", "side-2", "side-3"}));
-    EXPECT_EQ(list_folder(at("o/side")), (std::vector<std::string>{"000_first.tap", "Log.txt"}));
-    EXPECT_EQ(list_folder(at("o/side-2")), (std::vector<std::string>{"000_second.tap", "Log.txt"}));
-    EXPECT_EQ(list_folder(at("o/side-3")), (std::vector<std::string>{"000_third.tap", "Log.txt"}));
+    EXPECT_EQ(list_folder(at("o/side")), (std::vector<std::string>{"000_first.tap", "Log.txt", "side.json"}));
+    EXPECT_EQ(list_folder(at("o/side-2")), (std::vector<std::string>{"000_second.tap", "Log.txt", "side.json"}));
+    EXPECT_EQ(list_folder(at("o/side-3")), (std::vector<std::string>{"000_third.tap", "Log.txt", "side.json"}));
     EXPECT_NE(r.out.find("o/side-2"), std::string::npos) << r.out;  // the summary says where each went
 
     // Later single runs find their own folder again, and the log grows there.
@@ -67,8 +67,8 @@ TEST_F(CliEdges, RecordingsOfTheSameNameGetFoldersOfTheirOwn) {
     EXPECT_EQ(again.status, 0) << again.err;
     EXPECT_NE(again.err.find("side holds the output of another recording; this one goes into " + dir.path + "/a/side-2"),
               std::string::npos) << again.err;
-    EXPECT_EQ(list_folder(at("a/side")), (std::vector<std::string>{"000_first.tap", "Log.txt"}));
-    EXPECT_EQ(list_folder(at("a/side-2")), (std::vector<std::string>{"000_third.tap", "Log.txt"}));
+    EXPECT_EQ(list_folder(at("a/side")), (std::vector<std::string>{"000_first.tap", "Log.txt", "side.json"}));
+    EXPECT_EQ(list_folder(at("a/side-2")), (std::vector<std::string>{"000_third.tap", "Log.txt", "side.json"}));
 }
 
 TEST_F(CliEdges, ARecordingWhoseContentsChangedGetsANewFolder) {
@@ -78,7 +78,7 @@ TEST_F(CliEdges, ARecordingWhoseContentsChangedGetsANewFolder) {
     ASSERT_EQ(run_cli({"--out", "o", "side.wav"}, dir.path).status, 0);
     const std::vector<std::string> side_a = list_folder(at("o/side"));
     const std::string log_a = text_of("o/side/Log.txt");
-    ASSERT_EQ(side_a.size(), 4u);
+    ASSERT_EQ(side_a.size(), 5u);
     write_bytes(at("side.wav"), tape_named("sideb"));  // side B recorded over side A
     CliResult r = run_cli({"--out", "o", "side.wav"}, dir.path);
     EXPECT_EQ(r.status, 0) << r.err;
@@ -89,8 +89,8 @@ TEST_F(CliEdges, ARecordingWhoseContentsChangedGetsANewFolder) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(list_folder(at("o/side")), side_a);
     EXPECT_EQ(text_of("o/side/Log.txt"), log_a);
-    EXPECT_EQ(list_folder(at("o/side-2")), (std::vector<std::string>{"000_sideb.tap", "Log.txt"}));
-    EXPECT_EQ(list_folder(at("o/side-3")), (std::vector<std::string>{"000_other.tap", "Log.txt"}));
+    EXPECT_EQ(list_folder(at("o/side-2")), (std::vector<std::string>{"000_sideb.tap", "Log.txt", "side.json"}));
+    EXPECT_EQ(list_folder(at("o/side-3")), (std::vector<std::string>{"000_other.tap", "Log.txt", "side.json"}));
     EXPECT_EQ(count_of(text_of("o/side-2/Log.txt"), "Checksum"), 4u);
     // An owner file of the older kind (the path alone) is the recording's, and gains its contents.
     const std::string owner = dir.path + "/b/side.wav\n";

@@ -54,7 +54,7 @@ TEST_F(Cli, RelativePathPutsTheOutputNextToTheRecording) {
     write_bytes(dir.path + "/tapes/game.v2.wav", samples_as_bytes(short_tape()));
     const CliResult r = run_cli({"tapes/game.v2.wav"}, dir.path);
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(list_folder(dir.path + "/tapes/game.v2"), (std::vector<std::string>{"000_cli.tap", "Log.txt"}));
+    EXPECT_EQ(list_folder(dir.path + "/tapes/game.v2"), (std::vector<std::string>{"000_cli.tap", "Log.txt", "game.v2.json"}));
     EXPECT_NE(r.out.find("Filename: 000_cli.tap"), std::string::npos);  // the log is echoed
     EXPECT_NE(r.out.find("Program: cli"), std::string::npos);
 }
@@ -74,7 +74,7 @@ TEST_F(Cli, EmptyRecordingCreatesAnEmptyLogAndReportsNoBlock) {
     write_bytes(dir.path + "/empty.raw", {});
     const CliResult r = run_cli({"empty.raw"}, dir.path);
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(list_folder(dir.path + "/empty"), std::vector<std::string>{"Log.txt"});
+    EXPECT_EQ(list_folder(dir.path + "/empty"), (std::vector<std::string>{"Log.txt", "empty.json"}));
     EXPECT_TRUE(read_bytes(dir.path + "/empty/Log.txt").empty());
 }
 

@@ -59,8 +59,8 @@ TEST_F(Collections, ConvertingA48kMonoWavGivesExactlyTheRawRun) {
     write_audio(at("wav.wav"), samples, 48000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
     ASSERT_EQ(run_cli({"raw.raw"}, dir.path).status, 0);
     ASSERT_EQ(run_cli({"--convert", "wav.wav"}, dir.path).status, 0);
-    EXPECT_EQ(list_folder(at("raw")), list_folder(at("wav")));
-    for (const std::string& f : list_folder(at("raw"))) EXPECT_EQ(bytes_of("raw/" + f), bytes_of("wav/" + f)) << f;
+    EXPECT_EQ(list_outputs(at("raw")), list_outputs(at("wav")));
+    for (const std::string& f : list_outputs(at("raw"))) EXPECT_EQ(bytes_of("raw/" + f), bytes_of("wav/" + f)) << f;
 }
 
 TEST_F(Collections, StereoTwentyFourBitAndFlacAt44kAreRecoveredWithTheirTimes) {
@@ -157,8 +157,8 @@ TEST_F(Collections, AudioFilesAreReadAsTheyAreAndRawOnlyWhenAsked) {
     EXPECT_EQ(mono.err, "");
     write_bytes(at("mono.raw"), std::vector<std::uint8_t>(bytes_of("mono.wav")));
     ASSERT_EQ(run_cli({"mono.raw"}, dir.path).status, mono.status);
-    EXPECT_EQ(list_folder(at("mono")), list_folder(at("mono-2")));  // the same bytes as a headerless file
-    for (const std::string& f : list_folder(at("mono"))) EXPECT_EQ(bytes_of("mono/" + f), bytes_of("mono-2/" + f)) << f;
+    EXPECT_EQ(list_outputs(at("mono")), list_outputs(at("mono-2")));  // the same bytes as a headerless file
+    for (const std::string& f : list_outputs(at("mono"))) EXPECT_EQ(bytes_of("mono/" + f), bytes_of("mono-2/" + f)) << f;
     // A file that claims a format but is damaged is refused, not read as noise.
     std::vector<std::uint8_t> broken = bytes_of("cd.flac");
     broken.resize(60);

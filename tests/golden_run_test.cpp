@@ -63,7 +63,10 @@ TEST(GoldenRun, NoisyTapeGivesThePinnedLogAndTapFiles) {
     EXPECT_EQ(r.status, 2) << r.err;
     const std::string folder = dir.path + "/golden";
     std::map<std::string, std::string> written;
-    for (const std::string& name : list_folder(folder)) written[name] = hex(fnv1a(read_bytes(folder + "/" + name)), 16);
+    // The report names the temporary folder: its fields are checked by the report's own tests.
+    for (const std::string& name : list_folder(folder)) {
+        if (name != "golden.json") written[name] = hex(fnv1a(read_bytes(folder + "/" + name)), 16);
+    }
 
     if (regenerating()) {
         std::string paste = "const std::map<std::string, std::string> pinned_files = {\n";

@@ -240,7 +240,7 @@ TEST_F(MergeTakes, NoiseFragmentsStayOutOfTheFilesAndAHeaderDamagedInOneTakeStil
     EXPECT_EQ(r.status, 0) << r.out << r.err;  // noise is no failed block
     EXPECT_EQ(parse_tap(read_bytes(at("one-merged/000_Noname.tap"))), tape());
     EXPECT_EQ(tzx_blocks(read_bytes(at("one-merged/one-merged.tzx"))), tape());
-    EXPECT_EQ(list_folder(at("one-merged")), (std::vector<std::string>{"000_Noname.tap", "Log.txt", "one-merged.tzx"}));
+    EXPECT_EQ(list_folder(at("one-merged")), (std::vector<std::string>{"000_Noname.tap", "Log.txt", "one-merged.json", "one-merged.tzx"}));
     const std::string log = text_of("one-merged/Log.txt");
     EXPECT_NE(log.find("Checksum: OK, Takes: 1+2+3, Agreed"), std::string::npos) << log;  // the header
     EXPECT_NE(log.find("Checksum: Error, Takes: 3, Fragment: not stored\r\n"), std::string::npos) << log;

@@ -28,7 +28,7 @@ protected:
 
 void expect_tape_recovered(const std::string& out) {
     const std::vector<TapBlock> tape = test_tape();
-    EXPECT_EQ(list_folder(out), (std::vector<std::string>{"000_Noname.tap", "001_prog one.tap", "Log.txt"}));
+    EXPECT_EQ(list_outputs(out), (std::vector<std::string>{"000_Noname.tap", "001_prog one.tap", "Log.txt"}));
     EXPECT_EQ(parse_tap(read_bytes(out + "/000_Noname.tap")), std::vector<TapBlock>(tape.begin(), tape.begin() + 1));
     EXPECT_EQ(parse_tap(read_bytes(out + "/001_prog one.tap")), std::vector<TapBlock>(tape.begin() + 1, tape.end()));
 }
@@ -75,8 +75,8 @@ TEST_F(RoundTrip, DrawingTheLiveViewChangesNoOutput) {
     const std::vector<std::int16_t> samples = encode_blocks(test_tape(), options);
     ASSERT_EQ(run(samples, "plain.raw").status, 2);
     ASSERT_EQ(run(samples, "drawn.raw", {"--snapshot", "view.png"}).status, 2);
-    const std::vector<std::string> files = list_folder(dir.path + "/plain");
-    EXPECT_EQ(files, list_folder(dir.path + "/drawn"));
+    const std::vector<std::string> files = list_outputs(dir.path + "/plain");
+    EXPECT_EQ(files, list_outputs(dir.path + "/drawn"));
     for (const std::string& f : files) {
         EXPECT_EQ(read_bytes(dir.path + "/plain/" + f), read_bytes(dir.path + "/drawn/" + f)) << f;
     }

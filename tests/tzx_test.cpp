@@ -132,7 +132,7 @@ TEST(TzxFile, IsNeverWrittenThroughALinkAndFitsAnyNameThatFits) {
         EXPECT_EQ(read_bytes(dir.path + "/" + name + "/" + name + ".tzx")[0], 'Z') << name;
         std::vector<std::string> files = list_folder(dir.path + "/" + name);
         files.erase(std::remove(files.begin(), files.end(), name + ".tzx.part"), files.end());
-        EXPECT_EQ(files, (std::vector<std::string>{"000_tzx.tap", "Log.txt", name + ".tzx"})) << name;
+        EXPECT_EQ(files, (std::vector<std::string>{"000_tzx.tap", "Log.txt", name + ".json", name + ".tzx"})) << name;
     }
     EXPECT_EQ(read_bytes(dir.path + "/victim"), (std::vector<std::uint8_t>{1, 2, 3}));
     remove_temp_dir(dir);

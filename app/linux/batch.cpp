@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "app/linux/batch.h"
 #include "app/linux/child_run.h"
 #include "app/linux/cli_options.h"
@@ -290,9 +292,30 @@ int worst_status(const std::vector<Job>& jobs) {
     return worst;
 }
 
+// Each run's JSON report on a line of its own, in the order the recordings
+// were named; a run that wrote none (it did not start) has none.
+void print_reports(const std::vector<Job>& jobs) {
+    for (const Job& j : jobs) {
+        if (j.summary.report.empty()) continue;
+        std::FILE* f = std::fopen(j.summary.report.c_str(), "rb");
+        if (f == nullptr) continue;
+        std::string text;
+        char buffer[65536];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
+        std::fclose(f);
+        const nlohmann::ordered_json report = nlohmann::ordered_json::parse(text, nullptr, false);
+        if (!report.is_discarded()) std::puts(report.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
+    }
+    std::fflush(stdout);
+}
+
 int run_batch(const CliOptions& options) {
     std::vector<Job> jobs = jobs_of(options);
     run_jobs(jobs, options);
-    print_table(jobs);
+    if (options.json) {
+        print_reports(jobs);
+    } else {
+        print_table(jobs);
+    }
     return worst_status(jobs);
 }

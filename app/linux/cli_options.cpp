@@ -38,6 +38,8 @@ const char* const usage =
     "  -j, --jobs N         with several recordings: run up to N at once (default: one\n"
     "                       per core); each run is complete and independent\n"
     "  --quiet              do not show the log lines on standard output\n"
+    "  --json               print each run's report (NAME.json) on standard output, one\n"
+    "                       object a line, in place of the log lines and the table\n"
     "  --snapshot FILE.png  keep a picture of the live view as it stands at the end\n"
     "                       (neither the recording nor inside its output folders)\n"
     "  --frames DIR         keep pictures of completed screens in DIR, one per second\n"
@@ -68,7 +70,7 @@ const char* const usage =
 // Long options only; the values are these codes.
 enum OptionCode {
     opt_convert = 256, opt_channel, opt_out, opt_quiet, opt_snapshot, opt_frames, opt_frames_every,
-    opt_no_window, opt_pace, opt_no_hold, opt_merge, opt_tzx, opt_raw, opt_one_pass,
+    opt_no_window, opt_pace, opt_no_hold, opt_merge, opt_tzx, opt_raw, opt_one_pass, opt_json,
 };
 
 const option long_options[] = {
@@ -89,6 +91,7 @@ const option long_options[] = {
     {"tzx", no_argument, nullptr, opt_tzx},
     {"raw", no_argument, nullptr, opt_raw},
     {"one-pass", no_argument, nullptr, opt_one_pass},
+    {"json", no_argument, nullptr, opt_json},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -123,6 +126,7 @@ int take_option(int code, const char* value, CliOptions& options) {
     case opt_tzx: options.tzx = true; break;
     case opt_raw: options.raw = true; break;
     case opt_one_pass: options.one_pass = true; break;
+    case opt_json: options.json = true; break;
     case opt_quiet: options.quiet = true; break;
     case opt_no_window: options.window = false; break;
     case opt_no_hold: options.hold = false; break;

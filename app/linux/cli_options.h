@@ -25,6 +25,7 @@ struct CliOptions {
     bool window = true;               // not --no-window
     bool hold = true;                 // not --no-hold
     bool quiet = false;               // --quiet: no log lines on standard output
+    bool json = false;                // --json: each run's report on standard output, in place of the log lines
     double pace = 0.0;                // --pace X; 0: as fast as it goes
     int jobs = 0;                     // -j N; 0: one per core
     // Set by a batch for its children only, never from the command line (see child_run.h):

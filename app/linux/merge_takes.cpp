@@ -93,6 +93,7 @@ void run_take(Job& job, const CliOptions& options, std::vector<TakeBlock>& block
     take.window = false;
     take.hold = false;
     take.quiet = true;
+    take.json = false;  // the merge's report is the one on standard output
     take.progress = false;
     take.pace = 0.0;
     take.snapshot.clear();
@@ -177,7 +178,7 @@ int run_merge(const CliOptions& options) {
     }
     std::vector<std::vector<TakeBlock>> blocks(jobs.size());
     run_takes(jobs, options, blocks);
-    print_table(jobs);
+    if (!options.json) print_table(jobs);
     if (stop_requested()) {
         std::fputs("velliqor: stopped; nothing merged\n", stderr);
         return exit_not_run;

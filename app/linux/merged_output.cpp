@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "app/linux/files_linux.h"
+#include "app/linux/json_report.h"
 #include "app/linux/output_claim.h"
 #include "app/linux/tzx_file.h"
 #include "recovery/run_recording.h"
@@ -58,6 +59,19 @@ std::string provenance(const std::vector<int>& holders, const MergedBlock& m, bo
     return text + ", Voted: " + std::to_string(m.contested_bits) + " bits, Failed";
 }
 
+// How the block was chosen, as the report names it.
+std::string how_chosen(const std::vector<int>& holders, const MergedBlock& m, bool fragment) {
+    if (fragment) return "fragment";
+    if (holders.size() == 1) return "alone";
+    switch (m.source) {
+    case MergeSource::agreed: return "agreed";
+    case MergeSource::one_take: return "one take";
+    case MergeSource::voted: return "voted";
+    case MergeSource::failed: break;
+    }
+    return "failed";
+}
+
 void count(const MergedBlock& m, std::size_t holders, bool fragment, MergeCounts& counts) {
     ++counts.blocks;
     if (fragment) {
@@ -98,13 +112,20 @@ Block write_merged_block(Run& run, const std::vector<Take>& takes, const Matched
     merged.bytes = m.bytes;
     merged.bits = bits_of(m.bytes);
     merged.weights.clear();
+    merged.positions.clear();
     merged.checksum_ok = m.passes;
     merged.origin = provenance(holders, m, fragment);
+    merged.fragment = fragment;
+    merged.takes = holders;
+    merged.chosen = how_chosen(holders, m, fragment);
+    merged.tap_file.clear();
+    merged.tap_record = -1;
     if (fragment) {
         log_write(run, (block_line(merged) + "\n").c_str());
         log_flush(run);
-    } else {
-        report_block(run, merged);
+    } else if (report_block(run, merged)) {
+        merged.tap_file = run.tap->file_name;
+        merged.tap_record = run.tap->records - 1;
     }
     count(m, holders.size(), fragment, counts);
     return merged;
@@ -177,8 +198,12 @@ int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>
     for (std::size_t g = 0; g < groups.size(); ++g) fragment[g] = is_fragment(takes, groups[g]);
     std::vector<TzxBlock> tzx;
     std::vector<std::uint8_t> before;
+    JsonReport report;
+    report.merged = true;
+    report.second_chances = !options.one_pass;
     for (std::size_t g = 0; g < groups.size(); ++g) {
         const Block block = write_merged_block(run, takes, groups[g], fragment[g], before, counts);
+        report.blocks.push_back(reported_block(block));
         before = block.bytes;
         if (fragment[g]) continue;
         std::size_t next = g + 1;
@@ -197,15 +222,24 @@ int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>
     if (std::fclose(run.log->LogFile) != 0 || log_failed) report_output_problem(run, "writing the merged \"Log.txt\" failed");
     run.log->LogFile = nullptr;
     bool tzx_kept = true;
-    if (options.tzx) {
-        std::string recordings;  // the takes, merged
-        for (const Take& t : takes) recordings += (recordings.empty() ? "" : " + ") + t.recording.substr(t.recording.find_last_of('/') + 1);
-        tzx_kept = write_tzx_file(folder_fd, folder, tzx_name, tzx, recordings);
-    }
-    if (options.quiet) std::fputs(summary + 1, stdout);
-    std::printf("Merged into %s\n", folder.c_str());
-    if (run.problems->output_lost || !tzx_kept) return exit_output_lost;
+    std::string recordings;  // the takes, merged
+    for (const Take& t : takes) recordings += (recordings.empty() ? "" : " + ") + t.recording.substr(t.recording.find_last_of('/') + 1);
+    if (options.tzx) tzx_kept = write_tzx_file(folder_fd, folder, tzx_name, tzx, recordings);
+    if (options.quiet && !options.json) std::fputs(summary + 1, stdout);
+    if (!options.json) std::printf("Merged into %s\n", folder.c_str());
     // Fragments are noise, not blocks of the tape: they neither fail the merge nor count as found.
     const bool none_stored = counts.blocks == counts.fragments;
-    return none_stored || counts.failing > 0 ? exit_blocks_bad : exit_ok;
+    int status = none_stored || counts.failing > 0 ? exit_blocks_bad : exit_ok;
+    if (run.problems->output_lost || !tzx_kept) status = exit_output_lost;
+    report.recording = recordings;
+    report.blocks_reported = counts.blocks - counts.fragments;
+    report.checksum_errors = counts.failing;
+    report.fragments = counts.fragments;
+    report.status = status;
+    const std::string json_name = tzx_name.substr(0, tzx_name.size() - 4) + ".json";
+    if (!write_json_report(folder_fd, folder, json_name, json_report_text(report, false))) {
+        report.status = status = status == exit_not_run ? status : exit_output_lost;
+    }
+    if (options.json) std::fputs(json_report_text(report, true).c_str(), stdout);
+    return status;
 }

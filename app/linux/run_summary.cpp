@@ -41,6 +41,8 @@ void summary_unread() { send("unread"); }
 
 void summary_error(const std::string& text) { send("error " + one_line(text)); }
 
+void summary_report(const std::string& path) { send("report " + one_line(path)); }
+
 
 void parse_summary(const std::string& text, RunSummary& summary) {
     std::istringstream lines(text);
@@ -52,6 +54,7 @@ void parse_summary(const std::string& text, RunSummary& summary) {
         if (word == "stopped") summary.stopped = true;
         if (word == "unread") summary.unread = true;
         if (word == "error") summary.error = rest;
+        if (word == "report") summary.report = rest;
         if (word == "counts") std::sscanf(rest.c_str(), "%d %d %d", &summary.blocks, &summary.errors, &summary.repaired);
     }
 }

@@ -7,6 +7,7 @@
 //   unread                 the recording was not read to its end (cut short, a read
 //                          error, too long), and that alone made the status 3
 //   error TEXT             the run could not start, and why
+//   report PATH            the run's JSON report
 #pragma once
 
 #include <string>
@@ -20,6 +21,7 @@ void summary_counts(int blocks, int errors, int repaired);
 void summary_stopped();
 void summary_unread();
 void summary_error(const std::string& text);
+void summary_report(const std::string& path);
 
 // What the parent reads back.
 struct RunSummary {
@@ -28,5 +30,6 @@ struct RunSummary {
     bool stopped = false;
     bool unread = false;
     std::string error;
+    std::string report;  // the JSON report's path; empty: none written
 };
 void parse_summary(const std::string& text, RunSummary& summary);

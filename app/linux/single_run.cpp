@@ -18,6 +18,7 @@
 #include "app/linux/fatal_error.h"
 #include "app/linux/files_linux.h"
 #include "app/linux/frames.h"
+#include "app/linux/json_report.h"
 #include "app/linux/live_window.h"
 #include "app/linux/png_snapshot.h"
 #include "app/linux/output_claim.h"
@@ -139,7 +140,36 @@ bool decode_recording(const CliOptions& options, const RecordingPlace& place, st
 // Every reported block, for the TZX file.
 thread_local TzxTape tzx_tape;
 
-void on_block(const Block& b) { collect_tzx(tzx_tape, b); }
+// Every reported block, for NAME.json.
+thread_local std::vector<ReportedBlock> report_blocks;
+
+void on_block(const Block& b) {
+    if (run_options->tzx) collect_tzx(tzx_tape, b);
+    report_blocks.push_back(reported_block(b));
+}
+
+// NAME.json in the output folder, and with --json on standard output too;
+// returns the status, 3 when the file could not be written.
+int write_report(const RecordingPlace& place, const CliOptions& options, const RunResult& result, int status) {
+    JsonReport report;
+    report.recording = place.standard_input ? "standard input" : place.path;
+    report.second_chances = !options.one_pass;
+    report.blocks = std::move(report_blocks);
+    report.blocks_reported = result.blocks_reported;
+    report.checksum_errors = result.checksum_errors;
+    report.repaired_bits = result.repaired_bits;
+    report.fragments = result.fragments;
+    report.second_readings = result.second_chances;
+    report.status = status;
+    const std::string name = place.base + ".json";
+    if (write_json_report(output_claim().folder_fd, output_claim().folder, name, json_report_text(report, false))) {
+        summary_report(output_claim().folder + "/" + name);
+    } else if (status == exit_ok || status == exit_blocks_bad) {
+        report.status = status = exit_output_lost;
+    }
+    if (options.json) std::fputs(json_report_text(report, true).c_str(), stdout);
+    return status;
+}
 
 // NAME.tzx in the output folder.
 bool write_tzx(const RecordingPlace& place) {
@@ -154,6 +184,7 @@ int run_one(const CliOptions& options, const std::string& recording, std::vector
     run_options = &options;
     summary_begin(options.summary_fd);
     tzx_tape = TzxTape{};
+    report_blocks.clear();
     RecordingPlace place;
     std::string refusal;
     const bool placed = place_recording(recording, options.out, place, refusal);
@@ -215,12 +246,10 @@ int run_one(const CliOptions& options, const std::string& recording, std::vector
     const bool window = options.window && live_window_open(build_profile.window_title);
     // Only a picture that someone will see is worth drawing.
     settings.drawing = window || !options.snapshot.empty() || frames_enabled();
-    settings.echo = !options.quiet;
+    settings.echo = !options.quiet && !options.json;
     settings.platform = {freetype_text_out, freetype_text_centred_left, on_screen_complete, between_screens};
-    if (options.tzx) {
-        settings.block_sink = on_block;
-        settings.tzx_name = place.base + ".tzx";
-    }
+    settings.block_sink = on_block;
+    if (options.tzx) settings.tzx_name = place.base + ".tzx";
     settings.keep_blocks = kept != nullptr;
     settings.leave_out_fragments = !options.one_pass;
     settings.second_chances = !options.one_pass;
@@ -284,6 +313,7 @@ int run_one(const CliOptions& options, const std::string& recording, std::vector
     }
     if (options.tzx && !output_claim().folder.empty() && !write_tzx(place)) extras_kept = false;
     if (!extras_kept && (status == exit_ok || status == exit_blocks_bad)) status = exit_output_lost;
+    if (!output_claim().folder.empty()) status = write_report(place, options, result, status);
     if (kept != nullptr) *kept = take_blocks(result.blocks, result.recording_end);
     std::fflush(stdout);
     summary_folder(output_claim().folder);

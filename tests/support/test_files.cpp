@@ -61,6 +61,13 @@ std::vector<std::string> list_folder(const std::string& path) {
     return names;
 }
 
+std::vector<std::string> list_outputs(const std::string& path) {
+    std::vector<std::string> names = list_folder(path);
+    const auto report = [](const std::string& n) { return n.size() > 5 && n.compare(n.size() - 5, 5, ".json") == 0; };
+    names.erase(std::remove_if(names.begin(), names.end(), report), names.end());
+    return names;
+}
+
 bool exists(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0;

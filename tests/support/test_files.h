@@ -20,6 +20,9 @@ void write_bytes(const std::string& path, const std::vector<std::uint8_t>& bytes
 std::vector<std::uint8_t> samples_as_bytes(const std::vector<std::int16_t>& samples);
 // Names, sorted; without the hidden file that names an output folder's recording.
 std::vector<std::string> list_folder(const std::string& path);
+// The same without the run's report (NAME.json), which names its recording:
+// what two runs of the same samples under other names write alike.
+std::vector<std::string> list_outputs(const std::string& path);
 bool exists(const std::string& path);
 
 struct CliResult {
