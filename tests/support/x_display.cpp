@@ -24,8 +24,12 @@ bool x_display_start(XDisplay& display) {
         close(fds[0]);
         const std::string fd = std::to_string(fds[1]);
         dup2(log_fd, STDERR_FILENO);
+        // -noreset: a server resets when its last client leaves, and a client
+        // that connects meanwhile is refused. The tests poll with X tools that
+        // come and go, so the program's own connection could fall into a
+        // reset and find no display.
         execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-              static_cast<char*>(nullptr));
+              "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
