@@ -44,4 +44,32 @@ TEST_F(JsonReportTest, AFailedBlockNamesDoubtfulBitsInsideItsDamagedStretch) {
     EXPECT_EQ(printed["summary"]["checksum_errors"], 1);
     EXPECT_EQ(printed["status"], 2);
 }
+
+// Several recordings, or a merge: one object a line on standard output and
+// nothing else, in the order of the command line.
+TEST_F(JsonReportTest, SeveralRunsAndAMergePrintOneObjectALine) {
+    for (const std::uint32_t seed : {1u, 2u}) {
+        EncoderOptions options;
+        options.noise = 500;
+        options.seed = seed;
+        write_bytes(at("take" + std::to_string(seed) + ".raw"),
+                    samples_as_bytes(encode_blocks({make_data_block(0xFF, pattern(300, 9))}, options)));
+    }
+    const struct {
+        std::vector<std::string> options;
+        std::vector<std::string> recordings;
+    } cases[] = {{{"-j", "2"}, {dir.path + "/take1.raw", dir.path + "/take2.raw"}},
+                 {{"--merge"}, {"take1.raw + take2.raw"}}};
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.options;
+        args.insert(args.end(), {"--json", "--no-window", "--out", c.options[0].substr(2), "take1.raw", "take2.raw"});
+        const CliResult r = run_cli(args, dir.path);
+        EXPECT_EQ(r.status, 0) << r.err;
+        std::vector<std::string> seen;
+        for (std::size_t from = 0, end; (end = r.out.find('\n', from)) != std::string::npos; from = end + 1) {
+            seen.push_back(nlohmann::json::parse(r.out.substr(from, end - from))["recording"]);
+        }
+        EXPECT_EQ(seen, c.recordings) << r.out;
+    }
+}
 }  // namespace

@@ -190,7 +190,7 @@ int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>
         std::fprintf(stderr, "velliqor: cannot write %s/Log.txt: %s\n", folder.c_str(), std::strerror(errno));
         return exit_not_run;
     }
-    run.log->echo = !options.quiet;
+    run.log->echo = !options.quiet && !options.json;
     const std::string tzx_name = folder.substr(folder.find_last_of('/') + 1) + ".tzx";
     if (options.tzx) run.report->tzx_name = tzx_name;
     MergeCounts counts;
