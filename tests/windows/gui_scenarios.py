@@ -111,7 +111,8 @@ def folder_files(folder):
     check(os.path.isdir(folder), "no output folder " + folder)
     files = {}
     for name in sorted(os.listdir(folder)):
-        if name == ".velliqor-recording":  # the Linux run's note of which recording owns the folder
+        # The Linux run's note of which recording owns the folder, and its report.
+        if name == ".velliqor-recording" or name.endswith(".json"):
             continue
         with open(os.path.join(folder, name), "rb") as f:
             files[name] = f.read()
