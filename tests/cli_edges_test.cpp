@@ -293,7 +293,7 @@ TEST_F(CliEdges, ABatchShortOfFileDescriptorsRunsEveryRecordingOrSaysWhyNot) {
 
 TEST_F(CliEdges, GnuFormsOfTheOptionsAndAStatusOfTheirOwnForUsageErrors) {
     write_bytes(at("-g.wav"), tape_named("gnu"));
-    CliResult r = run_cli({"--out=o", "-j2", "--quiet", "--", "-g.wav"}, dir.path);
+    CliResult r = run_cli({"--out=o", "-j2", "-q", "--", "-g.wav"}, dir.path);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(exists(at("o/-g/000_gnu.tap")));
     EXPECT_EQ(r.out, "");

@@ -37,7 +37,7 @@ const char* const usage =
     "                       TAP files (a block too long for a TAP record included)\n"
     "  -j, --jobs N         with several recordings: run up to N at once (default: one\n"
     "                       per core); each run is complete and independent\n"
-    "  --quiet              do not show the log lines on standard output\n"
+    "  -q, --quiet          do not show the log lines on standard output\n"
     "  --json               print each run's report (NAME.json) on standard output, one\n"
     "                       object a line, in place of the log lines and the table\n"
     "  --snapshot FILE.png  keep a picture of the live view as it stands at the end\n"
@@ -127,6 +127,7 @@ int take_option(int code, const char* value, CliOptions& options) {
     case opt_raw: options.raw = true; break;
     case opt_one_pass: options.one_pass = true; break;
     case opt_json: options.json = true; break;
+    case 'q':
     case opt_quiet: options.quiet = true; break;
     case opt_no_window: options.window = false; break;
     case opt_no_hold: options.hold = false; break;
@@ -263,7 +264,7 @@ int parse_cli_options(int argc, char** argv, CliOptions& options) {
     opterr = 0;  // our own words for mistakes
     bool frames_every_given = false;
     for (;;) {
-        const int code = getopt_long(argc, argv, ":hVj:", long_options, nullptr);
+        const int code = getopt_long(argc, argv, ":hVj:q", long_options, nullptr);
         if (code == -1) break;
         if (code == '?' || code == ':') return usage_error(mistake(code, argc, argv));
         frames_every_given = frames_every_given || code == opt_frames_every;
