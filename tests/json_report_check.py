@@ -71,7 +71,7 @@ def run(args, recording):
 
 
 recordings = []
-for name, noise in (("clean", "0"), ("noisy1", "4500"), ("noisy2", "4700"), ("noisy3", "4900")):
+for name, noise in (("clean", "0"), ("noisy1", "6000"), ("noisy2", "6500"), ("noisy3", "7000")):
     path = os.path.join(work, name + ".wav")
     seed = str(len(recordings) + 7)
     subprocess.run([make_recording, "--noise", noise, "--seed", seed, "--rounded", demo_tap, path], check=True,
