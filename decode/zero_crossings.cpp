@@ -3,13 +3,15 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/rom_timing.h"
+
 namespace {
 constexpr double rate = 48000.0;
-constexpr double clock_t_per_sample = 3500000.0 / rate;       // T-states of the ROM's clock a sample
-constexpr double pilot_half = 2168 / clock_t_per_sample;      // samples
-constexpr double zero_half = 855 / clock_t_per_sample;
-constexpr double one_half = 1710 / clock_t_per_sample;
-constexpr double sync_first = 667 / clock_t_per_sample, sync_second = 735 / clock_t_per_sample;
+constexpr double clock_t_per_sample = rom_clock_hz / rate;  // T-states of the ROM's clock a sample
+constexpr double pilot_half = rom_pilot_pulse / clock_t_per_sample;  // samples
+constexpr double zero_half = rom_zero_pulse / clock_t_per_sample;
+constexpr double one_half = rom_one_pulse / clock_t_per_sample;
+constexpr double sync_first = rom_sync1_pulse / clock_t_per_sample, sync_second = rom_sync2_pulse / clock_t_per_sample;
 constexpr double pilot_band = 0.25;       // a pilot half-period lies within this share of its length
 constexpr std::size_t least_pilot = 200;  // half-periods that make a pilot
 constexpr double low_cut = 400.0, high_cut = 7000.0;  // Hz: the band the tape's tones lie in
@@ -139,18 +141,24 @@ std::vector<CrossingBlock> read_by_zero_crossings(const std::vector<std::int16_t
 std::vector<std::vector<CrossingBlock>> read_by_zero_crossings(const std::int16_t* samples, std::size_t count,
                                                                std::int64_t first_index,
                                                                const std::vector<CrossingReading>& readings) {
-    // Low-passed first, for the readings that want it; then band-passed in
-    // place (the sections are linear: the order does not matter).
     std::vector<std::vector<CrossingBlock>> blocks(readings.size());
     Filtered f{std::vector<double>(samples, samples + count), 0.0};
-    for (const CrossingFilter filter : {CrossingFilter::low_pass, CrossingFilter::band_pass}) {
-        filter_both_ways(filter == CrossingFilter::low_pass ? low_pass(high_cut) : high_pass(low_cut), f.y);
-        const auto wanted = [filter](const CrossingReading& r) { return r.filter == filter; };
-        if (std::none_of(readings.begin(), readings.end(), wanted)) continue;
+    const auto wanted = [&readings](CrossingFilter filter) {
+        return std::any_of(readings.begin(), readings.end(), [filter](const CrossingReading& r) { return r.filter == filter; });
+    };
+    const auto read = [&](CrossingFilter filter) {
         f.level = louder_half_level(f.y);
         for (std::size_t k = 0; k < readings.size(); ++k) {
-            if (wanted(readings[k])) blocks[k] = blocks_between(crossings(f, readings[k].hysteresis), first_index);
+            if (readings[k].filter == filter) blocks[k] = blocks_between(crossings(f, readings[k].hysteresis), first_index);
         }
+    };
+    // Low-passed first, then band-passed in place (the sections are linear:
+    // the order does not matter), and only when a reading wants it.
+    filter_both_ways(low_pass(high_cut), f.y);
+    if (wanted(CrossingFilter::low_pass)) read(CrossingFilter::low_pass);
+    if (wanted(CrossingFilter::band_pass)) {
+        filter_both_ways(high_pass(low_cut), f.y);
+        read(CrossingFilter::band_pass);
     }
     return blocks;
 }

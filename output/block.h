@@ -21,6 +21,7 @@ struct Block {
     // The log's figures of how it was read.
     float period_max = 0.0f, period_min = 100.0f;  // samples: the speed range
     std::int32_t rest_zeros = 0, float_zeros = 0, mid0_count = 0, mid1_count = 0;
+    std::string second_pass;             // the reading that gave it when the first failed ("zero crossings"); empty: the first
     std::string origin;                  // a merged block: where it came from, told after the figures
     bool fragment = false;               // noise left out of the files (see BlockReport::leave_out_fragments)
     std::string tap_file;                // the TAP file that holds it, and its record there; empty, -1: none
@@ -32,4 +33,12 @@ struct Block {
 // A standard header of type 0 to 3: it describes the block after it.
 inline bool is_standard_header(const std::vector<std::uint8_t>& bytes) {
     return bytes.size() == static_cast<std::size_t>(header_length) && bytes[0] == 0x00 && bytes[1] <= 3;
+}
+
+// A standard header's ten name bytes as the log shows them: printable ASCII
+// as it is, any other byte as '?'.
+inline std::string header_name(const std::vector<std::uint8_t>& header) {
+    std::string name;
+    for (int k = 2; k < 12; ++k) name += header[k] < 0x20 || header[k] > 0x7E ? '?' : static_cast<char>(header[k]);
+    return name;
 }

@@ -61,9 +61,9 @@ const char* header_label(const std::uint8_t* h) {
     return labels[h[1]];
 }
 
-void describe_header(Line& line, const std::uint8_t* h, int times_length) {
-    append(line, "%s", header_label(h));
-    for (int k = 2; k < 12; ++k) append(line, "%c", h[k] < 0x20 || h[k] > 0x7E ? '?' : static_cast<char>(h[k]));
+void describe_header(Line& line, const std::vector<std::uint8_t>& header, int times_length) {
+    const std::uint8_t* h = header.data();
+    append(line, "%s%s", header_label(h), header_name(header).c_str());
     // Names line up at "Start:"; with five-character times that is character 32.
     while (line.length < times_length + 21) append(line, " ");
     const int param1 = h[14] | h[15] << 8;
@@ -120,7 +120,7 @@ std::string block_line(const Block& b) {
     append_time(line, b.end);
     const int times_length = line.length;
     if (is_standard_header(b.bytes)) {
-        describe_header(line, b.bytes.data(), times_length);
+        describe_header(line, b.bytes, times_length);
     } else {
         append(line, " <data>                    ");
         append(line, "        Len: %05d", static_cast<int>(b.bytes.size()));
@@ -135,6 +135,7 @@ std::string block_line(const Block& b) {
     if (b.float_zeros != 0) append(line, ", Float0: %d", b.float_zeros);
     if (b.mid0_count != 0) append(line, ", Mid0: %d", b.mid0_count);
     if (b.mid1_count != 0) append(line, ", Mid1: %d", b.mid1_count);
+    if (!b.second_pass.empty()) append(line, ", Second pass: %s", b.second_pass.c_str());
     return std::string(line.text, static_cast<std::size_t>(line.length)) + b.origin;
 }
 
@@ -146,24 +147,25 @@ bool passes_on_fill_alone(const Block& b) {
 }
 }  // namespace
 
-bool report_block(Run& run, const Block& b) {
+bool report_block(Run& run, Block& b) {
     const std::string line = block_line(b);
     const std::int32_t n = static_cast<std::int32_t>(b.bytes.size());
     const TapWrite stored = store_block(run, b.bytes);
+    b.tap_file = stored == TapWrite::stored ? run.tap->file_name : "";
+    b.tap_record = stored == TapWrite::stored ? run.tap->records - 1 : -1;
     draw_verdict(run, b.checksum_ok, line.c_str());
     log_write(run, line.c_str());
     log_write(run, "\n");
     log_flush(run);  // each block's line reaches the disk (and a watching user) when the block is done
-    const std::string& tzx = run.report->tzx_name;
-    if (stored == TapWrite::too_long && tzx.empty()) {
-        log_printf(run, "*** Block not stored: %d bytes do not fit a TAP record (at most 65535) ***\n", n);
-        report_output_problem(run, "the block %s is %d bytes long, more than a TAP record can hold; it is not stored",
-                              line.substr(0, line.find(' ')).c_str(), n);
-    } else if (stored == TapWrite::too_long) {
-        log_printf(run, "*** Block not stored in a TAP file: %d bytes do not fit a TAP record (at most 65535); kept in %s ***\n",
-                   n, tzx.c_str());
-        report_output_problem(run, "the block %s is %d bytes long, more than a TAP record can hold; it is not stored in a TAP file; kept in %s",
-                              line.substr(0, line.find(' ')).c_str(), n, tzx.c_str());
+    if (stored == TapWrite::too_long) {
+        // With a TZX file beside the TAP files, the block is kept whole there.
+        const std::string& tzx = run.report->tzx_name;
+        const char* where = tzx.empty() ? "" : " in a TAP file";
+        const std::string kept = tzx.empty() ? "" : "; kept in " + tzx;
+        log_printf(run, "*** Block not stored%s: %d bytes do not fit a TAP record (at most 65535)%s ***\n", where, n,
+                   kept.c_str());
+        report_output_problem(run, "the block %s is %d bytes long, more than a TAP record can hold; it is not stored%s%s",
+                              line.substr(0, line.find(' ')).c_str(), n, where, kept.c_str());
     }
     return stored == TapWrite::stored;
 }
@@ -208,9 +210,6 @@ void finish_block(Run& run) {
     ++report.blocks_reported;
     if (!block.checksum_ok) ++report.checksum_errors;
     report.repaired_bits += block.rest_zeros + block.float_zeros;
-    if (report_block(run, block)) {
-        block.tap_file = run.tap->file_name;
-        block.tap_record = run.tap->records - 1;
-    }
+    report_block(run, block);
     if (report.sink != nullptr) report.sink(block);
 }

@@ -51,5 +51,6 @@ int speed_percent(float period);
 
 // Reports a block as a run does: its TAP record (a program header names the
 // file of those after it), its verdict on the live view, its line in the log,
-// and word of a block too long for a TAP record. False when it was not stored.
-bool report_block(Run& run, const Block& block);
+// and word of a block too long for a TAP record; the block is told which TAP
+// file and record hold it. False when it was not stored.
+bool report_block(Run& run, Block& block);

@@ -4,12 +4,10 @@
 #include <utility>
 
 #include "common/basics.h"
-#include "output/block.h"  // is_standard_header
+#include "common/rom_timing.h"
+#include "output/block.h"  // is_standard_header, header_name
 
 namespace {
-// The ROM's timings, in T-states, and its pilot lengths.
-constexpr std::uint16_t pilot_pulse = 2168, sync1_pulse = 667, sync2_pulse = 735, zero_pulse = 855, one_pulse = 1710;
-constexpr std::uint16_t header_pilot_pulses = 8063, data_pilot_pulses = 3223;  // flag below 128, and the others
 constexpr std::size_t standard_block_max = 65535;  // a standard speed block's 16-bit length
 constexpr std::size_t text_max = 255;
 
@@ -34,10 +32,7 @@ void text_block(std::vector<std::uint8_t>& out, const std::string& text) {
 std::string title_of(const std::vector<TzxBlock>& blocks) {
     for (const TzxBlock& b : blocks) {
         if (!is_standard_header(b.bytes) || b.bytes[1] != 0) continue;
-        std::string name(b.bytes.begin() + 2, b.bytes.begin() + 12);
-        for (char& c : name) {
-            if (c < 0x20 || c > 0x7E) c = '?';
-        }
+        const std::string name = header_name(b.bytes);
         return name.substr(0, name.find_last_not_of(' ') + 1);
     }
     return "";
@@ -76,12 +71,12 @@ void data_block(std::vector<std::uint8_t>& out, const TzxBlock& b) {
     } else {
         // Too long for a standard block: the same signal, described in full, with a 24-bit length.
         out.push_back(0x11);
-        put16(out, pilot_pulse);
-        put16(out, sync1_pulse);
-        put16(out, sync2_pulse);
-        put16(out, zero_pulse);
-        put16(out, one_pulse);
-        put16(out, b.bytes[0] < 128 ? header_pilot_pulses : data_pilot_pulses);
+        put16(out, rom_pilot_pulse);
+        put16(out, rom_sync1_pulse);
+        put16(out, rom_sync2_pulse);
+        put16(out, rom_zero_pulse);
+        put16(out, rom_one_pulse);
+        put16(out, b.bytes[0] < 128 ? rom_header_pilot_pulses : rom_data_pilot_pulses);
         out.push_back(8);  // every bit of the last byte is used
         put16(out, b.pause_ms);
         put24(out, static_cast<std::uint32_t>(b.bytes.size()));

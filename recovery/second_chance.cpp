@@ -55,7 +55,7 @@ bool take_reading(const Run& run, const CrossingBlock& reading, Block& block) {
     // The first reading's repairs and doubtful pulses are not in these bits:
     // counted, they would claim work the stored block does not hold.
     block.rest_zeros = block.float_zeros = block.mid0_count = block.mid1_count = 0;
-    block.origin = ", Second pass: zero crossings";
+    block.second_pass = "zero crossings";
     return true;
 }
 }  // namespace

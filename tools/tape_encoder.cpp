@@ -9,17 +9,11 @@
 #include <system_error>
 #include <utility>
 
+#include "common/rom_timing.h"
+
 namespace {
 
-constexpr double cpu_hz = 3.5e6;
-constexpr double pilot_t = 2168.0;
-constexpr double sync_first_t = 667.0;
-constexpr double sync_second_t = 735.0;
-constexpr double zero_t = 855.0;
-constexpr double one_t = 1710.0;
 constexpr double closing_t = 3500.0;  // 1 ms
-constexpr int header_pilot_halves = 8063;
-constexpr int data_pilot_halves = 3223;
 constexpr double transition_s = 100e-6;
 constexpr double pi = 3.14159265358979323846;
 
@@ -74,7 +68,7 @@ void change_level(PulseTrain& train, int level) {
 
 void append_byte(PulseTrain& train, std::uint8_t byte) {
     for (int bit = 7; bit >= 0; --bit) {
-        const double t = ((byte >> bit) & 1) ? one_t : zero_t;
+        const double t = ((byte >> bit) & 1) ? rom_one_pulse : rom_zero_pulse;
         pulse_train_half(train, t);
         pulse_train_half(train, t);
     }
@@ -142,7 +136,7 @@ PulseTrain pulse_train_begin(const EncoderOptions& options) {
 void pulse_train_half(PulseTrain& train, double t_states) {
     if (!finite_non_negative(t_states)) throw std::invalid_argument("half-period must be finite and not negative");
     change_level(train, train.level);
-    train.time_samples += t_states * train.options.sample_rate / cpu_hz / train.options.speed;
+    train.time_samples += t_states * train.options.sample_rate / rom_clock_hz / train.options.speed;
     train.level = -train.level;
 }
 
@@ -154,10 +148,10 @@ void pulse_train_silence(PulseTrain& train, double seconds) {
 
 void pulse_train_block(PulseTrain& train, const TapBlock& block) {
     int pilot_halves = train.options.pilot_pulses;
-    if (pilot_halves < 0) pilot_halves = (!block.empty() && block[0] < 128) ? header_pilot_halves : data_pilot_halves;
-    for (int i = 0; i < pilot_halves; ++i) pulse_train_half(train, pilot_t);
-    pulse_train_half(train, sync_first_t);
-    pulse_train_half(train, sync_second_t);
+    if (pilot_halves < 0) pilot_halves = (!block.empty() && block[0] < 128) ? rom_header_pilot_pulses : rom_data_pilot_pulses;
+    for (int i = 0; i < pilot_halves; ++i) pulse_train_half(train, rom_pilot_pulse);
+    pulse_train_half(train, rom_sync1_pulse);
+    pulse_train_half(train, rom_sync2_pulse);
     for (std::uint8_t byte : block) append_byte(train, byte);
     pulse_train_half(train, closing_t);
     pulse_train_silence(train, train.options.pause_s);

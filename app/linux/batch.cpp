@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <set>
 #include <string>
@@ -297,13 +298,7 @@ int worst_status(const std::vector<Job>& jobs) {
 void print_reports(const std::vector<Job>& jobs) {
     for (const Job& j : jobs) {
         if (j.summary.report.empty()) continue;
-        std::FILE* f = std::fopen(j.summary.report.c_str(), "rb");
-        if (f == nullptr) continue;
-        std::string text;
-        char buffer[65536];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
-        std::fclose(f);
-        const nlohmann::ordered_json report = nlohmann::ordered_json::parse(text, nullptr, false);
+        const nlohmann::ordered_json report = nlohmann::ordered_json::parse(std::ifstream(j.summary.report), nullptr, false);
         if (!report.is_discarded()) std::puts(report.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
     }
     std::fflush(stdout);

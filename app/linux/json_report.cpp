@@ -9,24 +9,18 @@
 #include "app/linux/whole_file.h"
 #include "common/basics.h"
 #include "common/build_profile.h"
+#include "recovery/run_recording.h"  // the exit statuses
 #include "output/block_report.h"
 
 namespace {
 using Json = nlohmann::ordered_json;
-
-// Text of the tape: printable ASCII as it is, any other byte as '?' (the log's way).
-std::string printable(const std::uint8_t* bytes, int length) {
-    std::string text;
-    for (int k = 0; k < length; ++k) text += bytes[k] < 0x20 || bytes[k] > 0x7E ? '?' : static_cast<char>(bytes[k]);
-    return text;
-}
 
 Json header_of(const std::vector<std::uint8_t>& b) {
     if (!is_standard_header(b)) return nullptr;
     static const char* const types[4] = {"Program", "Number array", "Character array", "Code"};
     return Json{{"type", b[1]},
                 {"type_name", types[b[1]]},
-                {"name", printable(&b[2], 10)},
+                {"name", header_name(b)},
                 {"data_length", b[12] | b[13] << 8},
                 {"param1", b[14] | b[15] << 8},
                 {"param2", b[16] | b[17] << 8}};
@@ -63,8 +57,7 @@ Json block_of(const ReportedBlock& reported, std::size_t index) {
             {{"rest0", b.rest_zeros}, {"float0", b.float_zeros}, {"mid0", b.mid0_count}, {"mid1", b.mid1_count},
              {"overlen", b.overlen}}},
            {"doubtful_bits", doubtful_bits(reported.doubtful)},
-           {"second_pass", b.origin.find("Second pass: zero crossings") != std::string::npos ? Json("zero crossings")
-                                                                                                 : Json(nullptr)},
+           {"second_pass", b.second_pass.empty() ? Json(nullptr) : Json(b.second_pass)},
            {"fragment", b.fragment}};
     if (!b.takes.empty()) j["merge"] = {{"takes", b.takes}, {"chosen", b.chosen}};
     return j;
@@ -108,8 +101,14 @@ std::string json_report_text(const JsonReport& r, bool one_line) {
     return report.dump(one_line ? -1 : 2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
-bool write_json_report(int folder, const std::string& folder_path, const std::string& name, const std::string& text) {
-    if (write_whole_file(folder, name, std::vector<std::uint8_t>(text.begin(), text.end()))) return true;
-    std::fprintf(stderr, "velliqor: writing %s/%s failed: %s\n", folder_path.c_str(), name.c_str(), std::strerror(errno));
-    return false;
+bool publish_json_report(JsonReport& report, int folder, const std::string& folder_path, const std::string& name,
+                         bool print) {
+    const std::string text = json_report_text(report, false);
+    const bool written = write_whole_file(folder, name, std::vector<std::uint8_t>(text.begin(), text.end()));
+    if (!written) {
+        std::fprintf(stderr, "velliqor: writing %s/%s failed: %s\n", folder_path.c_str(), name.c_str(), std::strerror(errno));
+        if (report.status == exit_ok || report.status == exit_blocks_bad) report.status = exit_output_lost;
+    }
+    if (print) std::fputs(json_report_text(report, true).c_str(), stdout);
+    return written;
 }

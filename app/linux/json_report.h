@@ -35,6 +35,9 @@ struct JsonReport {
 // The object as text: indented for the file, or on one line.
 std::string json_report_text(const JsonReport& report, bool one_line);
 
-// Writes `text` whole as `name` in the folder open as `folder` (whose path is
-// `folder_path`); false, said on standard error, when it could not be written.
-bool write_json_report(int folder, const std::string& folder_path, const std::string& name, const std::string& text);
+// Writes the report whole as `name` in the folder open as `folder` (whose
+// path is `folder_path`) and, with `print`, on one line on standard output.
+// A report that cannot be written is said on standard error and makes the
+// run's status 3 (in the report printed too). False then.
+bool publish_json_report(JsonReport& report, int folder, const std::string& folder_path, const std::string& name,
+                         bool print);

@@ -114,18 +114,18 @@ Block write_merged_block(Run& run, const std::vector<Take>& takes, const Matched
     merged.weights.clear();
     merged.positions.clear();
     merged.checksum_ok = m.passes;
+    merged.second_pass.clear();  // the bytes are the merge's, whichever reading each take's were
     merged.origin = provenance(holders, m, fragment);
     merged.fragment = fragment;
     merged.takes = holders;
     merged.chosen = how_chosen(holders, m, fragment);
-    merged.tap_file.clear();
-    merged.tap_record = -1;
     if (fragment) {
+        merged.tap_file.clear();
+        merged.tap_record = -1;
         log_write(run, (block_line(merged) + "\n").c_str());
         log_flush(run);
-    } else if (report_block(run, merged)) {
-        merged.tap_file = run.tap->file_name;
-        merged.tap_record = run.tap->records - 1;
+    } else {
+        report_block(run, merged);
     }
     count(m, holders.size(), fragment, counts);
     return merged;
@@ -191,8 +191,8 @@ int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>
         return exit_not_run;
     }
     run.log->echo = !options.quiet && !options.json;
-    const std::string tzx_name = folder.substr(folder.find_last_of('/') + 1) + ".tzx";
-    if (options.tzx) run.report->tzx_name = tzx_name;
+    const std::string base = folder.substr(folder.find_last_of('/') + 1);
+    if (options.tzx) run.report->tzx_name = base + ".tzx";
     MergeCounts counts;
     std::vector<bool> fragment(groups.size());
     for (std::size_t g = 0; g < groups.size(); ++g) fragment[g] = is_fragment(takes, groups[g]);
@@ -224,7 +224,7 @@ int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>
     bool tzx_kept = true;
     std::string recordings;  // the takes, merged
     for (const Take& t : takes) recordings += (recordings.empty() ? "" : " + ") + t.recording.substr(t.recording.find_last_of('/') + 1);
-    if (options.tzx) tzx_kept = write_tzx_file(folder_fd, folder, tzx_name, tzx, recordings);
+    if (options.tzx) tzx_kept = write_tzx_file(folder_fd, folder, base + ".tzx", tzx, recordings);
     if (options.quiet && !options.json) std::fputs(summary + 1, stdout);
     if (!options.json) std::printf("Merged into %s\n", folder.c_str());
     // Fragments are noise, not blocks of the tape: they neither fail the merge nor count as found.
@@ -236,10 +236,6 @@ int write_merged(const std::vector<Take>& takes, const std::vector<MatchedBlock>
     report.checksum_errors = counts.failing;
     report.fragments = counts.fragments;
     report.status = status;
-    const std::string json_name = tzx_name.substr(0, tzx_name.size() - 4) + ".json";
-    if (!write_json_report(folder_fd, folder, json_name, json_report_text(report, false))) {
-        report.status = status = status == exit_not_run ? status : exit_output_lost;
-    }
-    if (options.json) std::fputs(json_report_text(report, true).c_str(), stdout);
-    return status;
+    publish_json_report(report, folder_fd, folder, base + ".json", options.json);
+    return report.status;
 }

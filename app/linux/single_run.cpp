@@ -162,13 +162,10 @@ int write_report(const RecordingPlace& place, const CliOptions& options, const R
     report.second_readings = result.second_chances;
     report.status = status;
     const std::string name = place.base + ".json";
-    if (write_json_report(output_claim().folder_fd, output_claim().folder, name, json_report_text(report, false))) {
+    if (publish_json_report(report, output_claim().folder_fd, output_claim().folder, name, options.json)) {
         summary_report(output_claim().folder + "/" + name);
-    } else if (status == exit_ok || status == exit_blocks_bad) {
-        report.status = status = exit_output_lost;
     }
-    if (options.json) std::fputs(json_report_text(report, true).c_str(), stdout);
-    return status;
+    return report.status;
 }
 
 // NAME.tzx in the output folder.
